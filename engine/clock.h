@@ -1,0 +1,13 @@
+// Monotonic time for the playback thread: the real steady clock in the program, a virtual clock
+// in tests and in the render tool.
+#pragma once
+
+#include <chrono>
+
+class Clock {
+public:
+    using Duration = std::chrono::nanoseconds;  // since the clock's own epoch
+    virtual ~Clock() = default;
+    virtual Duration now() = 0;
+    virtual void sleepUntil(Duration deadline) = 0;
+};

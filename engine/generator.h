@@ -1,0 +1,24 @@
+// The layered rhythm generator: the alpha/beta event test and one cycle of a layer, with every
+// message sent through the port. Playback thread only.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "engine/pacer.h"
+#include "engine/player_state.h"
+
+inline constexpr int32_t kLayerCount = 8;
+
+// Events played so far per layer (mod 2^32). Owned by the playback thread, never reset.
+using LayerCounters = std::array<uint32_t, kLayerCount>;
+
+// Advances the layer's counter and tells whether the event it stands for is alpha.
+bool nextEventIsAlpha(double numeral, LayerCounters& counters, int32_t layer);
+
+// One LayerCycle of `layer` (0 to 7): zero or more alpha events closed by one beta event, each
+// higher-layer event containing one cycle of the layer below while `playing` is set.
+void playLayerCycle(PlayerState& player, LayerCounters& counters, Pacer& pacer, int32_t layer);
+
+// The top layer for a pass: a stored index outside 0..7 (a damaged file) plays the nearest layer.
+int32_t topLayerForPass(int32_t layerIndex);

@@ -1,0 +1,126 @@
+#include "engine/midi_port.h"
+
+#include "engine/player_state.h"
+#include "engine/wrapping_math.h"
+#include "settings/settings_record.h"
+
+uint32_t packShortMessage(int32_t status, int32_t data1, int32_t data2)
+{
+    return static_cast<uint32_t>(lowByte(status)) | static_cast<uint32_t>(lowByte(data1)) << 8 |
+           static_cast<uint32_t>(lowByte(data2)) << 16;
+}
+
+const char* openErrorText(int code)
+{
+    switch (code) {
+    case 2: return "the specified device identifier is out of range";
+    case 4: return "the specified resource is already allocated";
+    case 7: return "the system is unable to allocate or lock memory";
+    case 11: return "the specified pointer or structure is invalid";
+    case 68: return "no MIDI port was found";
+    default: return "unknown error";
+    }
+}
+
+const char* closeErrorText(int code)
+{
+    switch (code) {
+    case 5: return "the specified device handle is invalid";
+    case 7: return "the system is unable to load mapper string description";
+    case 65: return "buffers are still in the queue";
+    default: return "unknown error";
+    }
+}
+
+const char* sendErrorText(int code)
+{
+    switch (code) {
+    case 5: return "the specified device handle is invalid";
+    case 67: return "the hardware is busy with other data";
+    case 70: return "the application sent a message without a status byte to a stream handle";
+    default: return "unknown error";
+    }
+}
+
+namespace {
+
+// The box is shown after the lock is released, so a box on one thread never stalls the other.
+int reportFailure(MidiPort& port, int code, const char* (*textOf)(int))
+{
+    if (code == MidiResult::Ok)
+        return 0;
+    if (port.reporter)
+        port.reporter->showError(textOf(code));
+    return 1;
+}
+
+}  // namespace
+
+int openPort(PlayerState& player)
+{
+    MidiPort& port = player.port;
+    int code = MidiResult::InvalidParam;
+    {
+        std::lock_guard<std::mutex> guard(port.lock);
+        if (port.backend)
+            code = port.backend->open(get(player.deviceId));
+    }
+    return reportFailure(port, code, openErrorText);
+}
+
+int closePort(PlayerState& player)
+{
+    MidiPort& port = player.port;
+    int code = MidiResult::InvalidHandle;
+    {
+        std::lock_guard<std::mutex> guard(port.lock);
+        if (port.backend)
+            code = port.backend->close();
+    }
+    return reportFailure(port, code, closeErrorText);
+}
+
+int sendShortMessage(PlayerState& player, int32_t status, int32_t data1, int32_t data2)
+{
+    MidiPort& port = player.port;
+    const uint32_t message = packShortMessage(status, data1, data2);
+    int code = MidiResult::InvalidHandle;
+    {
+        std::lock_guard<std::mutex> guard(port.lock);
+        if (port.backend)
+            code = port.backend->send(message);
+    }
+    return reportFailure(port, code, sendErrorText);
+}
+
+void sendProgramChanges(PlayerState& player)
+{
+    for (int32_t c = 0; c < 16; ++c)
+        sendShortMessage(player, 0xC0 + c, get(player.effectiveTones[c]), 0);
+}
+
+void sendNoteOffSweep(PlayerState& player)
+{
+    for (int32_t c = 0; c < 16; ++c)
+        sendShortMessage(player, 0x80 + c, get(player.effectiveNotes[c]), 64);
+}
+
+void changeDevice(PlayerState& player, const SettingsRecord& working)
+{
+    if (working.midiDeviceId == get(player.deviceId))
+        return;
+    // Close and reopen under one lock, so the playback thread never sends in between.
+    MidiPort& port = player.port;
+    int closeCode = MidiResult::InvalidHandle;
+    int openCode = MidiResult::InvalidParam;
+    {
+        std::lock_guard<std::mutex> guard(port.lock);
+        if (port.backend)
+            closeCode = port.backend->close();
+        put(player.deviceId, working.midiDeviceId);
+        if (port.backend)
+            openCode = port.backend->open(working.midiDeviceId);
+    }
+    reportFailure(port, closeCode, closeErrorText);
+    reportFailure(port, openCode, openErrorText);
+}

@@ -1,0 +1,39 @@
+// The MIDI output port: packing of short messages, open/close/send with their error texts, the
+// program-change and note-off sweeps, and device changes.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+
+#include "engine/error_reporter.h"
+#include "engine/port_backend.h"
+
+struct PlayerState;
+struct SettingsRecord;
+
+// The port of PlayerState. The mutex serialises every backend call, so the two threads never send
+// at once and no message goes to a port that is being closed or replaced.
+struct MidiPort {
+    PortBackend* backend = nullptr;
+    ErrorReporter* reporter = nullptr;
+    std::mutex lock;
+};
+
+// Each input is cut to its low 8 bits; bits 24-31 are zero.
+uint32_t packShortMessage(int32_t status, int32_t data1, int32_t data2);
+
+const char* openErrorText(int code);
+const char* closeErrorText(int code);
+const char* sendErrorText(int code);
+
+// 0 on success; otherwise the table's text is shown and 1 returned.
+int openPort(PlayerState& player);
+int closePort(PlayerState& player);
+int sendShortMessage(PlayerState& player, int32_t status, int32_t data1, int32_t data2);
+
+// Channels 0 to 15 in order: program change to effectiveTones[c], data 2 zero.
+void sendProgramChanges(PlayerState& player);
+// Channels 0 to 15 in order: note-off for effectiveNotes[c], velocity 64.
+void sendNoteOffSweep(PlayerState& player);
+// Close, switch deviceId, open - only when working.midiDeviceId differs from deviceId.
+void changeDevice(PlayerState& player, const SettingsRecord& working);

@@ -1,0 +1,41 @@
+// The run-time record the rhythm generator plays from, shared by the UI and playback threads.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+#include "engine/midi_port.h"
+
+using SharedTable = std::array<std::atomic<int32_t>, 16>;
+
+// Every field the two threads share is atomic; relaxed order is enough because a changed field
+// only has to take effect at its next read. The UI thread writes everything except the shifts,
+// which only the generator (playback thread) writes.
+struct PlayerState {
+    MidiPort port;                           // the open output port
+    std::atomic<int32_t> deviceId{0};        // -1 = "MIDI_MAPPER"
+    std::atomic<int32_t> playing{0};         // 1 between Play and Stop; lower layers only while 1
+    std::atomic<double> numeral{0.0};
+    std::atomic<int32_t> alphaMs{0};         // layer-0 alpha event length, ms
+    std::atomic<int32_t> betaMs{0};          // layer-0 beta event length, ms
+    std::atomic<int32_t> noteShift{0};       // active shifts, non-zero only during modulated events
+    std::atomic<int32_t> velocityShift{0};
+    std::atomic<int32_t> modEnabled{0};
+    std::atomic<int32_t> modNoteOffset{0};
+    std::atomic<int32_t> modVelocityOffset{0};
+    std::atomic<int32_t> modLayer{0};        // 0-based layer index
+    std::atomic<int32_t> modTone{0};         // 0 alpha, 1 beta
+    SharedTable effectiveTones{};
+    SharedTable effectiveNotes{};
+    SharedTable effectiveVelocities{};
+};
+
+inline int32_t get(const std::atomic<int32_t>& field)
+{
+    return field.load(std::memory_order_relaxed);
+}
+inline void put(std::atomic<int32_t>& field, int32_t value)
+{
+    field.store(value, std::memory_order_relaxed);
+}

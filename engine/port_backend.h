@@ -1,0 +1,41 @@
+// What the MIDI port needs of an output device: the real ones live in platform/, test doubles
+// record. Every call returns a result code of the port's tables (0 = success).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Result codes the backends report; their texts are in midi_port.h.
+namespace MidiResult {
+inline constexpr int Ok = 0;
+inline constexpr int BadDeviceId = 2;     // open: device id out of range
+inline constexpr int Allocated = 4;       // open: resource already allocated
+inline constexpr int InvalidHandle = 5;   // close/send: port not open
+inline constexpr int NoMemory = 7;
+inline constexpr int InvalidParam = 11;
+inline constexpr int StillPlaying = 65;
+inline constexpr int NotReady = 67;       // send: device busy or gone
+inline constexpr int BadOpenMode = 70;
+inline constexpr int NoDevice = 68;       // open: no MIDI port found
+inline constexpr int Unknown = 1;         // anything else; shows "unknown error"
+}  // namespace MidiResult
+
+class PortBackend {
+public:
+    virtual ~PortBackend() = default;
+    // Opens device -1 (the built-in synthesiser) or 0..N-1 (the listed ports); replaces nothing:
+    // the caller closes first.
+    virtual int open(int32_t deviceId) = 0;
+    // Sends one packed short message: status in bits 0-7, data 1 in 8-15, data 2 in 16-23.
+    virtual int send(uint32_t packedMessage) = 0;
+    virtual int close() = 0;
+};
+
+// The output ports the system lists, numbered as open() numbers them.
+class DeviceListing {
+public:
+    virtual ~DeviceListing() = default;
+    virtual uint32_t portCount() = 0;
+    // False when the port's name cannot be read (it is then left out of the lists).
+    virtual bool portName(uint32_t deviceId, std::string& name) = 0;
+};

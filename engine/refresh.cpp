@@ -1,0 +1,58 @@
+#include "engine/refresh.h"
+
+#include <cmath>
+
+#include "engine/wrapping_math.h"
+
+int32_t scaledDurationMs(int32_t tempo, int32_t duration)
+{
+    const double scaled = static_cast<double>(wrappingMultiply(tempo, duration)) / 96.0;
+    return static_cast<int32_t>(std::trunc(scaled));  // |scaled| < 2^31, so this is exact
+}
+
+void refreshNumeral(PlayerState& player, const SettingsRecord& working)
+{
+    player.numeral.store(working.numeral, std::memory_order_relaxed);
+}
+
+void refreshDurations(PlayerState& player, const SettingsRecord& working)
+{
+    put(player.alphaMs, scaledDurationMs(working.tempo, working.alphaDuration));
+    put(player.betaMs, scaledDurationMs(working.tempo, working.betaDuration));
+}
+
+void refreshModulation(PlayerState& player, const SettingsRecord& working)
+{
+    put(player.modEnabled, working.modulationEnabled);
+    put(player.modNoteOffset, working.modulationNoteOffset);
+    put(player.modVelocityOffset, working.modulationVelocityOffset);
+    put(player.modLayer, working.modulationLayer);
+    put(player.modTone, working.modulationTone);
+}
+
+void refreshTones(PlayerState& player, const SettingsRecord& working)
+{
+    for (int c = 0; c < 16; ++c)
+        put(player.effectiveTones[c], working.tones[c]);
+}
+
+void refreshNotes(PlayerState& player, const SettingsRecord& working)
+{
+    for (int c = 0; c < 16; ++c)
+        put(player.effectiveNotes[c], wrappingAdd(working.notes[c], working.noteOffset));
+}
+
+void refreshVelocities(PlayerState& player, const SettingsRecord& working)
+{
+    for (int c = 0; c < 16; ++c)
+        put(player.effectiveVelocities[c], wrappingAdd(working.velocities[c], working.velocityOffset));
+}
+
+void refreshTables(PlayerState& player, const SettingsRecord& working)
+{
+    for (int c = 0; c < 16; ++c) {
+        put(player.effectiveTones[c], working.tones[c]);
+        put(player.effectiveNotes[c], wrappingAdd(working.notes[c], working.noteOffset));
+        put(player.effectiveVelocities[c], wrappingAdd(working.velocities[c], working.velocityOffset));
+    }
+}

@@ -1,0 +1,167 @@
+#include "tools/render_options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+
+#include "settings/numeral_presets.h"
+
+const char* const kRenderUsage =
+    "usage: pulselattice-render [--settings FILE.par] [--voices FILE.gms] [--numeral X] [--tempo N]\n"
+    "                           [--layers N] [--alpha MS] [--beta MS] [--note-offset N]\n"
+    "                           [--velocity-offset N] [--modulation LAYER,TONE,NOTE,VELOCITY]\n"
+    "                           (--passes N | --stop-at MS) -o OUT\n"
+    "OUT: '-' or FILE.txt (message list), FILE.mid (Standard MIDI File), FILE.wav (audio)\n";
+
+namespace {
+
+bool parseInteger(const std::string& text, int64_t low, int64_t high, int64_t& value)
+{
+    if (text.empty())
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    const long long parsed = std::strtoll(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || parsed < low || parsed > high)
+        return false;
+    value = parsed;
+    return true;
+}
+
+bool parseInt32(const std::string& text, int64_t low, int64_t high, std::optional<int32_t>& slot)
+{
+    int64_t value = 0;
+    if (!parseInteger(text, low, high, value))
+        return false;
+    slot = static_cast<int32_t>(value);
+    return true;
+}
+
+bool parseNumeral(const std::string& text, RenderOptions& options)
+{
+    if (auto position = numeralPresetPosition(text); position && isPresetPosition(*position)) {
+        options.numeralPosition = *position;
+        options.numeral.reset();
+        return true;
+    }
+    errno = 0;
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || errno != 0 || *end != '\0' || !(value >= 1.0 && value <= 4.0))
+        return false;
+    options.numeral = value;
+    options.numeralPosition.reset();
+    return true;
+}
+
+bool parseModulation(const std::string& text, RenderOptions& options)
+{
+    std::vector<std::string> parts;
+    std::stringstream stream(text);
+    for (std::string part; std::getline(stream, part, ',');)
+        parts.push_back(part);
+    if (parts.size() != 4)
+        return false;
+    int64_t layer = 0, note = 0, velocity = 0;
+    if (!parseInteger(parts[0], 1, 8, layer) || !parseInteger(parts[2], -255, 255, note) ||
+        !parseInteger(parts[3], -255, 255, velocity))
+        return false;
+    int32_t tone = 0;
+    if (parts[1] == "alpha")
+        tone = 0;
+    else if (parts[1] == "beta")
+        tone = 1;
+    else
+        return false;
+    options.modulation = ModulationOption{static_cast<int32_t>(layer - 1), tone, static_cast<int32_t>(note),
+                                          static_cast<int32_t>(velocity)};
+    return true;
+}
+
+}  // namespace
+
+bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions& options, std::string& error)
+{
+    bool haveOutput = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& name = args[i];
+        if (name == "-h" || name == "--help") {
+            error = "help";
+            return false;
+        }
+        if (i + 1 >= args.size()) {
+            error = name + ": " + (name.rfind("-", 0) == 0 ? "missing value" : "unexpected argument");
+            return false;
+        }
+        const std::string& value = args[++i];
+        bool ok = true;
+        std::string expected;
+        if (name == "--settings") {
+            options.settingsFile = value;
+        } else if (name == "--voices") {
+            options.voicesFile = value;
+        } else if (name == "--numeral") {
+            ok = parseNumeral(value, options);
+            expected = "a number from 1 to 4 or a preset label such as PI or (1+Sqrt(5))/2";
+        } else if (name == "--tempo") {
+            ok = parseInt32(value, 32, 192, options.tempo);
+            expected = "an integer from 32 to 192";
+        } else if (name == "--layers") {
+            ok = parseInt32(value, 1, 8, options.layers);
+            expected = "an integer from 1 to 8";
+        } else if (name == "--alpha") {
+            ok = parseInt32(value, 192, 480, options.alphaDuration);
+            expected = "milliseconds from 192 to 480";
+        } else if (name == "--beta") {
+            ok = parseInt32(value, 192, 480, options.betaDuration);
+            expected = "milliseconds from 192 to 480";
+        } else if (name == "--note-offset") {
+            ok = parseInt32(value, -255, 255, options.noteOffset);
+            expected = "an integer from -255 to 255";
+        } else if (name == "--velocity-offset") {
+            ok = parseInt32(value, -255, 255, options.velocityOffset);
+            expected = "an integer from -255 to 255";
+        } else if (name == "--modulation") {
+            ok = parseModulation(value, options);
+            expected = "LAYER,TONE,NOTE,VELOCITY with LAYER 1..8, TONE alpha or beta, shifts -255..255";
+        } else if (name == "--passes") {
+            int64_t passes = 0;
+            ok = parseInteger(value, 0, 1000000, passes);
+            if (ok)
+                options.passes = passes;
+            expected = "a whole number of passes from 0 to 1000000";
+        } else if (name == "--stop-at") {
+            int64_t at = 0;
+            ok = parseInteger(value, 0, 1000LL * 3600 * 24 * 7, at);
+            if (ok)
+                options.stopAtMs = at;
+            expected = "milliseconds from 0 to one week";
+        } else if (name == "-o" || name == "--output") {
+            options.output = value;
+            haveOutput = !value.empty();
+            ok = haveOutput;
+            expected = "a file name or -";
+        } else {
+            error = name + ": unknown option";
+            return false;
+        }
+        if (!ok) {
+            error = name + ": '" + value + "' is not " + expected;
+            return false;
+        }
+    }
+    if (options.passes && options.stopAtMs) {
+        error = "--stop-at: cannot be combined with --passes";
+        return false;
+    }
+    if (!options.passes && !options.stopAtMs) {
+        error = "--passes: one of --passes N or --stop-at MS is required";
+        return false;
+    }
+    if (!haveOutput) {
+        error = "-o: an output (-, FILE.txt, FILE.mid or FILE.wav) is required";
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,88 @@
+#include "tools/render_run.h"
+
+#include <iostream>
+
+#include "engine/generator.h"
+#include "engine/player_state.h"
+#include "engine/refresh.h"
+#include "engine/virtual_clock.h"
+#include "settings/numeral_presets.h"
+
+namespace {
+
+// Failures cannot happen on the recording port; should one, it goes to stderr.
+class StderrReporter : public ErrorReporter {
+public:
+    void showError(const std::string& text) override { std::cerr << "error: " << text << "\n"; }
+};
+
+// Records like RecordingBackend, and past the limit ends the run early by clearing `playing`, so
+// the rest of the pass drains at once.
+class LimitedRecorder : public RecordingBackend {
+public:
+    LimitedRecorder(Clock& clock, PlayerState& player) : RecordingBackend(clock), player_(player) {}
+    int send(uint32_t packed) override
+    {
+        if (messages.size() >= kRenderMessageLimit) {
+            overflowed = true;
+            put(player_.playing, 0);
+            return MidiResult::Ok;
+        }
+        return RecordingBackend::send(packed);
+    }
+    bool overflowed = false;
+
+private:
+    PlayerState& player_;
+};
+
+}  // namespace
+
+bool renderRun(const SettingsRecord& input, const RenderLength& length, std::vector<TimedMessage>& messages,
+               std::string& error)
+{
+    SettingsRecord settings = input;
+    VirtualClock clock;
+    PlayerState player;
+    LimitedRecorder recorder(clock, player);
+    StderrReporter reporter;
+    player.port.backend = &recorder;
+    player.port.reporter = &reporter;
+    put(player.deviceId, settings.midiDeviceId);
+    openPort(player);
+
+    // The concept is accepted: exact preset value, then the refreshes and the program changes.
+    if (isPresetPosition(settings.numeralPreset))
+        settings.numeral = numeralPresetValue(settings.numeralPreset - 1);
+    refreshNumeral(player, settings);
+    refreshDurations(player, settings);
+    refreshModulation(player, settings);
+    refreshTables(player, settings);
+    sendProgramChanges(player);
+
+    // Play.
+    put(player.playing, 1);
+    LayerCounters counters{};
+    Pacer pacer(clock);
+    if (length.stopAtMs) {
+        bool stopped = false;
+        clock.setAlarm(std::chrono::milliseconds(*length.stopAtMs), [&] {
+            put(player.playing, 0);
+            sendNoteOffSweep(player);
+            stopped = true;
+        });
+        while (!stopped && !recorder.overflowed)
+            playLayerCycle(player, counters, pacer, topLayerForPass(settings.layerIndex));
+    } else {
+        for (int64_t pass = 0; pass < length.passes.value_or(0) && !recorder.overflowed; ++pass)
+            playLayerCycle(player, counters, pacer, topLayerForPass(settings.layerIndex));
+    }
+
+    if (recorder.overflowed) {
+        error = "the run exceeds " + std::to_string(kRenderMessageLimit) +
+                " messages; choose fewer passes or use --stop-at";
+        return false;
+    }
+    messages = std::move(recorder.messages);
+    return true;
+}
