@@ -1,0 +1,52 @@
+// What the application logic needs of the window system: the main window, dialogs, message boxes
+// and file dialogs. The Qt shell implements it; tests use a fake. UI thread only, except where
+// noted.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+class DialogLogic;
+
+struct WindowRect {
+    int32_t left = 0, top = 0, right = 0, bottom = 0;  // screen pixels
+};
+
+struct FileDialogRequest {
+    std::string title;                                          // "save file as ..." / "open file selected"
+    std::vector<std::pair<std::string, std::string>> filters;  // label, pattern
+    int selectedFilter = 0;                                     // index into filters
+    std::string defaultSuffix;                                  // "gms"
+    bool saving = false;                                        // save dialog, else open dialog
+    bool overwritePrompt = false;                               // ask before replacing a file
+    bool fileMustExist = false;
+};
+
+class ShellPlatform {
+public:
+    virtual ~ShellPlatform() = default;
+
+    // Main window.
+    virtual void enableMenuItem(int commandId, bool enabled) = 0;
+    virtual void enableButton(int commandId, bool enabled) = 0;
+    virtual void setCaption(const std::string& caption) = 0;
+    virtual WindowRect windowRect() = 0;                       // outer rectangle, screen pixels
+    virtual void moveWindow(int32_t left, int32_t top, int32_t width, int32_t height) = 0;
+    virtual int32_t screenWidth() = 0;                         // primary screen, pixels
+    virtual int32_t screenHeight() = 0;
+    virtual void postClose() = 0;                              // the closing sequence, as the close box does
+
+    // Runs the dialog of `templateId` modally over the main window and returns its result
+    // (1 confirmed, 2 cancelled).
+    virtual int runDialog(int templateId, DialogLogic& logic) = 0;
+
+    // A modal message box with one OK button. `ownedByMainWindow` false: no owner, the main window
+    // stays usable.
+    virtual void showMessage(const std::string& text, const std::string& caption, bool ownedByMainWindow) = 0;
+
+    // The chosen path, or nothing when the user cancelled.
+    virtual std::optional<std::string> askFileName(const FileDialogRequest& request) = 0;
+};

@@ -1,0 +1,32 @@
+// Command ids shared by the menu, the buttons and the accelerator table of the main window.
+#pragma once
+
+namespace Command {
+inline constexpr int ExitButton = 2;
+inline constexpr int Exit = 301;            // File menu, asks for confirmation
+inline constexpr int About = 304;
+inline constexpr int DurationsAndOffsets = 311;
+inline constexpr int Concept = 312;
+inline constexpr int Play = 313;
+inline constexpr int Stop = 314;
+inline constexpr int Tone = 315;
+inline constexpr int Note = 316;
+inline constexpr int Velocity = 317;
+inline constexpr int Save = 318;
+inline constexpr int Restore = 319;
+}  // namespace Command
+
+// Dialog template ids.
+namespace Template {
+inline constexpr int MainWindow = 100;
+inline constexpr int About = 106;
+inline constexpr int ConfirmExit = 107;
+inline constexpr int DurationsAndOffsets = 1000;
+inline constexpr int Concept = 2000;
+inline constexpr int Tones = 3000;
+inline constexpr int Notes = 4000;
+inline constexpr int Velocities = 5000;
+}  // namespace Template
+
+inline constexpr int kMenuId = 101;
+inline constexpr int kAcceleratorTableId = 102;
