@@ -1,0 +1,37 @@
+// A manual-reset event: once set, every wait returns at once until it is reset.
+#pragma once
+
+#include <condition_variable>
+#include <mutex>
+
+class ManualResetEvent {
+public:
+    void set()
+    {
+        {
+            std::lock_guard<std::mutex> guard(mutex_);
+            signalled_ = true;
+        }
+        changed_.notify_all();
+    }
+    void reset()
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        signalled_ = false;
+    }
+    void wait()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return signalled_; });
+    }
+    bool isSet()
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return signalled_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool signalled_ = false;
+};

@@ -1,0 +1,41 @@
+// The playback thread and the transport: the UI thread starts, stops and shuts down the thread
+// that plays one pass of the top layer after another.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <thread>
+
+#include "engine/clock.h"
+#include "engine/manual_reset_event.h"
+#include "engine/player_state.h"
+#include "settings/settings_record.h"
+
+struct ThreadControl {
+    std::atomic<int32_t> quit{0};  // set by shutdown; the only field the thread reads
+    std::thread thread;
+};
+
+struct Transport {
+    ManualResetEvent threadEvent;  // set: passes back to back; reset: block after this pass
+    ThreadControl control;
+    int32_t gateOpen = 0;          // UI thread only: 1 after Play signalled the event, 0 after Stop
+    bool threadStarted = false;
+    // Called on the playback thread as it starts (the platform asks for real-time scheduling).
+    void (*prepareThread)() = nullptr;
+};
+
+// Opens the port on working.midiDeviceId and starts the playback thread with `clock` as its time
+// base. Returns 0, or 1 when the port could not be opened (its box shown; no thread started).
+int startPlaybackThread(Transport& transport, PlayerState& player, SettingsRecord& working, Clock& clock);
+
+// Play: playing = 1, signal the event, gateOpen = 1. The caller has checked its guards.
+void startPlayback(Transport& transport, PlayerState& player);
+
+// Stop: playing = 0, the note-off sweep, reset the event, gateOpen = 0. Does not wait for the
+// thread, which drains the pass in progress.
+void stopPlayback(Transport& transport, PlayerState& player);
+
+// Wakes the thread, sets quit, joins it and closes the port. The caller performs the Stop command
+// first when playing. Safe when the thread never started (then only the port is closed).
+void shutdownPlayback(Transport& transport, PlayerState& player);
