@@ -1,0 +1,22 @@
+// Everything the application logic works on, gathered so the commands and the start-up and
+// closing sequences can be run against fakes in tests. UI thread only.
+#pragma once
+
+#include "app/shell_platform.h"
+#include "engine/clock.h"
+#include "engine/player_state.h"
+#include "engine/playback.h"
+#include "engine/port_backend.h"
+#include "settings/parameter_file.h"
+#include "settings/settings_record.h"
+
+struct AppContext {
+    ShellPlatform& shell;
+    PlayerState& player;
+    Transport& transport;
+    SettingsRecord& working;        // WorkingSettings in the program
+    SettingsRecord& defaults;       // DefaultSettings in the program
+    ParameterFile& parameterFile;
+    DeviceListing& devices;         // the ports the device lists show
+    Clock& clock;                   // the playback thread's time base
+};
