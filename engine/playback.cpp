@@ -1,0 +1,71 @@
+#include "engine/playback.h"
+
+#include "engine/generator.h"
+#include "engine/pacer.h"
+
+namespace {
+
+// The playback thread: one pass of the top layer whenever playing, then a wait on the event,
+// which returns at once while it is set, so passes follow each other without a gap.
+void playbackLoop(Transport& transport, PlayerState& player, SettingsRecord& working, Clock& clock)
+{
+    if (transport.prepareThread)
+        transport.prepareThread();
+    LayerCounters counters{};  // never reset: they live as long as the thread
+    Pacer pacer(clock);
+    if (transport.control.quit.load(std::memory_order_relaxed) != 0)
+        return;
+    for (;;) {
+        const int32_t top = topLayerForPass(loadLayerIndexShared(working));
+        if (get(player.playing) != 0)
+            playLayerCycle(player, counters, pacer, top);
+        if (transport.threadEvent.wait())
+            pacer.reanchor();  // we were stopped: the next event starts from now, not in a burst
+        if (transport.control.quit.load(std::memory_order_relaxed) != 0)
+            return;
+    }
+}
+
+}  // namespace
+
+int startPlaybackThread(Transport& transport, PlayerState& player, SettingsRecord& working, Clock& clock)
+{
+    put(player.deviceId, working.midiDeviceId);
+    if (openPort(player) != 0)
+        return 1;
+    put(player.playing, 0);
+    transport.threadEvent.reset();
+    transport.control.quit.store(0, std::memory_order_relaxed);
+    transport.control.thread =
+        std::thread(playbackLoop, std::ref(transport), std::ref(player), std::ref(working), std::ref(clock));
+    transport.threadStarted = true;
+    return 0;
+}
+
+void startPlayback(Transport& transport, PlayerState& player)
+{
+    put(player.playing, 1);
+    transport.threadEvent.set();
+    transport.gateOpen = 1;
+}
+
+void stopPlayback(Transport& transport, PlayerState& player)
+{
+    put(player.playing, 0);
+    sendNoteOffSweep(player);
+    transport.threadEvent.reset();
+    transport.gateOpen = 0;
+}
+
+void shutdownPlayback(Transport& transport, PlayerState& player)
+{
+    if (transport.threadStarted) {
+        if (transport.gateOpen == 0)
+            transport.threadEvent.set();
+        transport.control.quit.store(1, std::memory_order_relaxed);
+        if (transport.control.thread.joinable())
+            transport.control.thread.join();
+        transport.threadStarted = false;
+    }
+    closePort(player);
+}
