@@ -2,6 +2,7 @@
 // start and at close; and the main window's placement from the stored rectangle.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -10,24 +11,32 @@
 class ShellPlatform;
 
 inline constexpr const char* kParameterFileName = "pulseLattice.par";
-inline constexpr size_t kParameterFileSize = 388;
+inline constexpr size_t kParameterHeaderSize = 12;
+inline constexpr size_t kParameterFileSize = kParameterHeaderSize + sizeof(SettingsRecord);  // 388
 
 struct ParameterFile {
-    std::string path;              // full path of pulseLattice.par
-    uint8_t header[12] = {};       // carried through unchanged; zeros when no file was read
-    bool opened = false;           // loadParameterFile found a file it could open
+    std::string path;                        // full path of pulseLattice.par
+    uint8_t header[kParameterHeaderSize] = {};  // carried through unchanged; zeros when no file was read
+    bool opened = false;                     // loadParameterFile found a file it could open
 };
 
 // Where the file lives for an executable at `executablePath`: beside it when that directory can be
-// written, otherwise in the per-user configuration directory.
+// written, otherwise in `$XDG_CONFIG_HOME/pulseLattice/` (else `~/.config/pulseLattice/`), which
+// is created when missing.
 std::string parameterFilePathFor(const std::string& executablePath);
+// The same with the two environment values given (null or empty: unset).
+std::string parameterFilePathFor(const std::string& executablePath, const char* xdgConfigHome, const char* home);
 
-// Reads the header and then the record from `file.path`; a short file fills what it can, a missing
-// one reads nothing and reports nothing.
+// Reads the header and then the record from `file.path`; a short file fills what it can and leaves
+// the rest as it was, a missing one reads nothing and reports nothing. Values are not checked.
 void loadParameterFile(ParameterFile& file, SettingsRecord& defaults);
 
+// The 388 bytes: header, then the record. False when the file could not be written whole; the old
+// file is then unchanged.
+bool writeParameterFile(const ParameterFile& file, const SettingsRecord& defaults);
+
 // Writes the file, places the main window and copies defaults into working. 0, or -1 after the
-// "failed to open .par file" box when the file cannot be written.
+// "failed to open .par file" box when the file cannot be written (nothing placed or copied then).
 int commitParameterFile(ParameterFile& file, ShellPlatform& shell, SettingsRecord& defaults, SettingsRecord& working);
 
 // Stores the window rectangle in defaults and writes the file. 0 or -1 (after the box).

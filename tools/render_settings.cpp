@@ -1,20 +1,33 @@
 #include "tools/render_settings.h"
 
 #include "settings/defaults.h"
+#include "settings/midi_setting_file.h"
 #include "settings/numeral_presets.h"
+#include "settings/parameter_file.h"
 
 bool buildRenderSettings(const RenderOptions& options, SettingsRecord& settings, std::string& error)
 {
     settings = SettingsRecord{};
     fillBuiltInDefaults(settings);
 
+    // The record of a parameter file over the defaults; a short file leaves the rest as defaulted.
     if (options.settingsFile) {
-        error = "--settings: parameter files are not supported yet";
-        return false;
+        ParameterFile file;
+        file.path = *options.settingsFile;
+        loadParameterFile(file, settings);
+        if (!file.opened) {
+            error = "--settings: cannot read '" + *options.settingsFile + "'";
+            return false;
+        }
     }
+    // As a restore: the tables are replaced (the front of them, for a short file), both offsets 0.
     if (options.voicesFile) {
-        error = "--voices: MIDI setting files are not supported yet";
-        return false;
+        if (!readMidiSettingFile(*options.voicesFile, settings)) {
+            error = "--voices: cannot read '" + *options.voicesFile + "'";
+            return false;
+        }
+        settings.noteOffset = 0;
+        settings.velocityOffset = 0;
     }
 
     if (options.numeralPosition) {

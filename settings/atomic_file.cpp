@@ -1,0 +1,113 @@
+#include "settings/atomic_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <string>
+
+namespace {
+
+std::string directoryOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+// A name in the same directory that no other writer (thread or process) picks at the same time.
+std::string temporaryNameFor(const std::string& path, unsigned attempt)
+{
+    static std::atomic<unsigned> counter{0};
+    const std::string dir = directoryOf(path);
+    const auto slash = path.rfind('/');
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    return (dir == "/" ? std::string("/") : dir + "/") + "." + base + ".tmp-" + std::to_string(getpid()) + "-" +
+           std::to_string(counter.fetch_add(1)) + "-" + std::to_string(attempt);
+}
+
+bool writeAll(int fd, std::span<const uint8_t> bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;  // ENOSPC, EFBIG, EIO ... or no progress at all
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Makes the rename itself durable; a directory that cannot be synced is not a failed write.
+void syncDirectory(const std::string& dir)
+{
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
+bool writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes)
+{
+    if (path.empty() || path.back() == '/')
+        return false;
+
+    std::string temporary;
+    int fd = -1;
+    for (unsigned attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+        temporary = temporaryNameFor(path, attempt);
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return false;
+    }
+    if (fd < 0)
+        return false;
+
+    // A replaced file keeps its permission bits; a new one gets 0666 less the umask.
+    struct stat old {};
+    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+        ::fchmod(fd, old.st_mode & 07777);
+
+    bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    syncDirectory(directoryOf(path));
+    return true;
+}
+
+int64_t readFilePrefix(const std::string& path, std::span<uint8_t> buffer)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return -1;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    size_t done = 0;
+    while (done < buffer.size()) {
+        const ssize_t n = ::read(fd, buffer.data() + done, buffer.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    return static_cast<int64_t>(done);
+}
