@@ -1,0 +1,15 @@
+// The about box (template 106): shows the about line, ends with 1 for "continue" and 2 for Escape
+// or the close box.
+#pragma once
+
+#include "dialogs/dialog_logic.h"
+
+inline constexpr const char* kAboutLine =
+    "pulseLattice ver.2.00.00  -  layered rhythms from a number, played on MIDI";
+
+class AboutDialog : public DialogLogic {
+public:
+    void init(Controls& controls) override;
+    void command(Controls& controls, int id, int code) override;
+    void notify(Controls&, int, bool, int) override {}
+};

@@ -1,0 +1,7 @@
+#include "app/confirm_exit_dialog.h"
+
+void ConfirmExitDialog::command(Controls& controls, int id, int)
+{
+    if (id == 1 || id == 2)
+        controls.endDialog(id);
+}

@@ -1,0 +1,50 @@
+// Start-up and the closing sequence of the program, written against the window system's seams so
+// they run on fakes.
+#pragma once
+
+#include <string>
+
+#include "app/app_context.h"
+
+// What only the window system can do at start-up and closing. UI thread only.
+class WindowHost {
+public:
+    virtual ~WindowHost() = default;
+    virtual bool acquireSingleInstance() = 0;   // false: another copy of the program holds it
+    virtual void releaseSingleInstance() = 0;
+    virtual bool createMainWindow() = 0;        // hidden, at 0,0; false when it cannot be made
+    virtual void showMainWindow() = 0;
+    virtual void destroyMainWindow() = 0;
+    // Dismisses the boxes the playback thread waits on, and lets later ones return at once, so
+    // the join of the closing sequence cannot hang on a box.
+    virtual void releaseWaitingThreads() = 0;
+};
+
+enum class StartupResult {
+    Running,          // the window is shown and Idle
+    SecondInstance,   // another copy runs: nothing was shown or written
+    Failed,           // start-up ended through the closing sequence; the window was never shown
+};
+
+class Lifecycle {
+public:
+    Lifecycle(AppContext& app, WindowHost& host) : app_(app), host_(host) {}
+
+    // Parameter file path and load, single instance, window creation (defaults without a file,
+    // commit, port and playback thread), then show, Idle and the command states.
+    StartupResult start(const std::string& executablePath);
+
+    // The one closing sequence for every way of closing: Stop when playing, the playback thread's
+    // end, the parameter file, the window. A second call does nothing. The exit code is always 0.
+    void close();
+
+    bool isClosed() const { return closed_; }
+    bool isWindowCreated() const { return windowCreated_; }
+
+private:
+    AppContext& app_;
+    WindowHost& host_;
+    bool windowCreated_ = false;
+    bool closing_ = false;
+    bool closed_ = false;
+};

@@ -1,0 +1,15 @@
+// Templates of the main window (100), the about box (106) and the exit confirmation (107); the
+// main window's menu (101) and accelerator table (102).
+#pragma once
+
+#include <vector>
+
+#include "resources/dialog_template.h"
+
+inline constexpr int kAboutLineId = 201;
+
+const DialogTemplate& mainWindowTemplate();
+const DialogTemplate& aboutDialogTemplate();
+const DialogTemplate& confirmExitDialogTemplate();
+const std::vector<MenuTemplate>& mainMenuTemplate();
+const std::vector<Accelerator>& mainAcceleratorTemplate();

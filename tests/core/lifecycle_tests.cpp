@@ -1,0 +1,358 @@
+// Start-up and the closing sequence against a fake window system, with the real parameter file,
+// the real playback thread and a recording MIDI port.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+#include "app/lifecycle.h"
+#include "engine/recording_backend.h"
+#include "fake_shell_platform.h"
+#include "file_test_support.h"
+#include "settings/defaults.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Log = std::vector<std::string>;
+
+// Every step of the window system, in one log with the shell's calls.
+class FakeWindowHost : public WindowHost {
+public:
+    explicit FakeWindowHost(FakeShellPlatform& shell) : shell_(shell) {}
+    bool acquireSingleInstance() override
+    {
+        shell_.log.push_back("lock");
+        if (onLock)
+            onLock();
+        return !otherInstanceRuns;
+    }
+    void releaseSingleInstance() override { shell_.log.push_back("unlock"); }
+    bool createMainWindow() override
+    {
+        shell_.log.push_back("create");
+        return true;
+    }
+    void showMainWindow() override
+    {
+        shown = true;
+        shell_.log.push_back("show");
+    }
+    void destroyMainWindow() override { shell_.log.push_back("destroy"); }
+    void releaseWaitingThreads() override { shell_.log.push_back("release waiting threads"); }
+
+    bool otherInstanceRuns = false;
+    bool shown = false;
+    std::function<void()> onLock;
+
+private:
+    FakeShellPlatform& shell_;
+};
+
+// The port's boxes go to the shell's log as the Qt reporter shows them: caption "error", no owner.
+class ShellErrorReporter : public ErrorReporter {
+public:
+    explicit ShellErrorReporter(FakeShellPlatform& shell) : shell_(shell) {}
+    void showError(const std::string& text) override { shell_.showMessage(text, "error", false); }
+
+private:
+    FakeShellPlatform& shell_;
+};
+
+// Opening and closing of the port, logged among the shell's calls (UI thread only).
+class LoggingBackend : public RecordingBackend {
+public:
+    LoggingBackend(Clock& clock, Log& log) : RecordingBackend(clock), log_(log) {}
+    int open(int32_t deviceId) override
+    {
+        log_.push_back("port open " + std::to_string(deviceId));
+        return RecordingBackend::open(deviceId);
+    }
+    int close() override
+    {
+        log_.push_back("port close");
+        return RecordingBackend::close();
+    }
+
+private:
+    Log& log_;
+};
+
+// Virtual time that runs by itself: every wait ends at once after a short real pause, so the
+// playback thread plays at a bounded pace and the closing sequence's join never needs a helper.
+class RunningClock : public Clock {
+public:
+    Duration now() override { return Duration(ticks_.load()); }
+    void sleepUntil(Duration deadline) override
+    {
+        ticks_.store(std::max(ticks_.load(), deadline.count()));
+        std::this_thread::sleep_for(200us);
+    }
+
+private:
+    std::atomic<Duration::rep> ticks_{0};
+};
+
+// Where the note-off sweep (channels 0 to 15 in order, velocity 64) starts, or SIZE_MAX.
+size_t sweepStart(const std::vector<TimedMessage>& messages)
+{
+    for (size_t i = 0; i + 16 <= messages.size(); ++i) {
+        bool sweep = true;
+        for (size_t c = 0; c < 16 && sweep; ++c)
+            sweep = messages[i + c].status() == 0x80 + c && messages[i + c].data2() == 64;
+        if (sweep)
+            return i;
+    }
+    return SIZE_MAX;
+}
+
+std::atomic<bool> portOpenWhenThreadStarted{false};
+std::atomic<RecordingBackend*> backendOfThread{nullptr};
+void notePortState()
+{
+    portOpenWhenThreadStarted = backendOfThread.load()->isOpen;
+}
+
+struct Program {
+    ScratchDir dir;
+    FakeShellPlatform shell;
+    RunningClock clock;
+    LoggingBackend port{clock, shell.log};
+    ShellErrorReporter reporter{shell};
+    PlayerState player;
+    Transport transport;
+    SettingsRecord working{};
+    SettingsRecord defaults{};
+    ParameterFile parameterFile;
+    struct NoDevices : DeviceListing {
+        uint32_t portCount() override { return 0; }
+        bool portName(uint32_t, std::string&) override { return false; }
+    } devices;
+    AppContext app{shell, player, transport, working, defaults, parameterFile, devices, clock};
+    FakeWindowHost host{shell};
+    Lifecycle lifecycle{app, host};
+
+    Program()
+    {
+        player.port.backend = &port;
+        player.port.reporter = &reporter;
+        backendOfThread = &port;
+        transport.prepareThread = notePortState;
+    }
+    ~Program()
+    {
+        if (!lifecycle.isClosed() && lifecycle.isWindowCreated())
+            closeWhileTimeRuns();
+    }
+    std::string executable() const { return dir.file("pulselattice"); }
+    std::string parFile() const { return dir.file("pulseLattice.par"); }
+    StartupResult start() { return lifecycle.start(executable()); }
+
+    void closeWhileTimeRuns() { lifecycle.close(); }
+    size_t indexOfPrefix(const std::string& prefix) const
+    {
+        for (size_t i = 0; i < shell.log.size(); ++i)
+            if (shell.log[i].rfind(prefix, 0) == 0)
+                return i;
+        return SIZE_MAX;
+    }
+    size_t indexOf(const std::string& entry) const
+    {
+        auto found = std::find(shell.log.begin(), shell.log.end(), entry);
+        return found == shell.log.end() ? SIZE_MAX : static_cast<size_t>(found - shell.log.begin());
+    }
+};
+
+Bytes storedFile(int32_t tempo, int32_t playState)
+{
+    SettingsRecord record{};
+    fillBuiltInDefaults(record);
+    record.tempo = tempo;
+    record.playState = playState;
+    record.windowWidth = 300;
+    record.windowHeight = 400;
+    record.windowRect[0] = 100;
+    record.windowRect[1] = 50;
+    record.windowRect[2] = 400;
+    record.windowRect[3] = 450;
+    Bytes bytes(kParameterFileSize, 0);
+    bytes[0] = 0xAB;  // a header byte that must survive the round trip
+    std::memcpy(bytes.data() + 12, &record, sizeof record);
+    return bytes;
+}
+
+SettingsRecord recordIn(const Bytes& file)
+{
+    SettingsRecord record{};
+    std::memcpy(&record, file.data() + 12, sizeof record);
+    return record;
+}
+
+TEST(StartUp, LoadsTheFileBeforeTheSingleInstanceTestAndKeepsItsValues)
+{
+    Program p;
+    writeBytes(p.parFile(), storedFile(123, Playing));
+    int32_t tempoAtLock = 0;
+    p.host.onLock = [&] { tempoAtLock = p.defaults.tempo; };
+
+    ASSERT_EQ(p.start(), StartupResult::Running);
+    EXPECT_EQ(tempoAtLock, 123);
+    EXPECT_EQ(p.defaults.tempo, 123) << "a file that opened is not replaced by the built-in defaults";
+    EXPECT_EQ(p.working.tempo, 123);
+    // A stored Playing state still starts Idle, with Play and Stop off.
+    EXPECT_EQ(p.working.playState, Idle);
+    EXPECT_FALSE(p.shell.menuEnabled.at(313));
+    EXPECT_FALSE(p.shell.buttonEnabled.at(314));
+    EXPECT_TRUE(p.shell.menuEnabled.at(312));
+    EXPECT_EQ(p.parameterFile.path, p.parFile());
+    EXPECT_EQ(readBytes(p.parFile())[0], 0xAB) << "the header block is written back unchanged";
+    EXPECT_TRUE(p.shell.messages.empty());
+}
+
+TEST(StartUp, WithoutAFileUsesTheBuiltInDefaultsAndWritesThemAtOnce)
+{
+    Program p;
+    bool fileAtLock = true;
+    p.host.onLock = [&] { fileAtLock = std::filesystem::exists(p.parFile()); };
+
+    ASSERT_EQ(p.start(), StartupResult::Running);
+    EXPECT_FALSE(fileAtLock);
+    SettingsRecord builtIn{};
+    fillBuiltInDefaults(builtIn);
+    EXPECT_EQ(p.defaults.tempo, builtIn.tempo);
+    EXPECT_EQ(std::memcmp(p.defaults.tones, builtIn.tones, sizeof builtIn.tones), 0);
+
+    const Bytes written = readBytes(p.parFile());
+    ASSERT_EQ(written.size(), kParameterFileSize);
+    EXPECT_EQ(recordIn(written).tempo, builtIn.tempo);
+    // No stored placement: the window is centred, not left at 0,0.
+    EXPECT_NE(p.shell.rect.left, 0);
+}
+
+TEST(StartUp, RunsItsStepsInOrder)
+{
+    Program p;
+    ASSERT_EQ(p.start(), StartupResult::Running);
+
+    const size_t lock = p.indexOf("lock"), create = p.indexOf("create"), open = p.indexOf("port open -1");
+    const size_t show = p.indexOf("show"), idle = p.indexOf("menu 313 off");
+    EXPECT_LT(lock, create);
+    EXPECT_LT(create, open);
+    EXPECT_LT(open, show);
+    EXPECT_LT(show, idle);
+    // The placement (commitParameterFile) comes before the port.
+    EXPECT_LT(create, p.indexOfPrefix("move "));
+    EXPECT_LT(p.indexOfPrefix("move "), open);
+    EXPECT_TRUE(p.transport.threadStarted);
+    for (int i = 0; i < 1000 && !portOpenWhenThreadStarted; ++i)
+        std::this_thread::sleep_for(1ms);
+    EXPECT_TRUE(portOpenWhenThreadStarted) << "the port is open before the playback thread runs";
+}
+
+TEST(StartUp, ASecondInstanceEndsSilentlyAndWritesNothing)
+{
+    Program p;
+    p.host.otherInstanceRuns = true;
+
+    EXPECT_EQ(p.start(), StartupResult::SecondInstance);
+    EXPECT_EQ(p.shell.log, (Log{"lock"}));
+    EXPECT_FALSE(std::filesystem::exists(p.parFile()));
+    EXPECT_TRUE(p.port.openedDevices.empty());
+    EXPECT_FALSE(p.transport.threadStarted);
+}
+
+TEST(StartUp, APortThatCannotBeOpenedEndsThroughTheClosingSequenceWithoutShowingTheWindow)
+{
+    Program p;
+    p.port.failOpenWith = MidiResult::NoDevice;
+
+    EXPECT_EQ(p.start(), StartupResult::Failed);
+    EXPECT_FALSE(p.host.shown);
+    EXPECT_FALSE(p.transport.threadStarted);
+    EXPECT_TRUE(p.lifecycle.isClosed());
+    // The port's reason, then the closing sequence's own box for the port that is not open.
+    ASSERT_EQ(p.shell.messages.size(), 2u);
+    EXPECT_EQ(p.shell.messages[0].caption, "error");
+    EXPECT_EQ(p.shell.messages[1].caption, "error");
+    EXPECT_FALSE(p.shell.messages[0].ownedByMainWindow);
+    EXPECT_LT(p.indexOf("port close"), p.indexOf("destroy"));
+    EXPECT_LT(p.indexOf("destroy"), p.indexOf("unlock"));
+    EXPECT_EQ(readBytes(p.parFile()).size(), kParameterFileSize) << "the file is still saved";
+    EXPECT_EQ(p.indexOf("show"), SIZE_MAX);
+}
+
+TEST(StartUp, AFileThatCannotBeWrittenEndsBeforeThePortIsOpened)
+{
+    Program p;
+    // A directory in the file's place: it can be neither read nor replaced.
+    std::filesystem::create_directory(p.parFile());
+
+    EXPECT_EQ(p.start(), StartupResult::Failed);
+    EXPECT_FALSE(p.host.shown);
+    EXPECT_TRUE(p.port.openedDevices.empty());
+    EXPECT_FALSE(p.transport.threadStarted);
+    // "alert" from the commit, "error" from closing a port never opened, "alert" from the save.
+    ASSERT_EQ(p.shell.messages.size(), 3u);
+    EXPECT_EQ(p.shell.messages[0].caption, "alert");
+    EXPECT_TRUE(p.shell.messages[0].ownedByMainWindow);
+    EXPECT_EQ(p.shell.messages[1].caption, "error");
+    EXPECT_EQ(p.shell.messages[2].caption, "alert");
+    EXPECT_NE(p.indexOf("destroy"), SIZE_MAX);
+}
+
+TEST(Closing, WhilePlayingSweepsBeforeTheThreadEndsAndSavesTheWindowRectangle)
+{
+    Program p;
+    ASSERT_EQ(p.start(), StartupResult::Running);
+    p.working.playState = Playing;
+    startPlayback(p.transport, p.player);
+    auto sent = [&] {
+        std::lock_guard<std::mutex> guard(p.player.port.lock);
+        return p.port.messages.size();
+    };
+    for (int i = 0; i < 2000 && sent() < 40; ++i)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_GE(sent(), 40u) << "the thread plays";
+    p.shell.rect = {210, 120, 510, 520};
+
+    p.closeWhileTimeRuns();
+
+    // Stop (the sweep, then Ready's command states) before the thread is released and joined.
+    EXPECT_NE(sweepStart(p.port.messages), SIZE_MAX);
+    const size_t ready = p.indexOf("menu 313 on"), release = p.indexOf("release waiting threads");
+    const size_t close = p.indexOf("port close"), destroy = p.indexOf("destroy");
+    EXPECT_LT(ready, release);
+    EXPECT_LT(release, close);
+    EXPECT_LT(close, destroy);
+    EXPECT_LT(destroy, p.indexOf("unlock"));
+    EXPECT_EQ(p.player.playing.load(), 0);
+    EXPECT_EQ(p.working.playState, Ready);
+    EXPECT_FALSE(p.transport.control.thread.joinable());
+
+    const SettingsRecord saved = recordIn(readBytes(p.parFile()));
+    EXPECT_EQ(saved.windowRect[0], 210);
+    EXPECT_EQ(saved.windowRect[1], 120);
+    EXPECT_EQ(saved.windowRect[2], 510);
+    EXPECT_EQ(saved.windowRect[3], 520);
+    EXPECT_TRUE(p.shell.messages.empty());
+}
+
+TEST(Closing, WhenIdleSendsNoSweepAndRunsOnlyOnce)
+{
+    Program p;
+    ASSERT_EQ(p.start(), StartupResult::Running);
+    p.closeWhileTimeRuns();
+    const size_t entries = p.shell.log.size();
+    p.lifecycle.close();  // the close box pressed again while a box of the closing sequence was up
+
+    EXPECT_EQ(sweepStart(p.port.messages), SIZE_MAX);
+    EXPECT_EQ(p.shell.log.size(), entries);
+    EXPECT_EQ(std::count(p.shell.log.begin(), p.shell.log.end(), "destroy"), 1);
+    EXPECT_EQ(p.port.closeCount, 1);
+}
+
+}  // namespace
