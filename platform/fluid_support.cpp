@@ -1,0 +1,72 @@
+#include "platform/fluid_support.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool readableFile(const std::string& path)
+{
+    struct stat info {};
+    return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), R_OK) == 0;
+}
+
+}  // namespace
+
+std::string findSoundfont(fluid_settings_t* settings)
+{
+    char* configured = nullptr;
+    if (settings && fluid_settings_dupstr(settings, "synth.default-soundfont", &configured) == FLUID_OK && configured) {
+        const std::string path = configured;
+        fluid_free(configured);
+        if (readableFile(path))
+            return path;
+    }
+    for (const char* path : {"/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf3/default-GM.sf3"})
+        if (readableFile(path))
+            return path;
+    return {};
+}
+
+bool playShortMessage(fluid_synth_t* synth, uint32_t packed)
+{
+    const int status = packed & 0xFF;
+    const int data1 = (packed >> 8) & 0xFF;
+    const int data2 = (packed >> 16) & 0xFF;
+    if (status < 0x80)
+        return false;
+    const int channel = status & 0x0F;
+    switch (status & 0xF0) {
+    case 0x80: fluid_synth_noteoff(synth, channel, data1); break;
+    case 0x90: fluid_synth_noteon(synth, channel, data1, data2); break;  // velocity 0 ends the note
+    case 0xA0: fluid_synth_key_pressure(synth, channel, data1, data2); break;
+    case 0xB0: fluid_synth_cc(synth, channel, data1, data2); break;
+    case 0xC0: fluid_synth_program_change(synth, channel, data1); break;
+    case 0xD0: fluid_synth_channel_pressure(synth, channel, data1); break;
+    case 0xE0: fluid_synth_pitch_bend(synth, channel, (data2 & 0x7F) << 7 | (data1 & 0x7F)); break;
+    default: break;  // system messages are not channel messages; nothing to play
+    }
+    return true;
+}
+
+FluidLogCapture::FluidLogCapture()
+{
+    for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN})
+        fluid_set_log_function(level, collect, this);
+    for (int level : {FLUID_INFO, FLUID_DBG})
+        fluid_set_log_function(level, nullptr, nullptr);
+}
+
+FluidLogCapture::~FluidLogCapture()
+{
+    for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN})
+        fluid_set_log_function(level, fluid_default_log_function, nullptr);
+}
+
+void FluidLogCapture::collect(int, const char* message, void* self)
+{
+    auto* capture = static_cast<FluidLogCapture*>(self);
+    capture->text_ += "  fluidsynth: ";
+    capture->text_ += message ? message : "";
+    capture->text_ += "\n";
+}

@@ -1,0 +1,32 @@
+// What the live and the offline synthesiser share: the soundfont search, message dispatch, logs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include <fluidsynth.h>
+
+// The system's General MIDI soundfont: FluidSynth's synth.default-soundfont, then the Debian
+// default-GM paths. Empty when none of them is a readable file.
+std::string findSoundfont(fluid_settings_t* settings);
+
+// Plays one packed short message (status in bits 0-7). Values FluidSynth refuses (data bytes above
+// 127, a note-off for a silent note) are ignored, as a synthesiser ignores them. False when the
+// status byte is missing (below 0x80).
+bool playShortMessage(fluid_synth_t* synth, uint32_t packedMessage);
+
+// Collects FluidSynth's error and warning lines while it lives, instead of printing them, so that
+// a driver that fails before another one opens leaves no noise. Not for concurrent use.
+class FluidLogCapture {
+public:
+    FluidLogCapture();
+    ~FluidLogCapture();
+    FluidLogCapture(const FluidLogCapture&) = delete;
+    FluidLogCapture& operator=(const FluidLogCapture&) = delete;
+
+    const std::string& text() const { return text_; }
+
+private:
+    static void collect(int level, const char* message, void* self);
+    std::string text_;
+};

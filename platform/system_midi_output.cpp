@@ -1,0 +1,77 @@
+#include "platform/system_midi_output.h"
+
+#include <utility>
+
+SystemMidiOutput::~SystemMidiOutput()
+{
+    close();
+}
+
+int SystemMidiOutput::open(int32_t deviceId)
+{
+    std::lock_guard<std::mutex> guard(outputLock_);
+    if (active_ != Active::None)
+        return MidiResult::Allocated;
+    if (deviceId == -1) {
+        const int code = synth_.open();
+        if (code == MidiResult::Ok)
+            active_ = Active::Synth;
+        return code;
+    }
+    MidiPortEntry entry;
+    {
+        std::lock_guard<std::mutex> listGuard(listLock_);
+        if (!listed_) {
+            ports_ = listMidiOutputPorts();
+            listed_ = true;
+        }
+        if (deviceId < 0 || static_cast<size_t>(deviceId) >= ports_.size())
+            return MidiResult::BadDeviceId;
+        entry = ports_[deviceId];
+    }
+    const int code = port_.open(entry);
+    if (code == MidiResult::Ok)
+        active_ = Active::Port;
+    return code;
+}
+
+int SystemMidiOutput::send(uint32_t packed)
+{
+    std::lock_guard<std::mutex> guard(outputLock_);
+    switch (active_) {
+    case Active::Synth: return synth_.send(packed);
+    case Active::Port: return port_.send(packed);
+    case Active::None: break;
+    }
+    return MidiResult::InvalidHandle;
+}
+
+int SystemMidiOutput::close()
+{
+    std::lock_guard<std::mutex> guard(outputLock_);
+    const Active was = std::exchange(active_, Active::None);
+    switch (was) {
+    case Active::Synth: return synth_.close();
+    case Active::Port: return port_.close();
+    case Active::None: break;
+    }
+    return MidiResult::InvalidHandle;
+}
+
+uint32_t SystemMidiOutput::portCount()
+{
+    std::vector<MidiPortEntry> ports = listMidiOutputPorts();
+    std::lock_guard<std::mutex> guard(listLock_);
+    ports_ = std::move(ports);
+    listed_ = true;
+    return static_cast<uint32_t>(ports_.size());
+}
+
+bool SystemMidiOutput::portName(uint32_t deviceId, std::string& name)
+{
+    std::lock_guard<std::mutex> guard(listLock_);
+    if (deviceId >= ports_.size())
+        return false;
+    name = ports_[deviceId].name;
+    return true;
+}

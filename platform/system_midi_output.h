@@ -1,0 +1,40 @@
+// The program's MIDI output: device -1 is the built-in synthesiser, devices 0..N-1 the system's
+// MIDI output ports (ALSA first, then JACK), numbered as the device listing numbers them.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engine/port_backend.h"
+#include "platform/fluid_synth_output.h"
+#include "platform/rtmidi_ports.h"
+
+class SystemMidiOutput : public PortBackend, public DeviceListing {
+public:
+    SystemMidiOutput() = default;
+    ~SystemMidiOutput() override;
+
+    // Any thread. open() numbers devices as the last portCount() listed them (listing first if
+    // nothing was listed yet); a port gone since then fails with 68.
+    int open(int32_t deviceId) override;
+    int send(uint32_t packedMessage) override;
+    int close() override;
+
+    // Lists the ports afresh.
+    uint32_t portCount() override;
+    bool portName(uint32_t deviceId, std::string& name) override;
+
+private:
+    enum class Active { None, Synth, Port };
+
+    std::mutex outputLock_;  // the open output: open, send, close
+    Active active_ = Active::None;
+    FluidSynthOutput synth_;
+    RtMidiConnection port_;
+
+    std::mutex listLock_;  // the listing, read by open() and the dialogs
+    bool listed_ = false;
+    std::vector<MidiPortEntry> ports_;
+};
