@@ -1,0 +1,58 @@
+// The render tool's --settings and --voices: order of application and unreadable files.
+#include <gtest/gtest.h>
+
+#include "file_test_support.h"
+#include "tools/render_settings.h"
+
+TEST(RenderSettingsFiles, ParameterFileThenVoicesThenOptions)
+{
+    ScratchDir dir;
+    Bytes par(12 + 164, 0);       // short: ends after noteOffset and velocityOffset
+    putI32(par, 12 + 140, 120);   // tempo
+    putI32(par, 12 + 144, 3);     // layerIndex
+    putI32(par, 12 + 156, 7);     // noteOffset
+    putI32(par, 12 + 160, -2);    // velocityOffset
+    writeBytes(dir.file("a.par"), par);
+    Bytes gms(68, 0);             // 16 tones and the first note
+    putI32(gms, 0, 42), putI32(gms, 64, 99);
+    writeBytes(dir.file("b.gms"), gms);
+
+    RenderOptions options;
+    options.settingsFile = dir.file("a.par");
+    SettingsRecord s;
+    std::string error;
+    ASSERT_TRUE(buildRenderSettings(options, s, error)) << error;
+    EXPECT_EQ(s.tempo, 120);
+    EXPECT_EQ(s.layerIndex, 3);
+    EXPECT_EQ(s.noteOffset, 7);
+    EXPECT_EQ(s.modulationNoteOffset, -4);  // past the end of the file: still the default
+    EXPECT_EQ(s.notes[1], 90);
+
+    options.voicesFile = dir.file("b.gms");
+    options.tempo = 150;
+    ASSERT_TRUE(buildRenderSettings(options, s, error)) << error;
+    EXPECT_EQ(s.tempo, 150);
+    EXPECT_EQ(s.tones[0], 42);
+    EXPECT_EQ(s.notes[0], 99);
+    EXPECT_EQ(s.notes[1], 90);
+    EXPECT_EQ(s.noteOffset, 0);
+    EXPECT_EQ(s.velocityOffset, 0);
+
+    options.noteOffset = 12;  // an option still wins over the restore
+    ASSERT_TRUE(buildRenderSettings(options, s, error));
+    EXPECT_EQ(s.noteOffset, 12);
+}
+
+TEST(RenderSettingsFiles, UnreadableFileNamesItsOption)
+{
+    ScratchDir dir;
+    for (const char* option : {"--settings", "--voices"}) {
+        RenderOptions options;
+        (option[2] == 's' ? options.settingsFile : options.voicesFile) = dir.file("missing");
+        SettingsRecord s;
+        std::string error;
+        EXPECT_FALSE(buildRenderSettings(options, s, error));
+        EXPECT_EQ(error, std::string(option) + ": cannot read '" + dir.file("missing") + "'");
+        EXPECT_EQ(error.find('\n'), std::string::npos);
+    }
+}
