@@ -1,0 +1,50 @@
+// pulselattice: the window program. Builds the process-wide records, the Qt shell and the MIDI
+// output, then runs start-up, the event loop and the closing sequence.
+#include <QApplication>
+
+#include "app/app_context.h"
+#include "app/commands.h"
+#include "app/lifecycle.h"
+#include "engine/steady_clock.h"
+#include "platform/executable_path.h"
+#include "platform/qt_error_reporter.h"
+#include "platform/qt_shell_platform.h"
+#include "platform/qt_window_host.h"
+#include "platform/single_instance.h"
+#include "platform/system_midi_output.h"
+#include "settings/settings_record.h"
+
+namespace {
+
+// Records the playback thread shares live for the whole run.
+PlayerState player;
+Transport transport;
+ParameterFile parameterFile;
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication qtApp(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("pulseLattice"));
+    QApplication::setQuitOnLastWindowClosed(false);  // only the closing sequence ends the program
+
+    QtShellPlatform shell;
+    QtErrorReporter reporter;
+    SystemMidiOutput output;
+    SteadyClock clock;
+    player.port.backend = &output;
+    player.port.reporter = &reporter;
+
+    AppContext app{shell, player, transport, WorkingSettings, DefaultSettings, parameterFile, output, clock};
+    QtWindowHost host(shell, &reporter, SingleInstanceLock::defaultPath("pulseLattice"));
+    Lifecycle lifecycle(app, host);
+    host.onCommand = [&app](int commandId) { dispatchCommand(app, commandId); };
+    host.onClose = [&lifecycle] { lifecycle.close(); };
+
+    if (lifecycle.start(executablePath()) != StartupResult::Running)
+        return 0;
+    qtApp.exec();
+    lifecycle.close();  // the event loop ended some other way: still shut down in order
+    return 0;
+}

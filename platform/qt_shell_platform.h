@@ -1,0 +1,34 @@
+// The Qt implementation of ShellPlatform over the main window: command states, caption, window
+// rectangle, dialogs, message boxes and file dialogs. UI thread only.
+#pragma once
+
+#include <QString>
+
+#include "app/shell_platform.h"
+
+class QtMainWindow;
+
+class QtShellPlatform : public ShellPlatform {
+public:
+    void setMainWindow(QtMainWindow* window) { window_ = window; }
+    QtMainWindow* mainWindow() const { return window_; }
+
+    void enableMenuItem(int commandId, bool enabled) override;
+    void enableButton(int commandId, bool enabled) override;
+    void setCaption(const std::string& caption) override;
+    WindowRect windowRect() override;
+    // Moves the outer frame to left, top; the size stays the window's fixed size.
+    void moveWindow(int32_t left, int32_t top, int32_t width, int32_t height) override;
+    int32_t screenWidth() override;
+    int32_t screenHeight() override;
+    void postClose() override;
+    int runDialog(int templateId, DialogLogic& logic) override;  // -1 for an unknown template
+    void showMessage(const std::string& text, const std::string& caption, bool ownedByMainWindow) override;
+    std::optional<std::string> askFileName(const FileDialogRequest& request) override;
+
+private:
+    QtMainWindow* window_ = nullptr;
+};
+
+// "label (pattern)" as QFileDialog shows a filter; Windows' ";" between patterns becomes a space.
+QString fileDialogFilter(const std::string& label, const std::string& pattern);
