@@ -1,0 +1,182 @@
+#include "app/commands.h"
+
+#include <cstdio>
+
+#include "app/about_dialog.h"
+#include "app/confirm_exit_dialog.h"
+#include "dialogs/concept_dialog.h"
+#include "dialogs/durations_dialog.h"
+#include "dialogs/voice_table_dialog.h"
+#include "engine/refresh.h"
+#include "resources/command_ids.h"
+#include "settings/defaults.h"
+#include "settings/midi_setting_file.h"
+#include "settings/numeral_presets.h"
+
+namespace {
+
+// The commands whose enabling follows the play state, in the order they are set.
+constexpr int kStatefulCommands[] = {311, 312, 313, 314, 315, 316, 317, 318, 319};
+
+bool enabledIn(int commandId, int32_t state)
+{
+    switch (commandId) {
+    case Command::Play: return state == Ready;
+    case Command::Stop: return state == Playing;
+    default: return state != Playing;
+    }
+}
+
+bool isPlaying(const AppContext& app)
+{
+    return app.working.playState == Playing;
+}
+
+void applyDurationsAndOffsets(AppContext& app)
+{
+    refreshDurations(app.player, app.working);
+    refreshNotes(app.player, app.working);
+    refreshVelocities(app.player, app.working);
+    refreshModulation(app.player, app.working);
+    changeDevice(app.player, app.working);  // a new port keeps its own programs
+}
+
+void applyConcept(AppContext& app)
+{
+    app.working.playState = Ready;
+    updateCommandStates(app.shell, Ready);
+    if (isPresetPosition(app.working.numeralPreset))
+        app.working.numeral = numeralPresetValue(app.working.numeralPreset - 1);  // exact, not the shown text
+    refreshNumeral(app.player, app.working);
+    refreshDurations(app.player, app.working);
+    refreshModulation(app.player, app.working);
+    refreshTables(app.player, app.working);
+    changeDevice(app.player, app.working);
+    sendProgramChanges(app.player);
+    app.shell.setCaption(captionForNumeral(app.working.numeral));
+    mergeIntoDefaults(app.defaults, app.working);
+}
+
+void applyTones(AppContext& app)
+{
+    for (int32_t c = 0; c < 16; ++c) {
+        put(app.player.effectiveTones[c], app.working.tones[c]);
+        sendShortMessage(app.player, 0xC0 + c, app.working.tones[c], 0);
+    }
+    mergeIntoDefaults(app.defaults, app.working);
+}
+
+int runVoiceTable(AppContext& app, int templateId)
+{
+    VoiceTableDialog dialog(templateId, app.working);
+    return app.shell.runDialog(templateId, dialog);
+}
+
+int play(AppContext& app)
+{
+    if (app.working.playState != Ready) {
+        dispatchCommand(app, Command::Concept);  // Play before any concept opens the concept dialog
+        return 0;
+    }
+    if (app.transport.gateOpen != 0)
+        return 0;
+    app.working.playState = Playing;
+    updateCommandStates(app.shell, Playing);
+    startPlayback(app.transport, app.player);
+    return 1;
+}
+
+void stop(AppContext& app)
+{
+    if (!isPlaying(app) || app.transport.gateOpen == 0)
+        return;
+    stopPlayback(app.transport, app.player);
+    app.working.playState = Ready;
+    updateCommandStates(app.shell, Ready);
+}
+
+}  // namespace
+
+void updateCommandStates(ShellPlatform& shell, int32_t state)
+{
+    if (state != Idle && state != Ready && state != Playing)
+        return;
+    for (int id : kStatefulCommands)
+        shell.enableMenuItem(id, enabledIn(id, state));
+    for (int id : kStatefulCommands)
+        shell.enableButton(id, enabledIn(id, state));
+}
+
+std::string captionForNumeral(double numeral)
+{
+    char caption[260];
+    std::snprintf(caption, sizeof caption, "%s -- %25.20lf", "pulseLattice", numeral);
+    return caption;
+}
+
+int dispatchCommand(AppContext& app, int commandId)
+{
+    switch (commandId) {
+    case Command::ExitButton:
+        app.shell.postClose();
+        return 1;
+    case Command::Exit: {
+        ConfirmExitDialog dialog;
+        if (app.shell.runDialog(Template::ConfirmExit, dialog) == 1)
+            app.shell.postClose();
+        return 0;
+    }
+    case Command::About: {
+        AboutDialog dialog;
+        app.shell.runDialog(Template::About, dialog);
+        return 0;
+    }
+    case Command::DurationsAndOffsets: {
+        if (isPlaying(app))
+            return 0;
+        DurationsDialog dialog(app.working, app.defaults, app.devices);
+        if (app.shell.runDialog(Template::DurationsAndOffsets, dialog) == 1)
+            applyDurationsAndOffsets(app);
+        return 0;
+    }
+    case Command::Concept: {
+        if (isPlaying(app))
+            return 0;
+        ConceptDialog dialog(app.working, app.defaults, app.devices);
+        if (app.shell.runDialog(Template::Concept, dialog) == 1)
+            applyConcept(app);
+        return 0;
+    }
+    case Command::Play:
+        return play(app);
+    case Command::Stop:
+        stop(app);
+        return 0;
+    case Command::Tone:
+        if (!isPlaying(app) && runVoiceTable(app, Template::Tones) == 1)
+            applyTones(app);
+        return 0;
+    case Command::Note:
+        if (!isPlaying(app) && runVoiceTable(app, Template::Notes) == 1) {
+            app.working.noteOffset = 0;
+            refreshNotes(app.player, app.working);
+            mergeIntoDefaults(app.defaults, app.working);
+        }
+        return 0;
+    case Command::Velocity:
+        if (!isPlaying(app) && runVoiceTable(app, Template::Velocities) == 1) {
+            app.working.velocityOffset = 0;
+            refreshVelocities(app.player, app.working);
+            mergeIntoDefaults(app.defaults, app.working);
+        }
+        return 0;
+    case Command::Save:
+        saveMidiSettingFile(app.shell, app.working);
+        return 0;
+    case Command::Restore:
+        restoreMidiSettingFile(app.shell, app.working, app.player);
+        return 0;
+    default:
+        return 0;
+    }
+}

@@ -1,0 +1,264 @@
+// The main window's commands: guards by play state, what an accepted dialog applies to the player,
+// the port, the caption and the defaults, and the enabling of commands.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "app/commands.h"
+#include "dialog_test_support.h"
+#include "engine/virtual_clock.h"
+#include "fake_shell_platform.h"
+#include "generator_test_support.h"
+#include "resources/command_ids.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class Commands : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        working = builtInRecord();
+        defaults = working;
+        player.port.backend = &port;
+        port.isOpen = true;
+        put(player.deviceId, -1);
+        working.playState = Idle;
+        updateCommandStates(shell, Idle);
+        shell.log.clear();
+    }
+
+    // Answers every dialog through its real logic: init, then `steps`, then the given button.
+    void answerDialogs(int button, std::function<void(FakeControls&, DialogLogic&)> steps = {})
+    {
+        shell.onDialog = [=](int, DialogLogic& logic) {
+            FakeControls controls;
+            logic.init(controls);
+            if (steps)
+                steps(controls, logic);
+            logic.command(controls, button, 0);
+            return controls.ended ? controls.result : 0;
+        };
+    }
+
+    int run(int command) { return dispatchCommand(app, command); }
+
+    size_t programChangesSent() const
+    {
+        size_t count = 0;
+        for (const TimedMessage& m : port.messages)
+            count += (m.status() & 0xF0) == 0xC0;
+        return count;
+    }
+
+    FakeShellPlatform shell;
+    VirtualClock clock;
+    RecordingBackend port{clock};
+    PlayerState player;
+    Transport transport;
+    SettingsRecord working{}, defaults{};
+    ParameterFile parameterFile;
+    FakeDeviceListing devices;
+    AppContext app{shell, player, transport, working, defaults, parameterFile, devices, clock};
+};
+
+TEST_F(Commands, EnablingFollowsThePlayStateMenusFirst)
+{
+    updateCommandStates(shell, Ready);
+    ASSERT_EQ(shell.log.size(), 18u);
+    EXPECT_EQ(shell.log[0], "menu 311 on");
+    EXPECT_EQ(shell.log[2], "menu 313 on");
+    EXPECT_EQ(shell.log[3], "menu 314 off");
+    EXPECT_EQ(shell.log[9], "button 311 on");
+    updateCommandStates(shell, Playing);
+    EXPECT_FALSE(shell.menuEnabled[311]);
+    EXPECT_FALSE(shell.menuEnabled[313]);
+    EXPECT_TRUE(shell.menuEnabled[314]);
+    EXPECT_FALSE(shell.buttonEnabled[319]);
+    updateCommandStates(shell, Idle);
+    EXPECT_FALSE(shell.menuEnabled[313]);
+    EXPECT_TRUE(shell.buttonEnabled[312]);
+    shell.log.clear();
+    updateCommandStates(shell, 7);
+    EXPECT_TRUE(shell.log.empty());
+}
+
+TEST_F(Commands, PlayInIdleOpensTheConceptDialogAndDoesNotStart)
+{
+    answerDialogs(1);
+    EXPECT_EQ(run(Command::Play), 0);
+    EXPECT_EQ(shell.dialogsRun, std::vector<int>{Template::Concept});
+    EXPECT_EQ(working.playState, Ready);
+    EXPECT_EQ(get(player.playing), 0);
+    EXPECT_EQ(transport.gateOpen, 0);
+
+    EXPECT_EQ(run(Command::Play), 1);
+    EXPECT_EQ(working.playState, Playing);
+    EXPECT_EQ(get(player.playing), 1);
+    EXPECT_EQ(transport.gateOpen, 1);
+    EXPECT_FALSE(shell.menuEnabled[Command::Play]);
+    EXPECT_TRUE(shell.menuEnabled[Command::Stop]);
+
+    // Play while playing and concept while playing do nothing.
+    EXPECT_EQ(run(Command::Play), 0);
+    EXPECT_EQ(shell.dialogsRun.size(), 1u);
+}
+
+TEST_F(Commands, AcceptedConceptAppliesEverythingInOrder)
+{
+    answerDialogs(1);
+    run(Command::Concept);
+    EXPECT_EQ(working.playState, Ready);
+    EXPECT_EQ(player.numeral.load(), (std::sqrt(5.0) + 1.0) * 0.5);
+    EXPECT_EQ(get(player.alphaMs), 240);
+    EXPECT_EQ(get(player.effectiveNotes[15]), 55);
+    EXPECT_EQ(programChangesSent(), 16u);
+    EXPECT_EQ(shell.caption, "pulseLattice --    1.61803398874989490253");
+
+    // A second concept refreshes everything again and stays Ready.
+    run(Command::Concept);
+    EXPECT_EQ(working.playState, Ready);
+    EXPECT_EQ(programChangesSent(), 32u);
+}
+
+TEST_F(Commands, CaptionShowsTheNumeralInTwentyFiveColumns)
+{
+    EXPECT_EQ(captionForNumeral(1.5), "pulseLattice --    1.50000000000000000000");
+}
+
+TEST_F(Commands, PresetUsesItsExactValueNotTheRoundedText)
+{
+    answerDialogs(1, [](FakeControls& controls, DialogLogic& dialog) {
+        choose(controls, dialog, 2001, 11);      // "PI"
+        dialog.notify(controls, 2011, false, 0);  // any notification re-reads the shown numeral
+    });
+    run(Command::Concept);
+    EXPECT_EQ(working.numeral, 3.141592653589793);
+    EXPECT_EQ(player.numeral.load(), 3.141592653589793);
+}
+
+TEST_F(Commands, TypedNumeralIsUsedAsTyped)
+{
+    answerDialogs(1, [](FakeControls& controls, DialogLogic& dialog) {
+        choose(controls, dialog, 2001, 0);
+        type(controls, dialog, 2010, "2.5");
+    });
+    run(Command::Concept);
+    EXPECT_EQ(player.numeral.load(), 2.5);
+}
+
+TEST_F(Commands, CancelledDialogsApplyNothing)
+{
+    answerDialogs(2);
+    for (int command : {311, 312, 315, 316, 317})
+        run(command);
+    EXPECT_EQ(working.playState, Idle);
+    EXPECT_TRUE(port.messages.empty());
+    EXPECT_EQ(shell.caption, "pulseLattice");
+}
+
+TEST_F(Commands, SettingsCommandsAreRefusedWhilePlaying)
+{
+    working.playState = Playing;
+    transport.gateOpen = 1;
+    answerDialogs(1);
+    shell.nextFileName = "/nonexistent/file.gms";
+    for (int command : {311, 312, 315, 316, 317, 318, 319})
+        run(command);
+    EXPECT_TRUE(shell.dialogsRun.empty());
+    EXPECT_TRUE(shell.fileRequests.empty());
+}
+
+TEST_F(Commands, StopOnlyWhilePlayingThenSweepsAndGoesReady)
+{
+    run(Command::Stop);
+    EXPECT_TRUE(port.messages.empty());
+
+    working.playState = Ready;
+    run(Command::Play);
+    run(Command::Stop);
+    EXPECT_EQ(working.playState, Ready);
+    EXPECT_EQ(transport.gateOpen, 0);
+    EXPECT_EQ(get(player.playing), 0);
+    EXPECT_EQ(port.messages.size(), 16u);
+    EXPECT_EQ(port.messages[0].status(), 0x80);
+    EXPECT_TRUE(shell.menuEnabled[Command::Play]);
+}
+
+TEST_F(Commands, DurationsDialogChangesTheDeviceWithoutProgramChanges)
+{
+    shell.onDialog = [&](int, DialogLogic&) {
+        working.midiDeviceId = 2;
+        working.alphaDuration = 480;
+        working.noteOffset = 5;
+        return 1;
+    };
+    run(Command::DurationsAndOffsets);
+    EXPECT_EQ(port.openedDevices, std::vector<int32_t>{2});
+    EXPECT_EQ(get(player.deviceId), 2);
+    EXPECT_EQ(programChangesSent(), 0u);
+    EXPECT_EQ(get(player.alphaMs), 480);
+    EXPECT_EQ(get(player.effectiveNotes[0]), 75);
+    EXPECT_EQ(defaults.midiDeviceId, -1);  // the dialog saves defaults itself; no merge here
+}
+
+TEST_F(Commands, NoteAndVelocityDialogsDropTheirOffsets)
+{
+    working.noteOffset = 5;
+    working.velocityOffset = -3;
+    refreshTables(player, working);
+    answerDialogs(1);
+    run(Command::Note);
+    EXPECT_EQ(working.noteOffset, 0);
+    EXPECT_EQ(get(player.effectiveNotes[0]), 70);
+    EXPECT_EQ(get(player.effectiveVelocities[0]), 85);  // untouched until its own dialog
+    run(Command::Velocity);
+    EXPECT_EQ(working.velocityOffset, 0);
+    EXPECT_EQ(get(player.effectiveVelocities[0]), 88);
+}
+
+TEST_F(Commands, TonesSendEachProgramChangeRightAfterItsCopyAndMerge)
+{
+    answerDialogs(1, [](FakeControls& controls, DialogLogic& dialog) {
+        choose(controls, dialog, 3006, 112);  // layer 3 beta: "Tinke Bell"
+        controls.setChecked(501, true);
+    });
+    run(Command::Tone);
+    ASSERT_EQ(port.messages.size(), 16u);
+    EXPECT_EQ(linesOf(port.messages)[5], "0 c5 70 00");
+    EXPECT_EQ(defaults.tones[5], 112);
+    EXPECT_EQ(working.saveTonesAsDefault, 0);
+}
+
+TEST_F(Commands, ExitAsksFirstTheExitButtonDoesNot)
+{
+    shell.nextDialogResult = 2;
+    run(Command::Exit);
+    EXPECT_EQ(shell.closeRequests, 0);
+    shell.nextDialogResult = 1;
+    run(Command::Exit);
+    EXPECT_EQ(shell.closeRequests, 1);
+    EXPECT_EQ(shell.dialogsRun, (std::vector<int>{Template::ConfirmExit, Template::ConfirmExit}));
+    EXPECT_EQ(run(Command::ExitButton), 1);
+    EXPECT_EQ(shell.closeRequests, 2);
+    EXPECT_EQ(shell.dialogsRun.size(), 2u);
+}
+
+TEST_F(Commands, ExitWhilePlayingCancelledKeepsPlaying)
+{
+    working.playState = Ready;
+    run(Command::Play);
+    shell.nextDialogResult = 2;
+    run(Command::Exit);
+    EXPECT_EQ(working.playState, Playing);
+    EXPECT_EQ(get(player.playing), 1);
+}
+
+TEST_F(Commands, UnknownIdsDoNothing)
+{
+    EXPECT_EQ(run(999), 0);
+    EXPECT_TRUE(shell.log.empty());
+}
+
+}  // namespace
