@@ -1,0 +1,139 @@
+#!/usr/bin/python3
+"""The render tool's .mid and .wav files, read back by independent readers (mido, aubioonset).
+
+Usage: render_files_test.py PATH/TO/pulselattice-render. Exit 0 pass, 1 fail, 77 skip.
+"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+try:
+    import mido
+except ImportError:
+    print("SKIP: python3-mido is not installed (scripts/setup installs it)")
+    sys.exit(77)
+
+RENDER = sys.argv[1]
+# hfc onsets of these piano notes come 0 to 6 ms after the note-on (the detector's frame).
+WAV_TOLERANCE_MS = 10
+failures = []
+
+
+def render(args, out):
+    return subprocess.run([RENDER, *args, "-o", out], capture_output=True, text=True, timeout=120)
+
+
+def text_messages(args):
+    result = render(args, "-")
+    assert result.returncode == 0, result.stderr
+    messages = []
+    for line in result.stdout.splitlines():
+        t, status, d1, d2 = line.split()
+        messages.append((int(t), int(status, 16), int(d1, 16), int(d2, 16)))
+    return messages
+
+
+def midi_messages(path):
+    """Per track, (ms, status, d1, d2) in file order; meta events left out."""
+    midi = mido.MidiFile(path)
+    if midi.type != 1 or midi.ticks_per_beat != 1000:
+        failures.append(f"{path}: type {midi.type}, {midi.ticks_per_beat} ticks per quarter")
+    # The tempo map of a type-1 file is in its first track and holds for every track.
+    tempos = [m.tempo for m in midi.tracks[0] if m.type == "set_tempo"] if midi.tracks else []
+    if len(tempos) != 1:
+        failures.append(f"{path}: expected one tempo in the first track, found {tempos}")
+    tempo = tempos[0] if tempos else 500000
+    tracks = []
+    for track in midi.tracks:
+        tick, events = 0, []
+        for message in track:
+            tick += message.time
+            ms = mido.tick2second(tick, midi.ticks_per_beat, tempo) * 1000
+            if message.is_meta:
+                continue
+            raw = message.bytes() + [0]  # a program change has one data byte; the list shows 00
+            events.append((round(ms), raw[0], raw[1], raw[2]))
+        tracks.append(events)
+    return tracks
+
+
+def check_midi(name, args, directory):
+    expected = text_messages(args)
+    path = os.path.join(directory, name + ".mid")
+    result = render(args, path)
+    if result.returncode != 0:
+        failures.append(f"{name}: .mid render failed: {result.stderr}")
+        return
+    tracks = midi_messages(path)
+    if len(tracks) != 8:
+        failures.append(f"{name}: {len(tracks)} tracks, expected one per layer (8)")
+        return
+    for layer in range(8):
+        want = [m for m in expected if (m[1] & 0x0F) // 2 == layer]
+        if tracks[layer] != want:
+            failures.append(f"{name}: layer {layer + 1} differs: first file messages {tracks[layer][:5]}, "
+                            f"expected {want[:5]} ({len(tracks[layer])} vs {len(want)} messages)")
+
+
+def check_wav(name, args, directory):
+    expected = [m[0] for m in text_messages(args) if m[1] & 0xF0 == 0x90 and (m[1] & 0x0F) < 2]
+    path = os.path.join(directory, name + ".wav")
+    result = render(args, path)
+    if result.returncode != 0:
+        failures.append(f"{name}: .wav render failed: {result.stderr}")
+        return
+    with open(path, "rb") as f:
+        header = f.read(44)
+    channels = int.from_bytes(header[22:24], "little")
+    rate = int.from_bytes(header[24:28], "little")
+    bits = int.from_bytes(header[34:36], "little")
+    if (header[:4], header[8:12], channels, rate, bits) != (b"RIFF", b"WAVE", 2, 44100, 16):
+        failures.append(f"{name}: not a 44.1 kHz 16-bit stereo WAV: {channels} ch, {rate} Hz, {bits} bit")
+    onsets = subprocess.run(["aubioonset", "-i", path], capture_output=True, text=True, timeout=120)
+    found = [round(float(x) * 1000) for x in onsets.stdout.split()]
+    missing = [t for t in expected if not any(0 <= f - t <= WAV_TOLERANCE_MS or abs(f - t) <= 2 for f in found)]
+    extra = [f for f in found if not any(-2 <= f - t <= WAV_TOLERANCE_MS for t in expected)]
+    if missing or extra:
+        failures.append(f"{name}: note-ons without onset {missing}, onsets without note-on {extra}")
+    last = expected[-1] if expected else 0
+    frames = (os.path.getsize(path) - 44) // 4
+    if frames < (last + 500) * 44.1:
+        failures.append(f"{name}: {frames} frames end before the release tail of the note at {last} ms")
+
+
+def check_bad_options(directory):
+    for args, option in [(["--layers", "9", "--passes", "1"], "--layers"),
+                         (["--passes", "1", "--tempo", "x"], "--tempo")]:
+        for ending in (".mid", ".wav"):
+            path = os.path.join(directory, "bad" + ending)
+            result = render(args, path)
+            lines = result.stderr.strip().splitlines()
+            if result.returncode != 2 or len(lines) != 1 or option not in lines[0] or os.path.exists(path):
+                failures.append(f"bad {option} with {ending}: exit {result.returncode}, stderr {lines}, "
+                                f"file written: {os.path.exists(path)}")
+
+
+def main():
+    if shutil.which("aubioonset") is None:
+        print("SKIP: aubioonset is not installed (scripts/setup installs aubio-tools)")
+        return 77
+    directory = tempfile.mkdtemp(prefix="pulselattice-render-")
+    try:
+        check_midi("defaults", ["--passes", "2"], directory)
+        check_midi("stopped", ["--numeral", "PI", "--layers", "4", "--stop-at", "7000"], directory)
+        check_midi("modulated", ["--layers", "3", "--modulation", "1,alpha,5,-7", "--passes", "3"], directory)
+        check_wav("one-layer", ["--layers", "1", "--stop-at", "6000"], directory)
+        check_wav("one-layer-tempo", ["--layers", "1", "--tempo", "150", "--passes", "12"], directory)
+        check_bad_options(directory)
+    finally:
+        shutil.rmtree(directory, ignore_errors=True)
+    for failure in failures:
+        print("FAIL:", failure)
+    print("render files:", "FAILED" if failures else "passed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,139 @@
+// The built-in synthesiser (device -1) playing into a PulseAudio null sink, recorded with parec;
+// aubioonset must find an onset where each note was sent.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/midi_port.h"
+#include "platform/system_midi_output.h"
+#include "tests/integration/child_process.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Seconds = std::chrono::duration<double>;
+
+// Onsets the live recording must show, relative to the first one: within this of the send times
+// (one synthesiser period of 5.8 ms, the detector's frame, and scheduling on a busy machine).
+constexpr double kLiveToleranceSeconds = 0.015;
+
+// The "complex" detection function gives one onset per percussion hit; the default one also
+// fires inside the decay of these samples.
+std::vector<double> onsetsOf(const std::string& wavPath, const std::string& directory)
+{
+    const std::string listPath = directory + "/onsets.txt";
+    const std::string command = "aubioonset -O complex -i '" + wavPath + "' > '" + listPath + "' 2>/dev/null";
+    std::vector<double> onsets;
+    if (std::system(command.c_str()) != 0)
+        return onsets;
+    std::ifstream list(listPath);
+    for (double at; list >> at;)
+        onsets.push_back(at);
+    return onsets;
+}
+
+long fileSize(const std::string& path)
+{
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 ? static_cast<long>(info.st_size) : 0;
+}
+
+class SynthOutputTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* program : {"/usr/bin/pulseaudio", "/usr/bin/parec", "/usr/bin/aubioonset"})
+            if (!programExists(program))
+                GTEST_SKIP() << program << " is not installed (scripts/setup installs it)";
+        directory_ = makeTestDirectory();
+        // A private server: its socket lives in this test's directory, found through the
+        // environment by the synthesiser's client and by parec.
+        setenv("XDG_RUNTIME_DIR", directory_.c_str(), 1);
+        setenv("PULSE_RUNTIME_PATH", (directory_ + "/pulse").c_str(), 1);
+        setenv("PULSE_STATE_PATH", (directory_ + "/state").c_str(), 1);
+        server_ = std::make_unique<ChildProcess>(
+            std::vector<std::string>{"pulseaudio", "--daemonize=no", "--use-pid-file=no", "--realtime=yes", "--high-priority=yes", "--exit-idle-time=-1", "-n",
+                                     "--load=module-null-sink sink_name=null", "--load=module-native-protocol-unix"},
+            directory_ + "/pulseaudio.log");
+        const std::string socket = directory_ + "/pulse/native";
+        if (!waitFor([&] { return access(socket.c_str(), F_OK) == 0 || !server_->running(); }, 10s) ||
+            !server_->running())
+            GTEST_SKIP() << "PulseAudio does not start: " << server_->log();
+    }
+
+    void TearDown() override
+    {
+        output_.close();
+        recorder_.reset();
+        server_.reset();
+        removeTestDirectory(directory_);
+    }
+
+    std::string directory_;
+    std::unique_ptr<ChildProcess> server_;
+    std::unique_ptr<ChildProcess> recorder_;
+    SystemMidiOutput output_;
+};
+
+}  // namespace
+
+TEST_F(SynthOutputTest, TheRecordingHasAnOnsetWhereEachNoteWasSent)
+{
+    ASSERT_EQ(output_.open(-1), MidiResult::Ok) << "see stderr for the synthesiser's reason";
+    std::this_thread::sleep_for(700ms);  // the synthesiser's stream is up before recording
+    const std::string wav = directory_ + "/out.wav";
+    recorder_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"parec", "--latency-msec=20", "-d", "null.monitor", "--file-format=wav", wav},
+        directory_ + "/parec.log");
+    // parec may take a while to start on a busy machine: wait until it writes sound, then a bit.
+    ASSERT_TRUE(waitFor([&] { return fileSize(wav) > 44 + 44100 * 4 / 10; }, 10s)) << recorder_->log();
+    std::this_thread::sleep_for(200ms);
+
+    // A wood block on the percussion channel: short and sharp, one clear onset per note.
+    ASSERT_EQ(output_.send(packShortMessage(0xB9, 7, 127)), MidiResult::Ok);
+    const std::vector<double> pattern = {0.0, 0.25, 0.5, 0.8, 0.95, 1.3, 1.5, 1.9};
+    std::vector<double> sentAt;
+    const auto start = std::chrono::steady_clock::now();
+    for (double at : pattern) {
+        std::this_thread::sleep_until(start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(Seconds(at)));
+        sentAt.push_back(Seconds(std::chrono::steady_clock::now() - start).count());
+        ASSERT_EQ(output_.send(packShortMessage(0x99, 76, 127)), MidiResult::Ok);
+        ASSERT_EQ(output_.send(packShortMessage(0x89, 76, 64)), MidiResult::Ok);
+    }
+    std::this_thread::sleep_for(800ms);
+    recorder_->stop(SIGINT);
+    EXPECT_EQ(output_.close(), MidiResult::Ok);
+
+    const std::vector<double> onsets = onsetsOf(wav, directory_);
+    ASSERT_FALSE(onsets.empty()) << "no onsets in the recording; parec says: " << recorder_->log();
+    std::string found;
+    for (double at : onsets)
+        found += std::to_string(at) + " ";
+    // The recording starts at an unknown moment, so times are compared from the first note on.
+    ASSERT_GE(onsets.size(), sentAt.size()) << found;
+    for (size_t i = 0; i < sentAt.size(); ++i) {
+        const double expected = onsets[0] + sentAt[i] - sentAt[0];
+        double nearest = onsets[0];
+        for (double at : onsets)
+            if (std::abs(at - expected) < std::abs(nearest - expected))
+                nearest = at;
+        EXPECT_NEAR(nearest, expected, kLiveToleranceSeconds) << "note " << i << "; onsets: " << found;
+    }
+}
+
+TEST_F(SynthOutputTest, OpeningTwiceIsRefusedAndClosingTwiceFails)
+{
+    ASSERT_EQ(output_.open(-1), MidiResult::Ok);
+    EXPECT_EQ(output_.open(-1), MidiResult::Allocated);
+    EXPECT_EQ(output_.send(packShortMessage(0x90, 254, 254)), MidiResult::Ok);  // refused values are ignored
+    EXPECT_EQ(output_.close(), MidiResult::Ok);
+    EXPECT_EQ(output_.close(), MidiResult::InvalidHandle);
+    EXPECT_EQ(output_.send(packShortMessage(0x90, 60, 100)), MidiResult::InvalidHandle);
+}
