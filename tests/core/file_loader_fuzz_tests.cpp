@@ -84,6 +84,7 @@ TEST(FileLoaderFuzz, ParameterFilesOfEveryLengthAndContent)
 TEST(FileLoaderFuzz, MidiSettingFilesOfEveryLengthAndContent)
 {
     ScratchDir dir;
+    dir.mountTmpfs(1 << 20);
     std::mt19937 rng(7);
     VirtualClock clock;
     RecordingBackend backend(clock);
