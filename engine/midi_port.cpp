@@ -51,6 +51,7 @@ int reportFailure(MidiPort& port, int code, const char* (*textOf)(int))
         return 0;
     if (port.reporter)
         port.reporter->showError(textOf(code));
+    port.errorsShown.fetch_add(1, std::memory_order_relaxed);
     return 1;
 }
 

@@ -2,6 +2,7 @@
 // program-change and note-off sweeps, and device changes.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 
@@ -17,6 +18,9 @@ struct MidiPort {
     PortBackend* backend = nullptr;
     ErrorReporter* reporter = nullptr;
     std::mutex lock;
+    // Counts the error boxes that have been closed; the playback thread's pacing starts afresh
+    // after one, because it was blocked while the box was open.
+    std::atomic<uint32_t> errorsShown{0};
 };
 
 // Each input is cut to its low 8 bits; bits 24-31 are zero.

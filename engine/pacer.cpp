@@ -2,9 +2,15 @@
 
 void Pacer::waitMs(int32_t ms)
 {
-    const Clock::Duration now = clock_.now();
-    if (!anchored_ || now > deadline_ + kBlockedThreshold) {
-        deadline_ = now;
+    if (blockedCount_) {
+        const uint32_t count = blockedCount_->load(std::memory_order_relaxed);
+        if (count != lastBlockedCount_) {
+            lastBlockedCount_ = count;
+            anchored_ = false;
+        }
+    }
+    if (!anchored_) {
+        deadline_ = clock_.now();
         anchored_ = true;
     }
     if (ms > 0)

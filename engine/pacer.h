@@ -2,13 +2,19 @@
 // length, so send time and oversleep never add up. Playback thread only.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "engine/clock.h"
 
 class Pacer {
 public:
-    explicit Pacer(Clock& clock) : clock_(clock) {}
+    // `blockedCount`, when given, is a counter that grows whenever this thread was blocked
+    // elsewhere (an error box while sending): the next wait then starts from now.
+    explicit Pacer(Clock& clock, const std::atomic<uint32_t>* blockedCount = nullptr)
+        : clock_(clock), blockedCount_(blockedCount)
+    {
+    }
 
     // Waits `ms` milliseconds after the end of the previous wait. Negative lengths (possible only
     // with damaged settings) wait nothing.
@@ -21,11 +27,9 @@ public:
     Clock& clock() { return clock_; }
 
 private:
-    // A wait that begins later than this behind its deadline re-anchors by itself (the thread was
-    // blocked, for example by an error box raised while sending).
-    static constexpr Clock::Duration kBlockedThreshold = std::chrono::milliseconds(50);
-
     Clock& clock_;
+    const std::atomic<uint32_t>* blockedCount_;
+    uint32_t lastBlockedCount_ = 0;
     Clock::Duration deadline_{};
     bool anchored_ = false;
 };

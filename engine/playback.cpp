@@ -12,7 +12,7 @@ void playbackLoop(Transport& transport, PlayerState& player, SettingsRecord& wor
     if (transport.prepareThread)
         transport.prepareThread();
     LayerCounters counters{};  // never reset: they live as long as the thread
-    Pacer pacer(clock);
+    Pacer pacer(clock, &player.port.errorsShown);
     if (transport.control.quit.load(std::memory_order_relaxed) != 0)
         return;
     for (;;) {

@@ -1,0 +1,148 @@
+// Onset accuracy of the playback thread in real time, beside a plain "send, then sleep the
+// duration" loop over the same events. Both timestamp every message on the monotonic clock and
+// are compared with the ideal grid that a virtual-clock run of the same settings gives.
+//
+//   playback_timing_benchmark [seconds per run, default 30] [event length ms, default 50]
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "engine/generator.h"
+#include "engine/playback.h"
+#include "engine/recording_backend.h"
+#include "engine/refresh.h"
+#include "engine/steady_clock.h"
+#include "engine/virtual_clock.h"
+#include "platform/realtime_thread.h"
+#include "settings/defaults.h"
+
+namespace {
+
+using Ms = std::chrono::duration<double, std::milli>;
+
+struct Figures {
+    double mean, p99, max, last;  // absolute onset errors in ms; last = error of the final event
+};
+
+void setUp(PlayerState& player, SettingsRecord& settings, int eventMs)
+{
+    fillBuiltInDefaults(settings);
+    settings.layerIndex = 2;
+    refreshNumeral(player, settings);
+    refreshModulation(player, settings);
+    refreshTables(player, settings);
+    put(player.alphaMs, eventMs);
+    put(player.betaMs, eventMs);
+}
+
+// The ideal time of every message, from the same engine on a virtual clock.
+std::vector<TimedMessage> idealRun(int eventMs, double seconds)
+{
+    VirtualClock clock;
+    RecordingBackend port(clock);
+    PlayerState player;
+    SettingsRecord settings{};
+    setUp(player, settings, eventMs);
+    player.port.backend = &port;
+    port.isOpen = true;
+    put(player.playing, 1);
+    LayerCounters counters{};
+    Pacer pacer(clock);
+    while (Ms(clock.now()).count() < seconds * 1000.0)
+        playLayerCycle(player, counters, pacer, 2);
+    return port.messages;
+}
+
+Figures compare(const std::vector<TimedMessage>& real, const std::vector<TimedMessage>& ideal)
+{
+    const size_t count = std::min(real.size(), ideal.size());
+    std::vector<double> errors;
+    const auto start = real.front().time;
+    double last = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if ((ideal[i].status() & 0xF0) != 0x90)
+            continue;  // onsets are note-ons
+        const double error = Ms(real[i].time - start).count() - Ms(ideal[i].time).count();
+        errors.push_back(std::fabs(error));
+        last = error;
+    }
+    std::vector<double> sorted = errors;
+    std::sort(sorted.begin(), sorted.end());
+    double sum = 0;
+    for (double e : errors)
+        sum += e;
+    return {sum / errors.size(), sorted[static_cast<size_t>(0.99 * (sorted.size() - 1))], sorted.back(), last};
+}
+
+std::vector<TimedMessage> ourPlayback(int eventMs, double seconds)
+{
+    SteadyClock clock;
+    RecordingBackend port(clock);
+    PlayerState player;
+    SettingsRecord settings{};
+    setUp(player, settings, eventMs);
+    player.port.backend = &port;
+    Transport transport;
+    transport.prepareThread = requestRealtimeScheduling;
+    settings.midiDeviceId = -1;
+    if (startPlaybackThread(transport, player, settings, clock) != 0)
+        std::abort();
+    startPlayback(transport, player);
+    // A pass of three layers lasts well under 3 s, so every ideal message has been played by then.
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds + 3.0));
+    stopPlayback(transport, player);
+    shutdownPlayback(transport, player);
+    return port.messages;
+}
+
+// Sends each message at its place in the list and sleeps each gap as a relative duration.
+std::vector<TimedMessage> plainLoop(const std::vector<TimedMessage>& ideal)
+{
+    SteadyClock clock;
+    RecordingBackend port(clock);
+    port.isOpen = true;
+    requestRealtimeScheduling();
+    std::mutex lock;  // the same per-message locking the real port does
+    Clock::Duration previous = ideal.front().time;
+    for (const TimedMessage& message : ideal) {
+        if (message.time > previous)
+            std::this_thread::sleep_for(message.time - previous);
+        previous = message.time;
+        std::lock_guard<std::mutex> guard(lock);
+        port.send(message.packed);
+    }
+    return port.messages;
+}
+
+void print(const char* name, const Figures& f)
+{
+    std::printf("%-9s mean %7.3f ms   p99 %7.3f ms   max %7.3f ms   drift (last event) %+9.3f ms\n", name, f.mean,
+                f.p99, f.max, f.last);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 30.0;
+    const int eventMs = argc > 2 ? std::atoi(argv[2]) : 50;
+    std::printf("playback timing: %.0f s per run, layer-0 events of %d ms, 3 layers\n", seconds, eventMs);
+
+    const std::vector<TimedMessage> ideal = idealRun(eventMs, seconds);
+    std::vector<TimedMessage> ours = ourPlayback(eventMs, seconds);
+    std::vector<TimedMessage> baseline = plainLoop(ideal);
+    ours.resize(std::min(ours.size(), ideal.size()));
+
+    const Figures oursFigures = compare(ours, ideal);
+    const Figures baselineFigures = compare(baseline, ideal);
+    std::printf("onset error against the ideal grid, %zu messages:\n", ideal.size());
+    print("ours", oursFigures);
+    print("baseline", baselineFigures);
+    std::printf("RESULT ours p99 %.3f ms drift %+.3f ms | baseline p99 %.3f ms drift %+.3f ms\n", oursFigures.p99,
+                oursFigures.last, baselineFigures.p99, baselineFigures.last);
+    return 0;
+}

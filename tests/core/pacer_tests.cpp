@@ -1,0 +1,83 @@
+// Layer-0 pacing: absolute deadlines that never accumulate send time, and a fresh start after the
+// thread was blocked, so nothing is played in a burst to catch up.
+#include <gtest/gtest.h>
+
+#include "engine/pacer.h"
+#include "engine/virtual_clock.h"
+#include "generator_test_support.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A clock whose "now" also moves while the caller works (sending takes time).
+class SlowSendClock : public VirtualClock {
+public:
+    void work(Clock::Duration spent) { sleepUntil(now() + spent); }
+};
+
+TEST(Pacer, DeadlinesFollowEachOtherWhateverTheWorkInBetween)
+{
+    SlowSendClock clock;
+    Pacer pacer(clock);
+    for (int event = 1; event <= 100; ++event) {
+        clock.work(3ms);  // sending before each wait
+        pacer.waitMs(50);
+        EXPECT_EQ(clock.now(), std::chrono::milliseconds(3 + 50 * event));  // anchored at the first wait
+    }
+}
+
+TEST(Pacer, ReanchorsAfterBeingBlocked)
+{
+    VirtualClock clock;
+    std::atomic<uint32_t> blocked{0};
+    Pacer pacer(clock, &blocked);
+    pacer.waitMs(100);
+    clock.sleepUntil(5s);  // an error box kept the thread for seconds
+    blocked.fetch_add(1);
+    pacer.waitMs(100);
+    EXPECT_EQ(clock.now(), 5100ms);  // not 200 ms, and not an instant catch-up
+
+    pacer.reanchor();
+    clock.sleepUntil(9s);
+    pacer.waitMs(100);
+    EXPECT_EQ(clock.now(), 9100ms);
+}
+
+class BlockingReporter : public ErrorReporter {
+public:
+    explicit BlockingReporter(VirtualClock& clock) : clock_(clock) {}
+    void showError(const std::string& text) override
+    {
+        shown.push_back(text);
+        clock_.sleepUntil(clock_.now() + 2s);  // the user reads the box for two seconds
+    }
+    std::vector<std::string> shown;
+
+private:
+    VirtualClock& clock_;
+};
+
+TEST(Pacer, AFailedSendPausesTheRhythmThenItGoesOnFromNow)
+{
+    VirtualPlayer v(1.0, 1);
+    BlockingReporter reporter(v.clock);
+    v.player.port.reporter = &reporter;
+    Pacer pacer(v.clock, &v.player.port.errorsShown);
+    playLayerCycle(v.player, v.counters, pacer, 0);
+    v.port.failSendWith = MidiResult::NotReady;
+    playLayerCycle(v.player, v.counters, pacer, 0);  // note-on fails at 240: box until 2240
+    v.port.failSendWith = MidiResult::Ok;
+    playLayerCycle(v.player, v.counters, pacer, 0);
+    ASSERT_GE(reporter.shown.size(), 1u);
+    EXPECT_EQ(reporter.shown[0], "the hardware is busy with other data");
+    // Each of the three failing messages raised its own box (240 -> 2240, wait to 2480, 4480,
+    // 6480); the next cycle's note-on goes out at 6480 and its event lasts a full 240 ms.
+    EXPECT_EQ(reporter.shown.size(), 3u);
+    const auto lines = linesOf(v.port.messages);
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[3], "6480 91 5a 48");
+    EXPECT_EQ(lines[5], "6720 81 5a 40");
+}
+
+}  // namespace
