@@ -139,6 +139,11 @@ QWidget* QtControls::build(const ControlTemplate& control, QWidget* surface)
     case ControlKind::GroupBox: {
         auto* group = new QGroupBox(text, surface);
         group->setFocusPolicy(Qt::NoFocus);
+        // As a dialog group box looks: the frame starts halfway down the title, which sits on it.
+        group->setStyleSheet(QStringLiteral(
+            "QGroupBox { border: 1px solid #808080; border-radius: 0px; margin-top: 0.5em; }"
+            "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 6px;"
+            " padding: 0px 2px; }"));
         widget = group;
         break;
     }
