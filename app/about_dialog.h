@@ -5,7 +5,7 @@
 #include "dialogs/dialog_logic.h"
 
 inline constexpr const char* kAboutLine =
-    "pulseLattice ver.2.00.00  -  layered rhythms from a number, played on MIDI";
+    "pulseLattice ver.2.00.00  layered MIDI rhythms";
 
 class AboutDialog : public DialogLogic {
 public:

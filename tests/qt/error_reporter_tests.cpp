@@ -1,6 +1,8 @@
 // Message boxes: owned and unowned boxes, and the boxes the playback thread raises, which the UI
 // thread shows while only the playback thread waits, and which the closing sequence dismisses.
 #include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
@@ -129,6 +131,73 @@ private slots:
             box->buttons()[0]->click();
         });
         reporter.showError("closing the port failed");
+        QVERIFY(seen);
+    }
+
+    void saveDialogAddsTheSuffixAndOpenDialogNeedsAnExistingFile()
+    {
+        QTemporaryDir dir;
+        QtShellPlatform shell;
+        FileDialogRequest save;
+        save.title = "save file as ...";
+        save.filters = {{"MIDI setting file", "*.gms"}, {"all files", "*.*"}};
+        save.defaultSuffix = "gms";
+        save.saving = true;
+        save.overwritePrompt = true;
+        QStringList filters;
+        QString suffix;
+        bool confirmsOverwrite = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("save file as ..."));
+            QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
+            filters = dialog->nameFilters();
+            suffix = dialog->defaultSuffix();
+            confirmsOverwrite = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
+            dialog->setDirectory(dir.path());
+            dialog->selectFile("voices");
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        const std::optional<std::string> saved = shell.askFileName(save);
+        QCOMPARE(filters, (QStringList{"MIDI setting file (*.gms)", "all files (*.*)"}));
+        QCOMPARE(suffix, QStringLiteral("gms"));
+        QVERIFY(confirmsOverwrite);
+        QVERIFY(saved);
+        QCOMPARE(QString::fromStdString(*saved), dir.filePath("voices.gms"));
+
+        FileDialogRequest open;
+        open.title = "open file selected";
+        open.filters = {{"MIDI setting file", "*.gms"}};
+        open.defaultSuffix = "gms";
+        open.fileMustExist = true;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("open file selected"));
+            QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptOpen);
+            QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
+            dialog->reject();
+        });
+        QVERIFY(!shell.askFileName(open));
+    }
+
+    void errorInsideAModalDialogIsShownAboveIt()
+    {
+        QDialog dialog;
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            QTimer::singleShot(0, [&] {
+                QMessageBox* box = visibleBox();
+                QVERIFY(box);
+                QCOMPARE(box->windowModality(), Qt::ApplicationModal);
+                seen = true;
+                box->buttons()[0]->click();
+                dialog.accept();
+            });
+            showMessageBox("plz enter offset among -30 ~ 30", "error", nullptr);
+        });
+        dialog.exec();
         QVERIFY(seen);
     }
 

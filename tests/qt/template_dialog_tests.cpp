@@ -75,6 +75,8 @@ private slots:
             QVERIFY(edit->isReadOnly());
             QVERIFY(!edit->hasFrame());
             QCOMPARE(edit->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+            // The whole line is visible without scrolling.
+            QVERIFY(edit->fontMetrics().horizontalAdvance(edit->text()) < edit->width() - 4);
             auto* cont = qobject_cast<QPushButton*>(dialog.controls().widget(1));
             QCOMPARE(cont->text(), QStringLiteral("continue"));
             QCOMPARE(cont->geometry(), dialog.controls().units().toPixels(95, 25, 50, 14));
