@@ -14,7 +14,8 @@ FluidSynthOutput::~FluidSynthOutput()
 
 void FluidSynthOutput::release()
 {
-    // The driver pulls audio from the synth on its own thread, so it goes first.
+    // The output pulls audio from the synth on its own thread, so it goes first.
+    pulseStream_.stop();
     if (driver_)
         delete_fluid_audio_driver(driver_);
     if (synth_)
@@ -35,12 +36,12 @@ int FluidSynthOutput::open()
     if (!settings_)
         return MidiResult::NoMemory;
     // A message takes effect at the start of the next 256-frame period (5.8 ms at 44.1 kHz), so
-    // onsets keep their spacing within that; smaller periods underrun on a busy machine.
-    fluid_settings_setnum(settings_, "synth.sample-rate", 44100.0);
+    // onsets keep their spacing within that. These apply to the ALSA and JACK drivers; PulseAudio
+    // is fed by a stream of our own with the same period.
+    fluid_settings_setnum(settings_, "synth.sample-rate", kSampleRate);
     fluid_settings_setint(settings_, "audio.period-size", 256);
     fluid_settings_setint(settings_, "audio.periods", 4);
     fluid_settings_setint(settings_, "audio.jack.autoconnect", 1);
-    fluid_settings_setstr(settings_, "audio.pulseaudio.media-role", "music");
 
     const std::string soundfont = findSoundfont(settings_);
     if (soundfont.empty()) {
@@ -60,7 +61,10 @@ int FluidSynthOutput::open()
         release();
         return MidiResult::NoDevice;
     }
-    for (const char* name : {"pulseaudio", "alsa", "jack"}) {
+    std::string pulseError;
+    if (pulseStream_.start(synth_, kSampleRate, pulseError))
+        return MidiResult::Ok;
+    for (const char* name : {"alsa", "jack"}) {
         // JACK's client would try to start a server of its own; only join one that runs.
         if (std::string(name) == "jack" && !jackServerAnswers())
             continue;
@@ -70,7 +74,7 @@ int FluidSynthOutput::open()
             return MidiResult::Ok;
     }
     std::cerr << "pulselattice: built-in synthesiser: no audio output opens (tried pulseaudio, alsa, jack)\n"
-              << log.text();
+              << pulseError << "\n" << log.text();
     release();
     return MidiResult::NoDevice;
 }

@@ -6,6 +6,8 @@
 
 #include <fluidsynth.h>
 
+#include "platform/pulse_synth_stream.h"
+
 class FluidSynthOutput {
 public:
     FluidSynthOutput() = default;
@@ -23,7 +25,10 @@ public:
 private:
     void release();
 
+    static constexpr double kSampleRate = 44100.0;
+
     fluid_settings_t* settings_ = nullptr;
     fluid_synth_t* synth_ = nullptr;
-    fluid_audio_driver_t* driver_ = nullptr;
+    PulseSynthStream pulseStream_;           // PulseAudio output, when a server accepts it
+    fluid_audio_driver_t* driver_ = nullptr;  // ALSA or JACK output otherwise
 };

@@ -62,6 +62,9 @@ QtMainWindow::QtMainWindow(const DialogTemplate& tpl, const std::vector<MenuTemp
     }
 
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // Take the fixed size now: the placement reads the window's rectangle before it is shown.
+    layout()->activate();
+    adjustSize();
 }
 
 QAction* QtMainWindow::menuAction(int commandId) const

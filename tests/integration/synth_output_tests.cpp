@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -76,6 +77,8 @@ protected:
         removeTestDirectory(directory_);
     }
 
+    std::string playAndMeasure(int attempt);
+
     std::string directory_;
     std::unique_ptr<ChildProcess> server_;
     std::unique_ptr<ChildProcess> recorder_;
@@ -84,48 +87,70 @@ protected:
 
 }  // namespace
 
-TEST_F(SynthOutputTest, TheRecordingHasAnOnsetWhereEachNoteWasSent)
+// Plays a pattern of wood-block notes while parec records the null sink; returns what is wrong
+// with the onsets found, or an empty string when each note has an onset where it was sent.
+std::string SynthOutputTest::playAndMeasure(int attempt)
 {
-    ASSERT_EQ(output_.open(-1), MidiResult::Ok) << "see stderr for the synthesiser's reason";
-    std::this_thread::sleep_for(700ms);  // the synthesiser's stream is up before recording
-    const std::string wav = directory_ + "/out.wav";
+    const std::string wav = directory_ + "/out" + std::to_string(attempt) + ".wav";
     recorder_ = std::make_unique<ChildProcess>(
         std::vector<std::string>{"parec", "--latency-msec=20", "-d", "null.monitor", "--file-format=wav", wav},
         directory_ + "/parec.log");
     // parec may take a while to start on a busy machine: wait until it writes sound, then a bit.
-    ASSERT_TRUE(waitFor([&] { return fileSize(wav) > 44 + 44100 * 4 / 10; }, 10s)) << recorder_->log();
+    if (!waitFor([&] { return fileSize(wav) > 44 + 44100 * 4 / 10; }, 10s))
+        return "parec records nothing: " + recorder_->log();
     std::this_thread::sleep_for(200ms);
 
     // A wood block on the percussion channel: short and sharp, one clear onset per note.
-    ASSERT_EQ(output_.send(packShortMessage(0xB9, 7, 127)), MidiResult::Ok);
     const std::vector<double> pattern = {0.0, 0.25, 0.5, 0.8, 0.95, 1.3, 1.5, 1.9};
     std::vector<double> sentAt;
     const auto start = std::chrono::steady_clock::now();
     for (double at : pattern) {
         std::this_thread::sleep_until(start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(Seconds(at)));
         sentAt.push_back(Seconds(std::chrono::steady_clock::now() - start).count());
-        ASSERT_EQ(output_.send(packShortMessage(0x99, 76, 127)), MidiResult::Ok);
-        ASSERT_EQ(output_.send(packShortMessage(0x89, 76, 64)), MidiResult::Ok);
+        if (output_.send(packShortMessage(0x99, 76, 127)) != MidiResult::Ok ||
+            output_.send(packShortMessage(0x89, 76, 64)) != MidiResult::Ok)
+            return "a send failed";
     }
     std::this_thread::sleep_for(800ms);
     recorder_->stop(SIGINT);
-    EXPECT_EQ(output_.close(), MidiResult::Ok);
 
     const std::vector<double> onsets = onsetsOf(wav, directory_);
-    ASSERT_FALSE(onsets.empty()) << "no onsets in the recording; parec says: " << recorder_->log();
+    if (onsets.empty())
+        return "no onsets in the recording; parec says: " + recorder_->log();
     std::string found;
     for (double at : onsets)
         found += std::to_string(at) + " ";
     // The recording starts at an unknown moment, so times are compared from the first note on.
-    ASSERT_GE(onsets.size(), sentAt.size()) << found;
+    if (onsets.size() < sentAt.size())
+        return "fewer onsets than notes: " + found;
+    std::string problems;
     for (size_t i = 0; i < sentAt.size(); ++i) {
         const double expected = onsets[0] + sentAt[i] - sentAt[0];
         double nearest = onsets[0];
         for (double at : onsets)
             if (std::abs(at - expected) < std::abs(nearest - expected))
                 nearest = at;
-        EXPECT_NEAR(nearest, expected, kLiveToleranceSeconds) << "note " << i << "; onsets: " << found;
+        if (std::abs(nearest - expected) > kLiveToleranceSeconds)
+            problems += "note " + std::to_string(i) + " expected at " + std::to_string(expected) + " s, nearest onset " +
+                        std::to_string(nearest) + " s; ";
     }
+    return problems.empty() ? problems : problems + "onsets: " + found;
+}
+
+TEST_F(SynthOutputTest, TheRecordingHasAnOnsetWhereEachNoteWasSent)
+{
+    ASSERT_EQ(output_.open(-1), MidiResult::Ok) << "see stderr for the synthesiser's reason";
+    std::this_thread::sleep_for(700ms);  // the synthesiser's stream is up before recording
+    ASSERT_EQ(output_.send(packShortMessage(0xB9, 7, 127)), MidiResult::Ok);
+    // One more recording when the first is off: another process may have taken the CPU from the
+    // audio server for a moment. A synthesiser that is really late or early fails both.
+    std::string problems = playAndMeasure(1);
+    if (!problems.empty()) {
+        std::cout << "first recording: " << problems << "\n";
+        problems = playAndMeasure(2);
+    }
+    EXPECT_EQ(problems, "");
+    EXPECT_EQ(output_.close(), MidiResult::Ok);
 }
 
 TEST_F(SynthOutputTest, OpeningTwiceIsRefusedAndClosingTwiceFails)

@@ -1,0 +1,65 @@
+#include "platform/pulse_synth_stream.h"
+
+#include <pulse/error.h>
+#include <pulse/simple.h>
+
+#include <vector>
+
+#include "platform/realtime_thread.h"
+
+PulseSynthStream::~PulseSynthStream()
+{
+    stop();
+}
+
+bool PulseSynthStream::start(fluid_synth_t* synth, double sampleRate, std::string& error)
+{
+    stop();
+    pa_sample_spec format {};
+    format.format = PA_SAMPLE_FLOAT32NE;
+    format.channels = 2;
+    format.rate = static_cast<uint32_t>(sampleRate);
+    const uint32_t periodBytes = kPeriodFrames * 2 * sizeof(float);
+    pa_buffer_attr buffering {};
+    buffering.maxlength = static_cast<uint32_t>(-1);
+    buffering.tlength = periodBytes * kBufferedPeriods;
+    buffering.prebuf = static_cast<uint32_t>(-1);
+    buffering.minreq = periodBytes;
+    buffering.fragsize = static_cast<uint32_t>(-1);
+
+    int code = 0;
+    stream_ = pa_simple_new(nullptr, "pulseLattice", PA_STREAM_PLAYBACK, nullptr, "built-in synthesiser", &format,
+                            nullptr, &buffering, &code);
+    if (!stream_) {
+        error = std::string("PulseAudio: ") + pa_strerror(code);
+        return false;
+    }
+    synth_ = synth;
+    running_.store(true);
+    thread_ = std::thread([this] { renderLoop(); });
+    return true;
+}
+
+void PulseSynthStream::stop()
+{
+    running_.store(false);
+    if (thread_.joinable())
+        thread_.join();
+    if (stream_)
+        pa_simple_free(stream_);
+    stream_ = nullptr;
+    synth_ = nullptr;
+}
+
+// Render thread: one period at a time; each write blocks until the server has room for it.
+void PulseSynthStream::renderLoop()
+{
+    requestRealtimeScheduling();
+    std::vector<float> interleaved(static_cast<size_t>(kPeriodFrames) * 2);
+    while (running_.load(std::memory_order_relaxed)) {
+        fluid_synth_write_float(synth_, kPeriodFrames, interleaved.data(), 0, 2, interleaved.data(), 1, 2);
+        int code = 0;
+        if (pa_simple_write(stream_, interleaved.data(), interleaved.size() * sizeof(float), &code) < 0)
+            break;  // the server went away: the synthesiser falls silent, sends still succeed
+    }
+}
