@@ -10,6 +10,7 @@
 #include "platform/qt_error_reporter.h"
 #include "platform/qt_shell_platform.h"
 #include "platform/qt_window_host.h"
+#include "platform/realtime_thread.h"
 #include "platform/single_instance.h"
 #include "platform/system_midi_output.h"
 #include "settings/settings_record.h"
@@ -35,6 +36,7 @@ int main(int argc, char** argv)
     SteadyClock clock;
     player.port.backend = &output;
     player.port.reporter = &reporter;
+    transport.prepareThread = requestRealtimeScheduling;  // the playback thread asks for SCHED_FIFO
 
     AppContext app{shell, player, transport, WorkingSettings, DefaultSettings, parameterFile, output, clock};
     QtWindowHost host(shell, &reporter, SingleInstanceLock::defaultPath("pulseLattice"));

@@ -54,7 +54,10 @@ std::string parameterFilePathFor(const std::string& executablePath, const char* 
     const auto slash = executablePath.rfind('/');
     const std::string dir = slash == std::string::npos ? std::string() : executablePath.substr(0, slash + 1);
     const std::string besideExecutable = dir + kParameterFileName;
-    if (::access(dir.empty() ? "." : dir.c_str(), W_OK) == 0)
+    // An installed copy (anything under /usr) never writes beside itself, even for root, who
+    // could: settings belong to the user, not to the system's program directory.
+    const bool installed = dir.rfind("/usr/", 0) == 0;
+    if (!installed && ::access(dir.empty() ? "." : dir.c_str(), W_OK) == 0)
         return besideExecutable;
 
     // XDG base directories must be absolute; anything else is ignored.

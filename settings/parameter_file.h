@@ -21,8 +21,8 @@ struct ParameterFile {
 };
 
 // Where the file lives for an executable at `executablePath`: beside it when that directory can be
-// written, otherwise in `$XDG_CONFIG_HOME/pulseLattice/` (else `~/.config/pulseLattice/`), which
-// is created when missing.
+// written and is not under /usr (an installed copy), otherwise in `$XDG_CONFIG_HOME/pulseLattice/`
+// (else `~/.config/pulseLattice/`), which is created when missing.
 std::string parameterFilePathFor(const std::string& executablePath);
 // The same with the two environment values given (null or empty: unset).
 std::string parameterFilePathFor(const std::string& executablePath, const char* xdgConfigHome, const char* home);

@@ -198,6 +198,9 @@ TEST(ParameterFilePath, BesideTheExecutableElseInTheUserConfigDirectory)
     std::filesystem::create_directories(deep);
     EXPECT_EQ(parameterFilePathFor(deep + "/pulselattice", nullptr, nullptr), deep + "/pulseLattice.par");
     EXPECT_EQ(parameterFilePathFor("pulselattice", nullptr, nullptr), "pulseLattice.par");
+    // An installed copy uses the user's directory even where its own would be writable.
+    EXPECT_EQ(parameterFilePathFor("/usr/local/bin/pulselattice", config.path.c_str(), home.path.c_str()),
+              config.path + "/pulseLattice/pulseLattice.par");
 
     if (!exeDir.mountTmpfs(65536) || !exeDir.remountReadOnly())
         GTEST_SKIP() << "cannot mount a read-only tmpfs here (needs root)";
