@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "app/commands.h"
 #include "dialog_test_support.h"
 #include "engine/virtual_clock.h"
 #include "fake_shell_platform.h"
+#include "file_test_support.h"
 #include "generator_test_support.h"
 #include "resources/command_ids.h"
 
@@ -229,6 +231,35 @@ TEST_F(Commands, TonesSendEachProgramChangeRightAfterItsCopyAndMerge)
     EXPECT_EQ(linesOf(port.messages)[5], "0 c5 70 00");
     EXPECT_EQ(defaults.tones[5], 112);
     EXPECT_EQ(working.saveTonesAsDefault, 0);
+}
+
+TEST_F(Commands, RestoreSendsSixteenProgramChangesAndLeavesTheDefaults)
+{
+    ScratchDir dir;
+    shell.nextFileName = dir.file("voices.gms");
+    run(Command::Save);
+    const SettingsRecord saved = working;
+
+    working.tones[3] = 40;
+    working.notes[3] = 20;
+    working.noteOffset = 5;
+    working.velocityOffset = -3;
+    const SettingsRecord defaultsBefore = defaults;
+    run(Command::Restore);
+    EXPECT_EQ(working.tones[3], saved.tones[3]);
+    EXPECT_EQ(working.notes[3], saved.notes[3]);
+    EXPECT_EQ(working.noteOffset, 0);
+    EXPECT_EQ(working.velocityOffset, 0);
+    EXPECT_EQ(get(player.effectiveNotes[3]), saved.notes[3]);
+    EXPECT_EQ(programChangesSent(), 16u);
+    EXPECT_EQ(std::memcmp(&defaults, &defaultsBefore, sizeof defaults), 0);
+
+    // A cancelled open dialog changes nothing and sends nothing.
+    shell.nextFileName.reset();
+    working.tones[3] = 40;
+    run(Command::Restore);
+    EXPECT_EQ(working.tones[3], 40);
+    EXPECT_EQ(programChangesSent(), 16u);
 }
 
 TEST_F(Commands, ExitAsksFirstTheExitButtonDoesNot)
