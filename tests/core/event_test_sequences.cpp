@@ -52,8 +52,9 @@ TEST(EventTest, AdvancesOnlyItsOwnLayerAndWrapsAt32Bits)
     nextEventIsAlpha(2.0, counters, 2);
     EXPECT_EQ(counters[2], 0u);
     for (int layer = 0; layer < kLayerCount; ++layer) {
-        if (layer != 2)
+        if (layer != 2) {
             EXPECT_EQ(counters[layer], 0u);
+        }
     }
 }
 

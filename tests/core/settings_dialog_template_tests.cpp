@@ -37,8 +37,9 @@ void expectWellFormed(const DialogTemplate& dialog)
 {
     std::set<int> ids;
     for (const ControlTemplate& control : dialog.controls) {
-        if (control.id != -1)
+        if (control.id != -1) {
             EXPECT_TRUE(ids.insert(control.id).second) << control.id;
+        }
         if (control.kind == ControlKind::Spin) {
             const ControlTemplate* edit = find(dialog, control.id - 10);
             ASSERT_NE(edit, nullptr) << control.id;
@@ -46,8 +47,9 @@ void expectWellFormed(const DialogTemplate& dialog)
             EXPECT_EQ(control.x, edit->x + edit->width);
             EXPECT_EQ(control.y, edit->y);
         }
-        if (control.kind != ControlKind::DropDownList)
+        if (control.kind != ControlKind::DropDownList) {
             EXPECT_LE(control.y + control.height, dialog.height) << control.id;
+        }
     }
 }
 
