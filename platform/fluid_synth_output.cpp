@@ -1,7 +1,10 @@
 #include "platform/fluid_synth_output.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <iostream>
-#include <string>
 
 #include "engine/port_backend.h"
 #include "platform/fluid_support.h"
@@ -14,8 +17,10 @@ FluidSynthOutput::~FluidSynthOutput()
 
 void FluidSynthOutput::release()
 {
-    // The output pulls audio from the synth on its own thread, so it goes first.
+    // The outputs pull audio from the synth on their own threads, so they go first.
     pulseStream_.stop();
+    if (loader_.joinable())
+        loader_.join();
     if (driver_)
         delete_fluid_audio_driver(driver_);
     if (synth_)
@@ -25,45 +30,53 @@ void FluidSynthOutput::release()
     driver_ = nullptr;
     synth_ = nullptr;
     settings_ = nullptr;
+    ready_.store(false);
+    failed_.store(false);
+    pending_.clear();
 }
 
 int FluidSynthOutput::open()
 {
-    if (synth_)
+    if (settings_)
         return MidiResult::Allocated;
-    FluidLogCapture log;
-    settings_ = new_fluid_settings();
-    if (!settings_)
-        return MidiResult::NoMemory;
-    // A message takes effect at the start of the next 256-frame period (5.8 ms at 44.1 kHz), so
-    // onsets keep their spacing within that. These apply to the ALSA and JACK drivers; PulseAudio
-    // is fed by a stream of our own with the same period.
-    fluid_settings_setnum(settings_, "synth.sample-rate", kSampleRate);
-    fluid_settings_setint(settings_, "audio.period-size", 256);
-    fluid_settings_setint(settings_, "audio.periods", 4);
-    fluid_settings_setint(settings_, "audio.jack.autoconnect", 1);
-
-    const std::string soundfont = findSoundfont(settings_);
-    if (soundfont.empty()) {
-        std::cerr << "pulselattice: built-in synthesiser: no General MIDI soundfont found (synth.default-soundfont, "
-                     "/usr/share/sounds/sf2/default-GM.sf2, /usr/share/sounds/sf3/default-GM.sf3)\n";
-        release();
-        return MidiResult::NoDevice;
-    }
-    synth_ = new_fluid_synth(settings_);
-    if (!synth_) {
-        std::cerr << "pulselattice: built-in synthesiser: cannot create the synthesiser\n" << log.text();
-        release();
-        return MidiResult::NoMemory;
-    }
-    if (fluid_synth_sfload(synth_, soundfont.c_str(), 1) == FLUID_FAILED) {
-        std::cerr << "pulselattice: built-in synthesiser: cannot load soundfont " << soundfont << "\n" << log.text();
-        release();
-        return MidiResult::NoDevice;
-    }
+    std::string soundfont;
     std::string pulseError;
-    if (pulseStream_.start(synth_, kSampleRate, pulseError))
+    {
+        FluidLogCapture log;
+        settings_ = new_fluid_settings();
+        if (!settings_)
+            return MidiResult::NoMemory;
+        // A message takes effect at the start of the next 256-frame period (5.8 ms at 44.1 kHz),
+        // so onsets keep their spacing within that. These apply to the ALSA and JACK drivers;
+        // PulseAudio is fed by a stream of our own with the same period.
+        fluid_settings_setnum(settings_, "synth.sample-rate", kSampleRate);
+        fluid_settings_setint(settings_, "audio.period-size", PulseSynthStream::kPeriodFrames);
+        fluid_settings_setint(settings_, "audio.periods", PulseSynthStream::kBufferedPeriods);
+        fluid_settings_setint(settings_, "audio.jack.autoconnect", 1);
+
+        soundfont = findSoundfont(settings_);
+        if (soundfont.empty()) {
+            std::cerr << "pulselattice: built-in synthesiser: no General MIDI soundfont found (synth.default-soundfont, "
+                         "/usr/share/sounds/sf2/default-GM.sf2, /usr/share/sounds/sf3/default-GM.sf3)\n";
+            release();
+            return MidiResult::NoDevice;
+        }
+        pulseStream_.start([this](float* out, int frames) { render(out, frames); }, kSampleRate, pulseError);
+    }
+    // The loader starts once the log capture has ended: FluidSynth's log hooks are global.
+    if (pulseError.empty()) {
+        loader_ = std::thread([this, soundfont] { loadInBackground(soundfont); });
         return MidiResult::Ok;
+    }
+
+    // No PulseAudio: FluidSynth's own ALSA or JACK driver, which needs the synthesiser first.
+    FluidLogCapture log;
+    fluid_synth_t* synth = loadSynth(soundfont);
+    if (!synth) {
+        release();
+        return MidiResult::NoDevice;
+    }
+    publish(synth);
     for (const char* name : {"alsa", "jack"}) {
         // JACK's client would try to start a server of its own; only join one that runs.
         if (std::string(name) == "jack" && !jackServerAnswers())
@@ -79,17 +92,91 @@ int FluidSynthOutput::open()
     return MidiResult::NoDevice;
 }
 
+fluid_synth_t* FluidSynthOutput::loadSynth(const std::string& soundfont)
+{
+    fluid_synth_t* synth = new_fluid_synth(settings_);
+    if (!synth) {
+        std::cerr << "pulselattice: built-in synthesiser: cannot create the synthesiser\n";
+        return nullptr;
+    }
+    if (fluid_synth_sfload(synth, soundfont.c_str(), 1) == FLUID_FAILED) {
+        std::cerr << "pulselattice: built-in synthesiser: cannot load soundfont " << soundfont << "\n";
+        delete_fluid_synth(synth);
+        return nullptr;
+    }
+    return synth;
+}
+
+// Loader thread, at a low priority so that the window's start-up goes first.
+void FluidSynthOutput::loadInBackground(std::string soundfont)
+{
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 15);
+    fluid_synth_t* synth = loadSynth(soundfont);
+    if (!synth) {
+        std::lock_guard<std::mutex> lock(pendingMutex_);
+        failed_.store(true);
+        pending_.clear();
+        return;
+    }
+    publish(synth);
+}
+
+// Plays what was sent while loading, then lets sends and the render thread use the synth. The
+// lock keeps a send from slipping in between.
+void FluidSynthOutput::publish(fluid_synth_t* synth)
+{
+    std::lock_guard<std::mutex> lock(pendingMutex_);
+    synth_ = synth;
+    for (uint32_t message : pending_)
+        playShortMessage(synth_, message);
+    pending_.clear();
+    ready_.store(true, std::memory_order_release);
+}
+
+// Render thread: silence until the soundfont is loaded.
+void FluidSynthOutput::render(float* interleaved, int frames)
+{
+    if (ready_.load(std::memory_order_acquire))
+        fluid_synth_write_float(synth_, frames, interleaved, 0, 2, interleaved, 1, 2);
+    else
+        std::fill(interleaved, interleaved + 2 * frames, 0.0f);
+}
+
 int FluidSynthOutput::send(uint32_t packed)
 {
-    if (!synth_)
+    if (!settings_)
         return MidiResult::InvalidHandle;
+    if (!ready_.load(std::memory_order_acquire)) {
+        std::lock_guard<std::mutex> lock(pendingMutex_);
+        if (failed_.load())
+            return MidiResult::NoDevice;
+        if (!ready_.load(std::memory_order_relaxed)) {
+            if ((packed & 0xFF) < 0x80)
+                return MidiResult::BadOpenMode;  // as playShortMessage refuses it
+            if (pending_.size() < kMaxPendingMessages)
+                pending_.push_back(packed);
+            return MidiResult::Ok;
+        }
+    }
     return playShortMessage(synth_, packed) ? MidiResult::Ok : MidiResult::BadOpenMode;
 }
 
 int FluidSynthOutput::close()
 {
-    if (!synth_)
+    if (!settings_)
         return MidiResult::InvalidHandle;
     release();
     return MidiResult::Ok;
+}
+
+bool FluidSynthOutput::waitUntilLoaded()
+{
+    if (loader_.joinable())
+        loader_.join();
+    return ready_.load();
+}
+
+int FluidSynthOutput::activeVoiceCount()
+{
+    return ready_.load(std::memory_order_acquire) ? fluid_synth_get_active_voice_count(synth_) : 0;
 }

@@ -3,6 +3,7 @@
 #include <pulse/error.h>
 #include <pulse/simple.h>
 
+#include <utility>
 #include <vector>
 
 #include "platform/realtime_thread.h"
@@ -12,7 +13,7 @@ PulseSynthStream::~PulseSynthStream()
     stop();
 }
 
-bool PulseSynthStream::start(fluid_synth_t* synth, double sampleRate, std::string& error)
+bool PulseSynthStream::start(Render render, double sampleRate, std::string& error)
 {
     stop();
     pa_sample_spec format {};
@@ -34,7 +35,7 @@ bool PulseSynthStream::start(fluid_synth_t* synth, double sampleRate, std::strin
         error = std::string("PulseAudio: ") + pa_strerror(code);
         return false;
     }
-    synth_ = synth;
+    render_ = std::move(render);
     running_.store(true);
     thread_ = std::thread([this] { renderLoop(); });
     return true;
@@ -48,7 +49,7 @@ void PulseSynthStream::stop()
     if (stream_)
         pa_simple_free(stream_);
     stream_ = nullptr;
-    synth_ = nullptr;
+    render_ = nullptr;
 }
 
 // Render thread: one period at a time; each write blocks until the server has room for it.
@@ -57,7 +58,7 @@ void PulseSynthStream::renderLoop()
     requestRealtimeScheduling();
     std::vector<float> interleaved(static_cast<size_t>(kPeriodFrames) * 2);
     while (running_.load(std::memory_order_relaxed)) {
-        fluid_synth_write_float(synth_, kPeriodFrames, interleaved.data(), 0, 2, interleaved.data(), 1, 2);
+        render_(interleaved.data(), kPeriodFrames);
         int code = 0;
         if (pa_simple_write(stream_, interleaved.data(), interleaved.size() * sizeof(float), &code) < 0)
             break;  // the server went away: the synthesiser falls silent, sends still succeed

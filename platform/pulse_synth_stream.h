@@ -8,10 +8,9 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
-
-#include <fluidsynth.h>
 
 struct pa_simple;
 
@@ -27,16 +26,20 @@ public:
     PulseSynthStream(const PulseSynthStream&) = delete;
     PulseSynthStream& operator=(const PulseSynthStream&) = delete;
 
-    // Connects to the default server and starts rendering `synth` (which must outlive the stream
-    // or the call to stop()). False with a reason in `error` when no server accepts the stream.
-    bool start(fluid_synth_t* synth, double sampleRate, std::string& error);
+    // Fills `frames` interleaved stereo float frames; called on the render thread.
+    using Render = std::function<void(float* interleaved, int frames)>;
+
+    // Connects to the default server and starts calling `render` for each period (what it uses
+    // must outlive the stream or the call to stop()). False with a reason in `error` when no
+    // server accepts the stream.
+    bool start(Render render, double sampleRate, std::string& error);
     // Ends the render thread and the stream; safe to call twice.
     void stop();
 
 private:
     void renderLoop();
 
-    fluid_synth_t* synth_ = nullptr;
+    Render render_;
     pa_simple* stream_ = nullptr;
     std::atomic<bool> running_{false};
     std::thread thread_;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/midi_port.h"
+#include "platform/fluid_synth_output.h"
 #include "platform/system_midi_output.h"
 #include "tests/integration/child_process.h"
 
@@ -50,7 +51,7 @@ class SynthOutputTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char* program : {"/usr/bin/pulseaudio", "/usr/bin/parec", "/usr/bin/aubioonset"})
+        for (const char* program : {"/usr/bin/pulseaudio", "/usr/bin/parec", "/usr/bin/pactl", "/usr/bin/aubioonset"})
             if (!programExists(program))
                 GTEST_SKIP() << program << " is not installed (scripts/setup installs it)";
         directory_ = makeTestDirectory();
@@ -67,6 +68,12 @@ protected:
         if (!waitFor([&] { return access(socket.c_str(), F_OK) == 0 || !server_->running(); }, 10s) ||
             !server_->running())
             GTEST_SKIP() << "PulseAudio does not start: " << server_->log();
+        // The socket appears before the modules are loaded; a client that comes too early waits
+        // seconds for its stream. Ready is when the null sink is listed.
+        const std::string listSinks = "pactl list short sinks 2>/dev/null | grep -q null";
+        if (!waitFor([&] { return std::system(listSinks.c_str()) == 0 || !server_->running(); }, 10s) ||
+            !server_->running())
+            GTEST_SKIP() << "PulseAudio does not load its null sink: " << server_->log();
     }
 
     void TearDown() override
@@ -161,4 +168,21 @@ TEST_F(SynthOutputTest, OpeningTwiceIsRefusedAndClosingTwiceFails)
     EXPECT_EQ(output_.close(), MidiResult::Ok);
     EXPECT_EQ(output_.close(), MidiResult::InvalidHandle);
     EXPECT_EQ(output_.send(packShortMessage(0x90, 60, 100)), MidiResult::InvalidHandle);
+}
+
+TEST_F(SynthOutputTest, MessagesSentWhileTheSoundfontLoadsArePlayedInOrder)
+{
+    FluidSynthOutput synth;
+    ASSERT_EQ(synth.open(), MidiResult::Ok);
+    // At once after opening: the soundfont is still loading. Two notes on, then one off again.
+    EXPECT_EQ(synth.send(packShortMessage(0x90, 60, 100)), MidiResult::Ok);
+    EXPECT_EQ(synth.send(packShortMessage(0x91, 64, 100)), MidiResult::Ok);
+    EXPECT_EQ(synth.send(packShortMessage(0x81, 64, 0)), MidiResult::Ok);
+    EXPECT_EQ(synth.send(0x3C), MidiResult::BadOpenMode);  // no status byte, refused as when loaded
+    ASSERT_TRUE(synth.waitUntilLoaded());
+    // The piano note of channel 0 sounds (a note has one or two voices); channel 1 was released.
+    EXPECT_GE(synth.activeVoiceCount(), 1);
+    EXPECT_EQ(synth.send(packShortMessage(0xB0, 123, 0)), MidiResult::Ok);  // all notes off
+    EXPECT_EQ(synth.close(), MidiResult::Ok);
+    EXPECT_EQ(synth.send(packShortMessage(0x90, 60, 100)), MidiResult::InvalidHandle);
 }
