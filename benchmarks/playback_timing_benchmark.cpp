@@ -1,6 +1,7 @@
 // Onset accuracy of the playback thread in real time, beside a plain "send, then sleep the
 // duration" loop over the same events. Both timestamp every message on the monotonic clock and
-// are compared with the ideal grid that a virtual-clock run of the same settings gives.
+// are compared with the ideal grid that a virtual-clock run of the same settings gives. A third
+// run, bare sleeps to the same grid, shows how punctual this machine can wake a thread at all.
 //
 //   playback_timing_benchmark [seconds per run, default 30] [event length ms, default 50]
 #include <algorithm>
@@ -26,6 +27,7 @@ using Ms = std::chrono::duration<double, std::milli>;
 
 struct Figures {
     double mean, p99, max, last;  // absolute onset errors in ms; last = error of the final event
+    double trend;                 // signed error at the end of the run by a least-squares line
 };
 
 void setUp(PlayerState& player, SettingsRecord& settings, int eventMs)
@@ -57,10 +59,27 @@ std::vector<TimedMessage> idealRun(int eventMs, double seconds)
     return port.messages;
 }
 
+// Accumulated drift without the last wake-up's own jitter: the least-squares line through the
+// signed errors, read at the last event, minus its value at the first.
+double trendAtEnd(const std::vector<double>& x, const std::vector<double>& y)
+{
+    const double n = static_cast<double>(x.size());
+    double sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (size_t i = 0; i < x.size(); ++i) {
+        sx += x[i];
+        sy += y[i];
+        sxx += x[i] * x[i];
+        sxy += x[i] * y[i];
+    }
+    const double denominator = n * sxx - sx * sx;
+    const double slope = denominator == 0 ? 0 : (n * sxy - sx * sy) / denominator;
+    return slope * (x.back() - x.front());
+}
+
 Figures compare(const std::vector<TimedMessage>& real, const std::vector<TimedMessage>& ideal)
 {
     const size_t count = std::min(real.size(), ideal.size());
-    std::vector<double> errors;
+    std::vector<double> errors, times, signedErrors;
     const auto start = real.front().time;
     double last = 0;
     for (size_t i = 0; i < count; ++i) {
@@ -68,6 +87,8 @@ Figures compare(const std::vector<TimedMessage>& real, const std::vector<TimedMe
             continue;  // onsets are note-ons
         const double error = Ms(real[i].time - start).count() - Ms(ideal[i].time).count();
         errors.push_back(std::fabs(error));
+        times.push_back(Ms(ideal[i].time).count());
+        signedErrors.push_back(error);
         last = error;
     }
     std::vector<double> sorted = errors;
@@ -75,7 +96,8 @@ Figures compare(const std::vector<TimedMessage>& real, const std::vector<TimedMe
     double sum = 0;
     for (double e : errors)
         sum += e;
-    return {sum / errors.size(), sorted[static_cast<size_t>(0.99 * (sorted.size() - 1))], sorted.back(), last};
+    return {sum / errors.size(), sorted[static_cast<size_t>(0.99 * (sorted.size() - 1))], sorted.back(), last,
+            trendAtEnd(times, signedErrors)};
 }
 
 std::vector<TimedMessage> ourPlayback(int eventMs, double seconds)
@@ -118,10 +140,26 @@ std::vector<TimedMessage> plainLoop(const std::vector<TimedMessage>& ideal)
     return port.messages;
 }
 
+// The machine's own wake-up latency: absolute sleeps to the same grid, sending nothing else. No
+// player can be more punctual than this.
+std::vector<TimedMessage> bareSleeps(const std::vector<TimedMessage>& ideal)
+{
+    SteadyClock clock;
+    RecordingBackend port(clock);
+    port.isOpen = true;
+    requestRealtimeScheduling();
+    const Clock::Duration start = clock.now();
+    for (const TimedMessage& message : ideal) {
+        clock.sleepUntil(start + message.time);
+        port.send(message.packed);
+    }
+    return port.messages;
+}
+
 void print(const char* name, const Figures& f)
 {
-    std::printf("%-9s mean %7.3f ms   p99 %7.3f ms   max %7.3f ms   drift (last event) %+9.3f ms\n", name, f.mean,
-                f.p99, f.max, f.last);
+    std::printf("%-9s mean %7.3f ms   p99 %7.3f ms   max %7.3f ms   drift (last event) %+8.3f ms   trend %+7.3f ms\n",
+                name, f.mean, f.p99, f.max, f.last, f.trend);
 }
 
 }  // namespace
@@ -135,6 +173,7 @@ int main(int argc, char** argv)
     const std::vector<TimedMessage> ideal = idealRun(eventMs, seconds);
     std::vector<TimedMessage> ours = ourPlayback(eventMs, seconds);
     std::vector<TimedMessage> baseline = plainLoop(ideal);
+    const std::vector<TimedMessage> floor = bareSleeps(ideal);
     ours.resize(std::min(ours.size(), ideal.size()));
 
     const Figures oursFigures = compare(ours, ideal);
@@ -142,6 +181,7 @@ int main(int argc, char** argv)
     std::printf("onset error against the ideal grid, %zu messages:\n", ideal.size());
     print("ours", oursFigures);
     print("baseline", baselineFigures);
+    print("floor", compare(floor, ideal));
     std::printf("RESULT ours p99 %.3f ms drift %+.3f ms | baseline p99 %.3f ms drift %+.3f ms\n", oursFigures.p99,
                 oursFigures.last, baselineFigures.p99, baselineFigures.last);
     return 0;
