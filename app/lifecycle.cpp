@@ -43,9 +43,13 @@ void Lifecycle::close()
         return;
     closing_ = true;
 
+    // The thread leaves its pass at once, so the closing sweep is the last thing the port gets.
+    host_.releaseWaitingThreads();
+    const bool passLeft = haltPlaybackThread(app_.transport);
     if (app_.working.playState == Playing)
         dispatchCommand(app_, Command::Stop);
-    host_.releaseWaitingThreads();
+    else if (passLeft)
+        sendNoteOffSweep(app_.player);  // closed while a stopped pass was still draining
     shutdownPlayback(app_.transport, app_.player);
     saveParameterFile(app_.parameterFile, app_.shell, app_.defaults);
 

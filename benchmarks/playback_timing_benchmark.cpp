@@ -135,7 +135,7 @@ std::vector<TimedMessage> plainLoop(const std::vector<TimedMessage>& ideal)
             std::this_thread::sleep_for(message.time - previous);
         previous = message.time;
         std::lock_guard<std::mutex> guard(lock);
-        port.send(message.packed);
+        port.send(message.packed, kSendAtOnce);
     }
     return port.messages;
 }
@@ -151,7 +151,7 @@ std::vector<TimedMessage> bareSleeps(const std::vector<TimedMessage>& ideal)
     const Clock::Duration start = clock.now();
     for (const TimedMessage& message : ideal) {
         clock.sleepUntil(start + message.time);
-        port.send(message.packed);
+        port.send(message.packed, kSendAtOnce);
     }
     return port.messages;
 }

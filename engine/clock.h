@@ -10,4 +10,7 @@ public:
     virtual ~Clock() = default;
     virtual Duration now() = 0;
     virtual void sleepUntil(Duration deadline) = 0;
+    // Wakes every sleepUntil at once, the one in progress and all later ones (shutdown). Any
+    // thread. Clocks that never block need nothing here.
+    virtual void interrupt() {}
 };

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/note_shift.h"
 #include "engine/wrapping_math.h"
 
 bool nextEventIsAlpha(double numeral, LayerCounters& counters, int32_t layer)
@@ -29,6 +30,11 @@ int32_t topLayerForPass(int32_t layerIndex)
 
 namespace {
 
+// After Stop a layer plays at most this many more note-ons in the pass, so that Stop and closing
+// are prompt for every numeral: just above 1 a single cycle holds millions of events. Cycles of
+// numerals from 1.25 upwards never reach it.
+constexpr int kNoteOnsAfterStop = 4;
+
 bool isModulated(const PlayerState& player, int32_t layer, int32_t tone)
 {
     return get(player.modEnabled) != 0 && get(player.modLayer) == layer && get(player.modTone) == tone;
@@ -46,46 +52,87 @@ void clearShifts(PlayerState& player)
     put(player.velocityShift, 0);
 }
 
-void sendNoteOn(PlayerState& player, int32_t channel)
+// One cycle's bookkeeping: the pacer, and how many note-ons went out while stopped.
+struct CycleContext {
+    PlayerState& player;
+    LayerCounters& counters;
+    Pacer& pacer;
+    int notesOnAfterStop = 0;
+
+    bool stopped() const { return get(player.playing) == 0; }
+    // Checked before each event test: a bounded layer ends its cycle without advancing its counter.
+    bool drainBoundReached() const { return stopped() && notesOnAfterStop >= kNoteOnsAfterStop; }
+};
+
+void sendNoteOn(CycleContext& cycle, int32_t channel)
 {
+    PlayerState& player = cycle.player;
+    if (cycle.stopped())
+        ++cycle.notesOnAfterStop;
     sendShortMessage(player, 0x90 + channel,
                      wrappingAdd(get(player.effectiveNotes[channel]), get(player.noteShift)),
-                     wrappingAdd(get(player.effectiveVelocities[channel]), get(player.velocityShift)));
+                     wrappingAdd(get(player.effectiveVelocities[channel]), get(player.velocityShift)),
+                     cycle.pacer.eventTime());
+}
+
+void sendNoteOff(CycleContext& cycle, int32_t channel)
+{
+    PlayerState& player = cycle.player;
+    sendShortMessage(player, 0x80 + channel, wrappingAdd(get(player.effectiveNotes[channel]), noteOffShift(player, channel)),
+                     64, cycle.pacer.eventTime());
 }
 
 // Layer 0 waits the event's length; a higher layer plays one cycle of the layer below, but only
 // while playing (a stopped pass sends the rest of its events at once).
-void fillEvent(PlayerState& player, LayerCounters& counters, Pacer& pacer, int32_t layer, bool alpha)
+void fillEvent(CycleContext& cycle, int32_t layer, bool alpha)
 {
     if (layer == 0)
-        pacer.waitMs(get(alpha ? player.alphaMs : player.betaMs));
-    else if (get(player.playing) != 0)
-        playLayerCycle(player, counters, pacer, layer - 1);
+        cycle.pacer.waitMs(get(alpha ? cycle.player.alphaMs : cycle.player.betaMs));
+    else if (!cycle.stopped())
+        playLayerCycle(cycle.player, cycle.counters, cycle.pacer, layer - 1);
 }
 
 }  // namespace
 
-void playLayerCycle(PlayerState& player, LayerCounters& counters, Pacer& pacer, int32_t layer)
+bool playLayerCycle(PlayerState& player, LayerCounters& counters, Pacer& pacer, int32_t layer)
 {
     const int32_t alphaChannel = 2 * layer;
     const int32_t betaChannel = 2 * layer + 1;
+    CycleContext cycle{player, counters, pacer};
 
-    while (nextEventIsAlpha(player.numeral.load(std::memory_order_relaxed), counters, layer)) {
+    // Closing: the pass is left where it stands and nothing more is sent.
+    bool bounded = false;
+    for (;;) {
+        if (pacer.abandoned())
+            return false;
+        if (cycle.drainBoundReached()) {
+            bounded = true;
+            break;
+        }
+        if (!nextEventIsAlpha(player.numeral.load(std::memory_order_relaxed), counters, layer))
+            break;
         if (isModulated(player, layer, 0))
             applyShifts(player);
-        sendNoteOn(player, alphaChannel);
-        fillEvent(player, counters, pacer, layer, true);
+        sendNoteOn(cycle, alphaChannel);
+        fillEvent(cycle, layer, true);
         if (isModulated(player, layer, 0))
             clearShifts(player);
     }
 
-    if (isModulated(player, layer, 1))
-        applyShifts(player);
-    sendNoteOn(player, betaChannel);
-    fillEvent(player, counters, pacer, layer, false);
-    if (isModulated(player, layer, 1))
-        clearShifts(player);
+    if (!bounded) {
+        if (pacer.abandoned())
+            return false;
+        if (isModulated(player, layer, 1))
+            applyShifts(player);
+        sendNoteOn(cycle, betaChannel);
+        fillEvent(cycle, layer, false);
+        if (isModulated(player, layer, 1))
+            clearShifts(player);
+    }
 
-    sendShortMessage(player, 0x80 + alphaChannel, get(player.effectiveNotes[alphaChannel]), 64);
-    sendShortMessage(player, 0x80 + betaChannel, get(player.effectiveNotes[betaChannel]), 64);
+    if (pacer.abandoned())
+        return false;
+    sendNoteOff(cycle, alphaChannel);
+    sendNoteOff(cycle, betaChannel);
+    return true;
 }

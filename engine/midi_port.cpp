@@ -1,5 +1,6 @@
 #include "engine/midi_port.h"
 
+#include "engine/note_shift.h"
 #include "engine/player_state.h"
 #include "engine/wrapping_math.h"
 #include "settings/settings_record.h"
@@ -8,6 +9,18 @@ uint32_t packShortMessage(int32_t status, int32_t data1, int32_t data2)
 {
     return static_cast<uint32_t>(lowByte(status)) | static_cast<uint32_t>(lowByte(data1)) << 8 |
            static_cast<uint32_t>(lowByte(data2)) << 16;
+}
+
+bool isValidMidiMessage(uint32_t packed)
+{
+    const uint32_t status = packed & 0xFF;
+    const uint32_t data1 = (packed >> 8) & 0xFF;
+    const uint32_t data2 = (packed >> 16) & 0xFF;
+    if (status < 0x80 || data1 > 0x7F)
+        return false;
+    const uint32_t kind = status & 0xF0;
+    const bool oneDataByte = kind == 0xC0 || kind == 0xD0;
+    return oneDataByte || data2 <= 0x7F;
 }
 
 const char* openErrorText(int code)
@@ -81,15 +94,20 @@ int closePort(PlayerState& player)
     return reportFailure(port, code, closeErrorText);
 }
 
-int sendShortMessage(PlayerState& player, int32_t status, int32_t data1, int32_t data2)
+int sendShortMessage(PlayerState& player, int32_t status, int32_t data1, int32_t data2, MessageTime at)
 {
     MidiPort& port = player.port;
     const uint32_t message = packShortMessage(status, data1, data2);
     int code = MidiResult::InvalidHandle;
     {
         std::lock_guard<std::mutex> guard(port.lock);
+        if (at == kSendAtOnce && port.clock)
+            at = port.clock->now();
+        if (at < port.lastTime)
+            at = port.lastTime;  // never before a message sent earlier
+        port.lastTime = at;
         if (port.backend)
-            code = port.backend->send(message);
+            code = port.backend->send(message, at);
     }
     return reportFailure(port, code, sendErrorText);
 }
@@ -103,7 +121,7 @@ void sendProgramChanges(PlayerState& player)
 void sendNoteOffSweep(PlayerState& player)
 {
     for (int32_t c = 0; c < 16; ++c)
-        sendShortMessage(player, 0x80 + c, get(player.effectiveNotes[c]), 64);
+        sendShortMessage(player, 0x80 + c, wrappingAdd(get(player.effectiveNotes[c]), noteOffShift(player, c)), 64);
 }
 
 void changeDevice(PlayerState& player, const SettingsRecord& working)

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <mutex>
 
+#include "engine/clock.h"
 #include "engine/error_reporter.h"
 #include "engine/port_backend.h"
 
@@ -21,10 +22,19 @@ struct MidiPort {
     // Counts the error boxes that have been closed; the playback thread's pacing starts afresh
     // after one, because it was blocked while the box was open.
     std::atomic<uint32_t> errorsShown{0};
+    // The playback thread's clock: messages sent without a time carry its "now". Under `lock`,
+    // the last time handed to the backend, so times never go backwards on the port.
+    Clock* clock = nullptr;
+    MessageTime lastTime = kSendAtOnce;
 };
 
 // Each input is cut to its low 8 bits; bits 24-31 are zero.
 uint32_t packShortMessage(int32_t status, int32_t data1, int32_t data2);
+
+// True when a packed message may go to a real output: a status byte and data bytes of 0..127
+// (a program change or channel pressure carries one data byte). A data byte above 127 would read
+// as a status byte on the wire, so real outputs leave such a message out.
+bool isValidMidiMessage(uint32_t packedMessage);
 
 const char* openErrorText(int code);
 const char* closeErrorText(int code);
@@ -33,11 +43,14 @@ const char* sendErrorText(int code);
 // 0 on success; otherwise the table's text is shown and 1 returned.
 int openPort(PlayerState& player);
 int closePort(PlayerState& player);
-int sendShortMessage(PlayerState& player, int32_t status, int32_t data1, int32_t data2);
+// `at`: when the message is meant to sound (the generator's event time); kSendAtOnce for "now".
+int sendShortMessage(PlayerState& player, int32_t status, int32_t data1, int32_t data2,
+                     MessageTime at = kSendAtOnce);
 
 // Channels 0 to 15 in order: program change to effectiveTones[c], data 2 zero.
 void sendProgramChanges(PlayerState& player);
-// Channels 0 to 15 in order: note-off for effectiveNotes[c], velocity 64.
+// Channels 0 to 15 in order: note-off for effectiveNotes[c], velocity 64; a modulated voice's
+// note carries its note shift, as its note-ons did (see noteOffShift).
 void sendNoteOffSweep(PlayerState& player);
 // Close, switch deviceId, open - only when working.midiDeviceId differs from deviceId.
 void changeDevice(PlayerState& player, const SettingsRecord& working);

@@ -13,7 +13,17 @@ void Pacer::waitMs(int32_t ms)
         deadline_ = clock_.now();
         anchored_ = true;
     }
-    if (ms > 0)
-        deadline_ += std::chrono::milliseconds(ms);
+    if (ms > 0) {
+        // Saturates instead of overflowing after about 292 years of virtual time.
+        const Clock::Duration step = std::chrono::milliseconds(ms);
+        deadline_ = deadline_ > Clock::Duration::max() - step ? Clock::Duration::max() : deadline_ + step;
+    }
+    if (abandoned())
+        return;
     clock_.sleepUntil(deadline_);
+}
+
+Clock::Duration Pacer::eventTime()
+{
+    return anchored_ ? deadline_ : clock_.now();
 }

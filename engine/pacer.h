@@ -10,25 +10,36 @@
 class Pacer {
 public:
     // `blockedCount`, when given, is a counter that grows whenever this thread was blocked
-    // elsewhere (an error box while sending): the next wait then starts from now.
-    explicit Pacer(Clock& clock, const std::atomic<uint32_t>* blockedCount = nullptr)
-        : clock_(clock), blockedCount_(blockedCount)
+    // elsewhere (an error box while sending): the next wait then starts from now. `quit`, when
+    // given and non-zero, means the program is closing: waits return at once and the generator
+    // leaves the pass.
+    explicit Pacer(Clock& clock, const std::atomic<uint32_t>* blockedCount = nullptr,
+                   const std::atomic<int32_t>* quit = nullptr)
+        : clock_(clock), blockedCount_(blockedCount), quit_(quit)
     {
     }
 
     // Waits `ms` milliseconds after the end of the previous wait. Negative lengths (possible only
-    // with damaged settings) wait nothing.
+    // with damaged settings) wait nothing. A deadline past the clock's range stays at its end.
     void waitMs(int32_t ms);
 
     // Starts the next wait from "now": called after the thread was blocked, so nothing is played
     // in a burst to catch up.
     void reanchor() { anchored_ = false; }
 
+    // When the messages sent now are meant to sound: the end of the last wait (the start of the
+    // event in progress), or now when the pacing starts afresh.
+    Clock::Duration eventTime();
+
+    // True once the program is closing.
+    bool abandoned() const { return quit_ && quit_->load(std::memory_order_relaxed) != 0; }
+
     Clock& clock() { return clock_; }
 
 private:
     Clock& clock_;
     const std::atomic<uint32_t>* blockedCount_;
+    const std::atomic<int32_t>* quit_;
     uint32_t lastBlockedCount_ = 0;
     Clock::Duration deadline_{};
     bool anchored_ = false;

@@ -12,13 +12,15 @@ void playbackLoop(Transport& transport, PlayerState& player, SettingsRecord& wor
     if (transport.prepareThread)
         transport.prepareThread();
     LayerCounters counters{};  // never reset: they live as long as the thread
-    Pacer pacer(clock, &player.port.errorsShown);
+    Pacer pacer(clock, &player.port.errorsShown, &transport.control.quit);
     if (transport.control.quit.load(std::memory_order_relaxed) != 0)
         return;
     for (;;) {
         const int32_t top = topLayerForPass(loadLayerIndexShared(working));
-        if (get(player.playing) != 0)
-            playLayerCycle(player, counters, pacer, top);
+        if (get(player.playing) != 0 && !playLayerCycle(player, counters, pacer, top)) {
+            transport.passLeft.store(true);
+            return;
+        }
         if (transport.threadEvent.wait())
             pacer.reanchor();  // we were stopped: the next event starts from now, not in a burst
         if (transport.control.quit.load(std::memory_order_relaxed) != 0)
@@ -31,11 +33,14 @@ void playbackLoop(Transport& transport, PlayerState& player, SettingsRecord& wor
 int startPlaybackThread(Transport& transport, PlayerState& player, SettingsRecord& working, Clock& clock)
 {
     put(player.deviceId, working.midiDeviceId);
+    player.port.clock = &clock;
     if (openPort(player) != 0)
         return 1;
     put(player.playing, 0);
     transport.threadEvent.reset();
     transport.control.quit.store(0, std::memory_order_relaxed);
+    transport.clock = &clock;
+    transport.passLeft.store(false);
     transport.control.thread =
         std::thread(playbackLoop, std::ref(transport), std::ref(player), std::ref(working), std::ref(clock));
     transport.threadStarted = true;
@@ -57,15 +62,22 @@ void stopPlayback(Transport& transport, PlayerState& player)
     transport.gateOpen = 0;
 }
 
+bool haltPlaybackThread(Transport& transport)
+{
+    if (!transport.threadStarted)
+        return false;
+    transport.control.quit.store(1, std::memory_order_relaxed);
+    if (transport.clock)
+        transport.clock->interrupt();
+    transport.threadEvent.set();
+    if (transport.control.thread.joinable())
+        transport.control.thread.join();
+    transport.threadStarted = false;
+    return transport.passLeft.load();
+}
+
 void shutdownPlayback(Transport& transport, PlayerState& player)
 {
-    if (transport.threadStarted) {
-        if (transport.gateOpen == 0)
-            transport.threadEvent.set();
-        transport.control.quit.store(1, std::memory_order_relaxed);
-        if (transport.control.thread.joinable())
-            transport.control.thread.join();
-        transport.threadStarted = false;
-    }
+    haltPlaybackThread(transport);
     closePort(player);
 }

@@ -21,6 +21,8 @@ struct Transport {
     ThreadControl control;
     int32_t gateOpen = 0;          // UI thread only: 1 after Play signalled the event, 0 after Stop
     bool threadStarted = false;
+    Clock* clock = nullptr;        // the thread's time base; its sleeps are cut short at shutdown
+    std::atomic<bool> passLeft{false};  // the thread left a pass unfinished because of quit
     // Called on the playback thread as it starts (the platform asks for real-time scheduling).
     void (*prepareThread)() = nullptr;
 };
@@ -36,6 +38,11 @@ void startPlayback(Transport& transport, PlayerState& player);
 // thread, which drains the pass in progress.
 void stopPlayback(Transport& transport, PlayerState& player);
 
-// Wakes the thread, sets quit, joins it and closes the port. The caller performs the Stop command
-// first when playing. Safe when the thread never started (then only the port is closed).
+// Ends the playback thread promptly: quit, its sleeps and its wait woken, joined. The pass in
+// progress is left where it stands. Returns true when that pass was cut short (notes may still
+// sound and want a sweep). Safe to call when no thread runs, and twice.
+bool haltPlaybackThread(Transport& transport);
+
+// Halts the thread (when still running) and closes the port. Safe when the thread never started
+// (then only the port is closed).
 void shutdownPlayback(Transport& transport, PlayerState& player);

@@ -2,6 +2,7 @@
 // record. Every call returns a result code of the port's tables (0 = success).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -20,6 +21,12 @@ inline constexpr int NoDevice = 68;       // open: no MIDI port found
 inline constexpr int Unknown = 1;         // anything else; shows "unknown error"
 }  // namespace MidiResult
 
+// When a message is meant to sound, on the playback thread's clock (the steady clock's epoch in
+// the program). Outputs that can place events play it at that time plus a constant latency;
+// a time already past plays at once. kSendAtOnce: no time is known, play at once.
+using MessageTime = std::chrono::nanoseconds;
+inline constexpr MessageTime kSendAtOnce = MessageTime::min();
+
 class PortBackend {
 public:
     virtual ~PortBackend() = default;
@@ -27,7 +34,8 @@ public:
     // the caller closes first.
     virtual int open(int32_t deviceId) = 0;
     // Sends one packed short message: status in bits 0-7, data 1 in 8-15, data 2 in 16-23.
-    virtual int send(uint32_t packedMessage) = 0;
+    // Times come non-decreasing for one open port.
+    virtual int send(uint32_t packedMessage, MessageTime intendedTime) = 0;
     virtual int close() = 0;
 };
 

@@ -10,6 +10,7 @@
 struct TimedMessage {
     Clock::Duration time;
     uint32_t packed;  // status in bits 0-7, data 1 in 8-15, data 2 in 16-23
+    MessageTime intended = kSendAtOnce;  // the time the sender meant it for
 
     uint8_t status() const { return packed & 0xFF; }
     uint8_t data1() const { return (packed >> 8) & 0xFF; }
@@ -29,13 +30,13 @@ public:
         isOpen = true;
         return MidiResult::Ok;
     }
-    int send(uint32_t packed) override
+    int send(uint32_t packed, MessageTime intended) override
     {
         if (!isOpen)
             return MidiResult::InvalidHandle;
         if (failSendWith != MidiResult::Ok)
             return failSendWith;
-        messages.push_back({clock_.now(), packed});
+        messages.push_back({clock_.now(), packed, intended});
         return MidiResult::Ok;
     }
     int close() override

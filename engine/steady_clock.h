@@ -1,7 +1,8 @@
-// The real monotonic clock for the playback thread.
+// The real monotonic clock for the playback thread; its sleeps can be cut short at shutdown.
 #pragma once
 
-#include <thread>
+#include <condition_variable>
+#include <mutex>
 
 #include "engine/clock.h"
 
@@ -10,6 +11,20 @@ public:
     Duration now() override { return std::chrono::steady_clock::now().time_since_epoch(); }
     void sleepUntil(Duration deadline) override
     {
-        std::this_thread::sleep_until(std::chrono::steady_clock::time_point(deadline));
+        std::unique_lock<std::mutex> lock(mutex_);
+        woken_.wait_until(lock, std::chrono::steady_clock::time_point(deadline), [this] { return interrupted_; });
     }
+    void interrupt() override
+    {
+        {
+            std::lock_guard<std::mutex> guard(mutex_);
+            interrupted_ = true;
+        }
+        woken_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable woken_;
+    bool interrupted_ = false;
 };

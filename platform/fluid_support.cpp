@@ -28,6 +28,16 @@ std::string findSoundfont(fluid_settings_t* settings)
     return {};
 }
 
+void makeAllChannelsMelodic(fluid_synth_t* synth)
+{
+    const int channels = fluid_synth_count_midi_channels(synth);
+    for (int channel = 0; channel < channels; ++channel) {
+        fluid_synth_set_channel_type(synth, channel, CHANNEL_TYPE_MELODIC);
+        fluid_synth_bank_select(synth, channel, 0);
+        fluid_synth_program_change(synth, channel, 0);
+    }
+}
+
 bool playShortMessage(fluid_synth_t* synth, uint32_t packed)
 {
     const int status = packed & 0xFF;

@@ -10,6 +10,10 @@
 // default-GM paths. Empty when none of them is a readable file.
 std::string findSoundfont(fluid_settings_t* settings);
 
+// Makes every channel melodic, channel 10 included, so that each plays the tone it is given:
+// the General MIDI percussion channel would ignore it and play drum sounds.
+void makeAllChannelsMelodic(fluid_synth_t* synth);
+
 // Plays one packed short message (status in bits 0-7). Values FluidSynth refuses (data bytes above
 // 127, a note-off for a silent note) are ignored, as a synthesiser ignores them. False when the
 // status byte is missing (below 0x80).

@@ -104,6 +104,7 @@ fluid_synth_t* FluidSynthOutput::loadSynth(const std::string& soundfont)
         delete_fluid_synth(synth);
         return nullptr;
     }
+    makeAllChannelsMelodic(synth);
     return synth;
 }
 
@@ -142,7 +143,7 @@ void FluidSynthOutput::render(float* interleaved, int frames)
         std::fill(interleaved, interleaved + 2 * frames, 0.0f);
 }
 
-int FluidSynthOutput::send(uint32_t packed)
+int FluidSynthOutput::send(uint32_t packed, MessageTime)
 {
     if (!settings_)
         return MidiResult::InvalidHandle;

@@ -15,6 +15,7 @@
 
 #include <fluidsynth.h>
 
+#include "engine/port_backend.h"
 #include "platform/pulse_synth_stream.h"
 
 class FluidSynthOutput {
@@ -28,7 +29,8 @@ public:
     // to stderr. 4 when already open.
     int open();
     // 68 when the soundfont turned out not to load after the port had opened.
-    int send(uint32_t packedMessage);
+    // `intendedTime`: when the message is meant to sound, on the steady clock.
+    int send(uint32_t packedMessage, MessageTime intendedTime = kSendAtOnce);
     int close();
     bool isOpen() const { return settings_ != nullptr; }
 

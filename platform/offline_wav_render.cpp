@@ -97,6 +97,7 @@ int renderWavFile(const std::vector<TimedMessage>& messages, const std::string& 
         error = "-o: cannot load the soundfont " + soundfont;
         return 2;
     }
+    makeAllChannelsMelodic(synth.get());
 
     const std::string temporary = path + ".part";
     std::FILE* file = std::fopen(temporary.c_str(), "wb");

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "engine/midi_port.h"
+
 SystemMidiOutput::~SystemMidiOutput()
 {
     close();
@@ -35,11 +37,17 @@ int SystemMidiOutput::open(int32_t deviceId)
     return code;
 }
 
-int SystemMidiOutput::send(uint32_t packed)
+int SystemMidiOutput::send(uint32_t packed, MessageTime intendedTime)
 {
     std::lock_guard<std::mutex> guard(outputLock_);
+    if (active_ == Active::None)
+        return MidiResult::InvalidHandle;
+    if ((packed & 0xFF) < 0x80)
+        return MidiResult::BadOpenMode;
+    if (!isValidMidiMessage(packed))
+        return MidiResult::Ok;
     switch (active_) {
-    case Active::Synth: return synth_.send(packed);
+    case Active::Synth: return synth_.send(packed, intendedTime);
     case Active::Port: return port_.send(packed);
     case Active::None: break;
     }

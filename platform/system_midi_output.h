@@ -19,7 +19,9 @@ public:
     // Any thread. open() numbers devices as the last portCount() listed them (listing first if
     // nothing was listed yet); a port gone since then fails with 68.
     int open(int32_t deviceId) override;
-    int send(uint32_t packedMessage) override;
+    // A message with a data byte above 127 is left out (reported as sent): on the wire it would
+    // read as a status byte.
+    int send(uint32_t packedMessage, MessageTime intendedTime = kSendAtOnce) override;
     int close() override;
 
     // Lists the ports afresh.

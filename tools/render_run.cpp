@@ -21,14 +21,14 @@ public:
 class LimitedRecorder : public RecordingBackend {
 public:
     LimitedRecorder(Clock& clock, PlayerState& player) : RecordingBackend(clock), player_(player) {}
-    int send(uint32_t packed) override
+    int send(uint32_t packed, MessageTime intended) override
     {
         if (messages.size() >= kRenderMessageLimit) {
             overflowed = true;
             put(player_.playing, 0);
             return MidiResult::Ok;
         }
-        return RecordingBackend::send(packed);
+        return RecordingBackend::send(packed, intended);
     }
     bool overflowed = false;
 
@@ -48,6 +48,7 @@ bool renderRun(const SettingsRecord& input, const RenderLength& length, std::vec
     StderrReporter reporter;
     player.port.backend = &recorder;
     player.port.reporter = &reporter;
+    player.port.clock = &clock;
     put(player.deviceId, settings.midiDeviceId);
     openPort(player);
 

@@ -65,7 +65,8 @@ TEST(GeneratorPasses, FirstPassIsOneBetaPerLayerThenOneWaitWhateverTheNumeral)
     }
 }
 
-TEST(GeneratorPasses, ModulatedBetaShiftsTheLowerLayerButNeverTheNoteOffs)
+// A note-off ends the note that was sounded: it carries the shift its note-on had.
+TEST(GeneratorPasses, ModulatedBetaShiftsTheLowerLayerAndTheirNoteOffsAlike)
 {
     VirtualPlayer v(kGolden);
     v.settings.modulationEnabled = 1;
@@ -74,11 +75,11 @@ TEST(GeneratorPasses, ModulatedBetaShiftsTheLowerLayerButNeverTheNoteOffs)
     v.settings.modulationLayer = 1;
     v.settings.modulationTone = 1;
     v.apply();
-    EXPECT_EQ(v.pass(), (Lines{"0 93 51 45", "0 91 56 48", "240 80 46 40", "240 81 5a 40", "240 82 41 40",
-                               "240 83 55 40"}));
+    EXPECT_EQ(v.pass(), (Lines{"0 93 51 45", "0 91 56 48", "240 80 42 40", "240 81 56 40", "240 82 41 40",
+                               "240 83 51 40"}));
     EXPECT_EQ(v.pass(), (Lines{"240 92 41 55", "240 90 46 58", "480 91 5a 48", "720 80 46 40", "720 81 5a 40",
-                               "720 93 51 45", "720 90 42 58", "960 90 42 58", "1200 91 56 48", "1440 80 46 40",
-                               "1440 81 5a 40", "1440 82 41 40", "1440 83 55 40"}));
+                               "720 93 51 45", "720 90 42 58", "960 90 42 58", "1200 91 56 48", "1440 80 42 40",
+                               "1440 81 56 40", "1440 82 41 40", "1440 83 51 40"}));
     EXPECT_EQ(get(v.player.noteShift), 0);
 }
 

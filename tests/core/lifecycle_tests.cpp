@@ -321,12 +321,14 @@ TEST(Closing, WhilePlayingSweepsBeforeTheThreadEndsAndSavesTheWindowRectangle)
 
     p.closeWhileTimeRuns();
 
-    // Stop (the sweep, then Ready's command states) before the thread is released and joined.
-    EXPECT_NE(sweepStart(p.port.messages), SIZE_MAX);
+    // The thread is released and leaves its pass; then Stop: the sweep is the last thing sent.
+    ASSERT_GE(p.port.messages.size(), 16u);
+    const std::vector<TimedMessage> lastSixteen(p.port.messages.end() - 16, p.port.messages.end());
+    EXPECT_EQ(sweepStart(lastSixteen), 0u);
     const size_t ready = p.indexOf("menu 313 on"), release = p.indexOf("release waiting threads");
     const size_t close = p.indexOf("port close"), destroy = p.indexOf("destroy");
-    EXPECT_LT(ready, release);
-    EXPECT_LT(release, close);
+    EXPECT_LT(release, ready);
+    EXPECT_LT(ready, close);
     EXPECT_LT(close, destroy);
     EXPECT_LT(destroy, p.indexOf("unlock"));
     EXPECT_EQ(p.player.playing.load(), 0);

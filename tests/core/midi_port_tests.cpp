@@ -48,7 +48,7 @@ protected:
 class ScriptedBackend : public PortBackend {
 public:
     int open(int32_t) override { return code; }
-    int send(uint32_t) override { return code; }
+    int send(uint32_t, MessageTime) override { return code; }
     int close() override { return code; }
     int code = MidiResult::Ok;
 };

@@ -137,22 +137,22 @@ TEST(PlaybackTransport, PlayDuringDrainingResumesTheDescentWithoutANewPass)
     EXPECT_EQ(actual, expected);
 }
 
-TEST(PlaybackTransport, ShutdownWhilePlayingSweepsDrainsThenClosesThePort)
+// Closing leaves the pass where it stands: nothing follows the sweep, however long the pass.
+TEST(PlaybackTransport, ShutdownLeavesThePassAtOnceAndClosesThePort)
 {
     ThreadedPlayer p(2);
     ASSERT_EQ(startPlaybackThread(p.transport, p.player, p.working, p.clock), 0);
     startPlayback(p.transport, p.player);
     p.advanceTo(1000ms);
 
-    stopPlayback(p.transport, p.player);  // what the closing sequence does first when playing
+    stopPlayback(p.transport, p.player);
     p.shutDown();
 
     EXPECT_FALSE(p.transport.threadStarted);
     EXPECT_EQ(p.port.closeCount, 1);
     EXPECT_FALSE(p.port.isOpen);
-    // Everything the draining pass sent reached the port while it was still open.
     const Lines all = p.lines();
-    EXPECT_EQ(all.back(), "1440 83 55 40");
+    EXPECT_EQ(all.back(), "1000 8f 37 40");
     EXPECT_EQ(between(all, 1000, 1001).size(), 16u);
 }
 
