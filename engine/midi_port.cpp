@@ -78,6 +78,8 @@ int openPort(PlayerState& player)
         std::lock_guard<std::mutex> guard(port.lock);
         if (port.backend)
             code = port.backend->open(get(player.deviceId));
+        port.sendFailureShown.store(false);
+        port.failedSends.store(0);
     }
     return reportFailure(port, code, openErrorText);
 }
@@ -109,6 +111,11 @@ int sendShortMessage(PlayerState& player, int32_t status, int32_t data1, int32_t
         if (port.backend)
             code = port.backend->send(message, at);
     }
+    if (code == MidiResult::Ok)
+        return 0;
+    port.failedSends.fetch_add(1, std::memory_order_relaxed);
+    if (port.sendFailureShown.exchange(true))
+        return 1;
     return reportFailure(port, code, sendErrorText);
 }
 
@@ -139,6 +146,8 @@ void changeDevice(PlayerState& player, const SettingsRecord& working)
         put(player.deviceId, working.midiDeviceId);
         if (port.backend)
             openCode = port.backend->open(working.midiDeviceId);
+        port.sendFailureShown.store(false);
+        port.failedSends.store(0);
     }
     reportFailure(port, closeCode, closeErrorText);
     reportFailure(port, openCode, openErrorText);

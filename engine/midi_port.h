@@ -24,6 +24,10 @@ struct MidiPort {
     std::atomic<uint32_t> errorsShown{0};
     // The playback thread's clock: messages sent without a time carry its "now". Under `lock`,
     // the last time handed to the backend, so times never go backwards on the port.
+    // A failing port is reported once: later failed sends are only counted, until the port is
+    // opened again (a device change, or reopening the same device).
+    std::atomic<bool> sendFailureShown{false};
+    std::atomic<uint32_t> failedSends{0};
     Clock* clock = nullptr;
     MessageTime lastTime = kSendAtOnce;
 };
@@ -40,7 +44,8 @@ const char* openErrorText(int code);
 const char* closeErrorText(int code);
 const char* sendErrorText(int code);
 
-// 0 on success; otherwise the table's text is shown and 1 returned.
+// 0 on success; otherwise the table's text is shown and 1 returned. A failed send shows its box
+// only for the port's first failure; later ones return 1 silently and are counted.
 int openPort(PlayerState& player);
 int closePort(PlayerState& player);
 // `at`: when the message is meant to sound (the generator's event time); kSendAtOnce for "now".

@@ -71,13 +71,13 @@ TEST(Pacer, AFailedSendPausesTheRhythmThenItGoesOnFromNow)
     playLayerCycle(v.player, v.counters, pacer, 0);
     ASSERT_GE(reporter.shown.size(), 1u);
     EXPECT_EQ(reporter.shown[0], "the hardware is busy with other data");
-    // Each of the three failing messages raised its own box (240 -> 2240, wait to 2480, 4480,
-    // 6480); the next cycle's note-on goes out at 6480 and its event lasts a full 240 ms.
-    EXPECT_EQ(reporter.shown.size(), 3u);
+    // Only the first failure raised a box (240 -> 2240); the wait then starts afresh (to 2480),
+    // the note-offs fail silently, and the next cycle's event lasts a full 240 ms.
+    EXPECT_EQ(reporter.shown.size(), 1u);
     const auto lines = linesOf(v.port.messages);
     ASSERT_EQ(lines.size(), 6u);
-    EXPECT_EQ(lines[3], "6480 91 5a 48");
-    EXPECT_EQ(lines[5], "6720 81 5a 40");
+    EXPECT_EQ(lines[3], "2480 91 5a 48");
+    EXPECT_EQ(lines[5], "2720 81 5a 40");
 }
 
 }  // namespace

@@ -146,7 +146,7 @@ TEST(PlaybackTransport, ShutdownLeavesThePassAtOnceAndClosesThePort)
     p.advanceTo(1000ms);
 
     stopPlayback(p.transport, p.player);
-    p.shutDown();
+    shutdownPlayback(p.transport, p.player);  // returns without time moving on
 
     EXPECT_FALSE(p.transport.threadStarted);
     EXPECT_EQ(p.port.closeCount, 1);

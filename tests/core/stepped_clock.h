@@ -24,8 +24,16 @@ public:
         sleeping_ = true;
         deadline_ = deadline;
         changed_.notify_all();
-        changed_.wait(lock, [&] { return now_ >= deadline; });
+        changed_.wait(lock, [&] { return now_ >= deadline || interrupted_; });
         sleeping_ = false;
+        changed_.notify_all();
+    }
+
+    // Shutdown: every sleep returns at once, without time moving.
+    void interrupt() override
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        interrupted_ = true;
         changed_.notify_all();
     }
 
@@ -88,4 +96,5 @@ private:
     Duration now_{};
     Duration deadline_{};
     bool sleeping_ = false;
+    bool interrupted_ = false;
 };
