@@ -80,6 +80,10 @@ int play(AppContext& app)
     }
     if (app.transport.gateOpen != 0)
         return 0;
+    // A port that failed (its server died, the audio output was lost) is opened afresh first; if
+    // it still cannot be, its box says why and nothing starts.
+    if (reopenFailedPort(app.player) != 0)
+        return 0;
     app.working.playState = Playing;
     updateCommandStates(app.shell, Playing);
     startPlayback(app.transport, app.player);

@@ -4,10 +4,40 @@
 #include "resources/command_ids.h"
 #include "settings/defaults.h"
 
+namespace {
+
+// The saved device, when it is a port that cannot be opened now (unplugged, its server gone), gives
+// way to MIDI_MAPPER for this run, with one box that names it. The saved choice itself is kept for
+// the next start. True when the port is open afterwards.
+void openSavedDeviceOrFallBack(AppContext& app)
+{
+    const int32_t saved = app.working.midiDeviceId;
+    if (saved == -1)
+        return;  // the built-in synthesiser: startPlaybackThread opens it and reports a failure
+    put(app.player.deviceId, saved);
+    std::string reason;
+    const int code = tryOpenPort(app.player, reason);
+    if (code == MidiResult::Ok)
+        return;
+    std::string name;
+    const bool named = saved >= 0 && static_cast<uint32_t>(saved) < app.devices.portCount() &&
+                       app.devices.portName(static_cast<uint32_t>(saved), name);
+    std::string text = "the saved MIDI device " + (named ? "\"" + name + "\"" : std::to_string(saved)) +
+                       " cannot be opened: " + openErrorText(code);
+    if (!reason.empty())
+        text += " (" + reason + ")";
+    text += "\n\npulseLattice plays on MIDI_MAPPER, the built-in synthesiser, instead.";
+    app.shell.showMessage(text, "error", false);
+    app.working.midiDeviceId = -1;
+    put(app.player.deviceId, -1);
+}
+
+}  // namespace
+
 StartupResult Lifecycle::start(const std::string& executablePath)
 {
     app_.parameterFile.path = parameterFilePathFor(executablePath);
-    loadParameterFile(app_.parameterFile, app_.defaults);
+    loadParameterFileAtStart(app_.parameterFile, app_.defaults);
 
     if (!host_.acquireSingleInstance())
         return StartupResult::SecondInstance;
@@ -24,6 +54,7 @@ StartupResult Lifecycle::start(const std::string& executablePath)
         close();
         return StartupResult::Failed;
     }
+    openSavedDeviceOrFallBack(app_);
     if (startPlaybackThread(app_.transport, app_.player, app_.working, app_.clock) != 0) {
         close();
         return StartupResult::Failed;

@@ -24,6 +24,7 @@ enum class StartupResult {
     Running,          // the window is shown and Idle
     SecondInstance,   // another copy runs: nothing was shown or written
     Failed,           // start-up ended through the closing sequence; the window was never shown
+                      // (the program exits with status 1)
 };
 
 class Lifecycle {
@@ -31,7 +32,9 @@ public:
     Lifecycle(AppContext& app, WindowHost& host) : app_(app), host_(host) {}
 
     // Parameter file path and load, single instance, window creation (defaults without a file,
-    // commit, port and playback thread), then show, Idle and the command states.
+    // commit, port and playback thread), then show, Idle and the command states. A saved device
+    // that cannot be opened falls back to MIDI_MAPPER with one box; start-up fails only when
+    // MIDI_MAPPER cannot be opened either.
     StartupResult start(const std::string& executablePath);
 
     // The one closing sequence for every way of closing: Stop when playing, the playback thread's

@@ -37,6 +37,8 @@ public:
     virtual void moveWindow(int32_t left, int32_t top, int32_t width, int32_t height) = 0;
     virtual int32_t screenWidth() = 0;                         // primary screen, pixels
     virtual int32_t screenHeight() = 0;
+    // Every screen's available area in the virtual desktop; by default the primary screen alone.
+    virtual std::vector<WindowRect> screenRects() { return {{0, 0, screenWidth(), screenHeight()}}; }
     virtual void postClose() = 0;                              // the closing sequence, as the close box does
 
     // Runs the dialog of `templateId` modally over the main window and returns its result

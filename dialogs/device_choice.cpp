@@ -1,5 +1,6 @@
 #include "dialogs/device_choice.h"
 
+#include <algorithm>
 #include <string>
 
 void fillDeviceList(Controls& controls, int listId, DeviceChoice& devices, DeviceListing& listing,
@@ -20,6 +21,19 @@ void fillDeviceList(Controls& controls, int listId, DeviceChoice& devices, Devic
         ++devices.listedCount;
         devices.table[devices.listedCount] = static_cast<int32_t>(id);
         controls.addListItem(listId, name);
+    }
+
+    // The current device stays on offer even when it has gone (unplugged, its server died), so
+    // that the list shows what plays now and choosing MIDI_MAPPER is a real change.
+    const bool listed = std::find(devices.table, devices.table + devices.listedCount + 1, currentDeviceId) !=
+                        devices.table + devices.listedCount + 1;
+    if (!listed && devices.listedCount < kDeviceTableSize - 1) {
+        std::string name;
+        if (!listing.goneDeviceName(currentDeviceId, name))
+            name = "device " + std::to_string(currentDeviceId);
+        ++devices.listedCount;
+        devices.table[devices.listedCount] = currentDeviceId;
+        controls.addListItem(listId, name + " (not available)");
     }
 
     int32_t k = 0;

@@ -17,7 +17,8 @@ struct DeviceChoice {
 };
 
 // Lists "MIDI_MAPPER" and every port whose name can be read (up to the table's room) in list
-// `listId`, and selects the entry of `currentDeviceId`. When no entry before the last matches,
+// `listId`, then the current device when it is not among them (marked "(not available)"), and
+// selects the entry of `currentDeviceId`. When no entry before the last matches,
 // the last entry is selected while pendingDeviceId keeps the current id.
 void fillDeviceList(Controls& controls, int listId, DeviceChoice& devices, DeviceListing& listing,
                     int32_t currentDeviceId);

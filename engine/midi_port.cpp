@@ -58,30 +58,57 @@ const char* sendErrorText(int code)
 namespace {
 
 // The box is shown after the lock is released, so a box on one thread never stalls the other.
-int reportFailure(MidiPort& port, int code, const char* (*textOf)(int))
+int reportFailure(MidiPort& port, int code, const char* (*textOf)(int), const std::string& reason = {})
 {
     if (code == MidiResult::Ok)
         return 0;
     if (port.reporter)
-        port.reporter->showError(textOf(code));
+        port.reporter->showError(reason.empty() ? std::string(textOf(code)) : textOf(code) + std::string("\n\n") + reason);
     port.errorsShown.fetch_add(1, std::memory_order_relaxed);
     return 1;
 }
 
+// Under the port's lock.
+int openLocked(MidiPort& port, int32_t deviceId, std::string& reason)
+{
+    int code = MidiResult::InvalidParam;
+    if (port.backend) {
+        code = port.backend->open(deviceId);
+        if (code != MidiResult::Ok)
+            reason = port.backend->failureReason();
+    }
+    port.isOpen = code == MidiResult::Ok;
+    port.sendFailureShown.store(false);
+    port.failedSends.store(0);
+    return code;
+}
+
+int closeLocked(MidiPort& port)
+{
+    const int code = port.backend ? port.backend->close() : MidiResult::InvalidHandle;
+    port.isOpen = false;
+    return code;
+}
+
 }  // namespace
+
+bool portIsOpen(PlayerState& player)
+{
+    std::lock_guard<std::mutex> guard(player.port.lock);
+    return player.port.isOpen;
+}
+
+int tryOpenPort(PlayerState& player, std::string& reason)
+{
+    std::lock_guard<std::mutex> guard(player.port.lock);
+    return openLocked(player.port, get(player.deviceId), reason);
+}
 
 int openPort(PlayerState& player)
 {
-    MidiPort& port = player.port;
-    int code = MidiResult::InvalidParam;
-    {
-        std::lock_guard<std::mutex> guard(port.lock);
-        if (port.backend)
-            code = port.backend->open(get(player.deviceId));
-        port.sendFailureShown.store(false);
-        port.failedSends.store(0);
-    }
-    return reportFailure(port, code, openErrorText);
+    std::string reason;
+    const int code = tryOpenPort(player, reason);
+    return reportFailure(player.port, code, openErrorText, reason);
 }
 
 int closePort(PlayerState& player)
@@ -90,8 +117,7 @@ int closePort(PlayerState& player)
     int code = MidiResult::InvalidHandle;
     {
         std::lock_guard<std::mutex> guard(port.lock);
-        if (port.backend)
-            code = port.backend->close();
+        code = closeLocked(port);
     }
     return reportFailure(port, code, closeErrorText);
 }
@@ -101,6 +127,7 @@ int sendShortMessage(PlayerState& player, int32_t status, int32_t data1, int32_t
     MidiPort& port = player.port;
     const uint32_t message = packShortMessage(status, data1, data2);
     int code = MidiResult::InvalidHandle;
+    std::string reason;
     {
         std::lock_guard<std::mutex> guard(port.lock);
         if (at == kSendAtOnce && port.clock)
@@ -110,13 +137,15 @@ int sendShortMessage(PlayerState& player, int32_t status, int32_t data1, int32_t
         port.lastTime = at;
         if (port.backend)
             code = port.backend->send(message, at);
+        if (code == MidiResult::Ok)
+            return 0;
+        port.failedSends.fetch_add(1, std::memory_order_relaxed);
+        if (port.sendFailureShown.exchange(true))
+            return 1;
+        if (port.backend)
+            reason = port.backend->failureReason();
     }
-    if (code == MidiResult::Ok)
-        return 0;
-    port.failedSends.fetch_add(1, std::memory_order_relaxed);
-    if (port.sendFailureShown.exchange(true))
-        return 1;
-    return reportFailure(port, code, sendErrorText);
+    return reportFailure(port, code, sendErrorText, reason);
 }
 
 void sendProgramChanges(PlayerState& player)
@@ -133,22 +162,42 @@ void sendNoteOffSweep(PlayerState& player)
 
 void changeDevice(PlayerState& player, const SettingsRecord& working)
 {
-    if (working.midiDeviceId == get(player.deviceId))
-        return;
-    // Close and reopen under one lock, so the playback thread never sends in between.
     MidiPort& port = player.port;
+    if (working.midiDeviceId == get(player.deviceId)) {
+        reopenFailedPort(player);
+        return;
+    }
+    // Close and reopen under one lock, so the playback thread never sends in between.
     int closeCode = MidiResult::InvalidHandle;
     int openCode = MidiResult::InvalidParam;
+    std::string reason;
+    bool wasOpen = false;
     {
         std::lock_guard<std::mutex> guard(port.lock);
-        if (port.backend)
-            closeCode = port.backend->close();
+        wasOpen = port.isOpen;
+        const bool failed = port.sendFailureShown.load();
+        closeCode = closeLocked(port);
+        if (failed)
+            closeCode = MidiResult::Ok;  // a port that failed may not close cleanly; it is gone either way
         put(player.deviceId, working.midiDeviceId);
-        if (port.backend)
-            openCode = port.backend->open(working.midiDeviceId);
-        port.sendFailureShown.store(false);
-        port.failedSends.store(0);
+        openCode = openLocked(port, working.midiDeviceId, reason);
     }
-    reportFailure(port, closeCode, closeErrorText);
-    reportFailure(port, openCode, openErrorText);
+    if (wasOpen)
+        reportFailure(port, closeCode, closeErrorText);
+    reportFailure(port, openCode, openErrorText, reason);
+}
+
+int reopenFailedPort(PlayerState& player)
+{
+    MidiPort& port = player.port;
+    int openCode = MidiResult::Ok;
+    std::string reason;
+    {
+        std::lock_guard<std::mutex> guard(port.lock);
+        if (port.isOpen && !port.sendFailureShown.load())
+            return 0;
+        closeLocked(port);
+        openCode = openLocked(port, get(player.deviceId), reason);
+    }
+    return reportFailure(port, openCode, openErrorText, reason);
 }

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <string>
 
 #include "engine/clock.h"
 #include "engine/error_reporter.h"
@@ -28,6 +29,7 @@ struct MidiPort {
     // opened again (a device change, or reopening the same device).
     std::atomic<bool> sendFailureShown{false};
     std::atomic<uint32_t> failedSends{0};
+    bool isOpen = false;  // under `lock`: the last open succeeded and no close followed
     Clock* clock = nullptr;
     MessageTime lastTime = kSendAtOnce;
 };
@@ -57,5 +59,19 @@ void sendProgramChanges(PlayerState& player);
 // Channels 0 to 15 in order: note-off for effectiveNotes[c], velocity 64; a modulated voice's
 // note carries its note shift, as its note-ons did (see noteOffShift).
 void sendNoteOffSweep(PlayerState& player);
-// Close, switch deviceId, open - only when working.midiDeviceId differs from deviceId.
+// Close, switch deviceId, open - when working.midiDeviceId differs from deviceId, and also when
+// it is the same device but that port has failed since it was opened (the user chose it again to
+// get sound back).
 void changeDevice(PlayerState& player, const SettingsRecord& working);
+
+// Whether the last open succeeded and no close followed. Any thread.
+bool portIsOpen(PlayerState& player);
+
+// Opens deviceId without showing anything: the result code, and in `reason` what the backend
+// says about a failure.
+int tryOpenPort(PlayerState& player, std::string& reason);
+
+// When the port has failed since it was opened (its server died, the audio output was lost),
+// closes it quietly and opens the same device again; a failed open shows its box. Returns 0 when
+// nothing was to be done or the port opened again, else 1.
+int reopenFailedPort(PlayerState& player);

@@ -32,10 +32,12 @@ void playbackLoop(Transport& transport, PlayerState& player, SettingsRecord& wor
 
 int startPlaybackThread(Transport& transport, PlayerState& player, SettingsRecord& working, Clock& clock)
 {
-    put(player.deviceId, working.midiDeviceId);
     player.port.clock = &clock;
-    if (openPort(player) != 0)
-        return 1;
+    if (!portIsOpen(player)) {
+        put(player.deviceId, working.midiDeviceId);
+        if (openPort(player) != 0)
+            return 1;
+    }
     put(player.playing, 0);
     transport.threadEvent.reset();
     transport.control.quit.store(0, std::memory_order_relaxed);
@@ -79,5 +81,6 @@ bool haltPlaybackThread(Transport& transport)
 void shutdownPlayback(Transport& transport, PlayerState& player)
 {
     haltPlaybackThread(transport);
-    closePort(player);
+    if (portIsOpen(player))
+        closePort(player);  // a port that never opened has nothing to close and nothing to report
 }

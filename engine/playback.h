@@ -27,8 +27,9 @@ struct Transport {
     void (*prepareThread)() = nullptr;
 };
 
-// Opens the port on working.midiDeviceId and starts the playback thread with `clock` as its time
-// base. Returns 0, or 1 when the port could not be opened (its box shown; no thread started).
+// Opens the port on working.midiDeviceId (unless the caller has opened it already) and starts the
+// playback thread with `clock` as its time base. Returns 0, or 1 when the port could not be opened
+// (its box shown; no thread started).
 int startPlaybackThread(Transport& transport, PlayerState& player, SettingsRecord& working, Clock& clock);
 
 // Play: playing = 1, signal the event, gateOpen = 1. The caller has checked its guards.

@@ -44,8 +44,11 @@ int main(int argc, char** argv)
     host.onCommand = [&app](int commandId) { dispatchCommand(app, commandId); };
     host.onClose = [&lifecycle] { lifecycle.close(); };
 
-    if (lifecycle.start(executablePath()) != StartupResult::Running)
-        return 0;
+    switch (lifecycle.start(executablePath())) {
+    case StartupResult::Running: break;
+    case StartupResult::SecondInstance: return 0;
+    case StartupResult::Failed: return 1;  // its box named the cause
+    }
     qtApp.exec();
     lifecycle.close();  // the event loop ended some other way: still shut down in order
     return 0;

@@ -54,6 +54,16 @@ int32_t QtShellPlatform::screenHeight()
     return screen ? screen->geometry().height() : 0;
 }
 
+std::vector<WindowRect> QtShellPlatform::screenRects()
+{
+    std::vector<WindowRect> rects;
+    for (QScreen* screen : QGuiApplication::screens()) {
+        const QRect area = screen->geometry();
+        rects.push_back({area.left(), area.top(), area.left() + area.width(), area.top() + area.height()});
+    }
+    return rects;
+}
+
 void QtShellPlatform::postClose()
 {
     // Queued, so the command that asked for it returns before the window goes.

@@ -21,6 +21,7 @@ public:
     void moveWindow(int32_t left, int32_t top, int32_t width, int32_t height) override;
     int32_t screenWidth() override;
     int32_t screenHeight() override;
+    std::vector<WindowRect> screenRects() override;
     void postClose() override;
     int runDialog(int templateId, DialogLogic& logic) override;  // -1 for an unknown template
     void showMessage(const std::string& text, const std::string& caption, bool ownedByMainWindow) override;

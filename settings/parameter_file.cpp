@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "app/shell_platform.h"
 #include "engine/wrapping_math.h"
@@ -60,16 +62,24 @@ std::string parameterFilePathFor(const std::string& executablePath, const char* 
     if (!installed && ::access(dir.empty() ? "." : dir.c_str(), W_OK) == 0)
         return besideExecutable;
 
-    // XDG base directories must be absolute; anything else is ignored.
-    std::string configDir;
+    // XDG base directories must be absolute; anything else is ignored. One that cannot be written
+    // gives way to ~/.config.
+    std::vector<std::string> candidates;
     if (xdgConfigHome && xdgConfigHome[0] == '/')
-        configDir = std::string(xdgConfigHome) + "/pulseLattice";
-    else if (const std::string userHome = homeDirectory(home); !userHome.empty())
-        configDir = userHome + "/.config/pulseLattice";
-    else
-        return besideExecutable;  // nowhere better; a failed write is reported then
-    makeDirectories(configDir);
-    return configDir + "/" + kParameterFileName;
+        candidates.push_back(std::string(xdgConfigHome) + "/pulseLattice");
+    if (const std::string userHome = homeDirectory(home); !userHome.empty())
+        candidates.push_back(userHome + "/.config/pulseLattice");
+    for (const std::string& configDir : candidates)
+        if (makeDirectories(configDir) && ::access(configDir.c_str(), W_OK) == 0)
+            return configDir + "/" + kParameterFileName;
+    if (!candidates.empty())
+        return candidates.front() + "/" + kParameterFileName;  // a failed write is reported then
+    return besideExecutable;
+}
+
+std::string damagedParameterFilePath(const std::string& path)
+{
+    return path + ".bad";
 }
 
 void loadParameterFile(ParameterFile& file, SettingsRecord& defaults)
@@ -83,6 +93,23 @@ void loadParameterFile(ParameterFile& file, SettingsRecord& defaults)
     const size_t headerBytes = n < kParameterHeaderSize ? n : kParameterHeaderSize;
     std::memcpy(file.header, bytes, headerBytes);
     std::memcpy(&defaults, bytes + kParameterHeaderSize, n - headerBytes);
+}
+
+void loadParameterFileAtStart(ParameterFile& file, SettingsRecord& defaults)
+{
+    file.opened = false;
+    struct stat info {};
+    if (::lstat(file.path.c_str(), &info) != 0)
+        return;  // no file: the built-in defaults
+    // A symbolic link is followed to what it names.
+    const bool whole = ::stat(file.path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+                       info.st_size >= static_cast<off_t>(kParameterFileSize);
+    if (!whole) {
+        // Empty, truncated, a FIFO or a directory: kept for the user, and replaced at start-up.
+        ::rename(file.path.c_str(), damagedParameterFilePath(file.path).c_str());
+        return;
+    }
+    loadParameterFile(file, defaults);
 }
 
 bool writeParameterFile(const ParameterFile& file, const SettingsRecord& defaults)
@@ -130,13 +157,31 @@ int saveParameterFile(ParameterFile& file, ShellPlatform& shell, SettingsRecord&
     return writeOrReport(file, shell, defaults);
 }
 
+bool menuBarOnAScreen(int32_t left, int32_t top, int32_t width, const std::vector<WindowRect>& screens)
+{
+    const int64_t right = static_cast<int64_t>(left) + width;
+    const int64_t bottom = static_cast<int64_t>(top) + kReachableMenuBarHeight;
+    const int64_t wanted = width < kReachableMenuBarWidth ? width : kReachableMenuBarWidth;
+    for (const WindowRect& screen : screens) {
+        const int64_t overlap = std::min<int64_t>(right, screen.right) - std::max<int64_t>(left, screen.left);
+        if (top >= screen.top && bottom <= screen.bottom && overlap >= wanted && overlap > 0)
+            return true;
+    }
+    return false;
+}
+
 void placeMainWindow(ShellPlatform& shell, SettingsRecord& record)
 {
     int32_t* r = record.windowRect;  // left, top, right, bottom
     if (record.windowWidth != 0 && record.windowHeight != 0) {
-        // A stored placement is used as it is, even off-screen; its right and bottom are unused.
-        shell.moveWindow(r[0], r[1], record.windowWidth, record.windowHeight);
-        return;
+        // A stored placement is used as it is, unless the menu bar would be off every screen (a
+        // placement from a larger screen): then the window is centred as on a first start.
+        if (record.windowWidth > 0 && menuBarOnAScreen(r[0], r[1], record.windowWidth, shell.screenRects())) {
+            shell.moveWindow(r[0], r[1], record.windowWidth, record.windowHeight);
+            return;
+        }
+        record.windowWidth = 0;
+        record.windowHeight = 0;
     }
     // The window starts at (0, 0); an axis still at 0 is centred, one the system moved is kept.
     // Differences wrap rather than overflow on whatever the window system reports.

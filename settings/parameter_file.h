@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "settings/settings_record.h"
 
@@ -31,6 +32,14 @@ std::string parameterFilePathFor(const std::string& executablePath, const char* 
 // the rest as it was, a missing one reads nothing and reports nothing. Values are not checked.
 void loadParameterFile(ParameterFile& file, SettingsRecord& defaults);
 
+// The program's own reading at start: as loadParameterFile, but a damaged file (shorter than 388
+// bytes, or not a regular file) counts as missing, so the built-in defaults are used; it is first
+// moved aside to `<path>.bad`, never silently destroyed.
+void loadParameterFileAtStart(ParameterFile& file, SettingsRecord& defaults);
+
+// Where a damaged parameter file is kept.
+std::string damagedParameterFilePath(const std::string& path);
+
 // The 388 bytes: header, then the record. False when the file could not be written whole; the old
 // file is then unchanged.
 bool writeParameterFile(const ParameterFile& file, const SettingsRecord& defaults);
@@ -42,5 +51,13 @@ int commitParameterFile(ParameterFile& file, ShellPlatform& shell, SettingsRecor
 // Stores the window rectangle in defaults and writes the file. 0 or -1 (after the box).
 int saveParameterFile(ParameterFile& file, ShellPlatform& shell, SettingsRecord& defaults);
 
-// Moves the main window to the stored placement, or centres it and stores the placement.
+// Moves the main window to the stored placement, or centres it and stores the placement. A stored
+// placement whose menu bar would be off every screen is replaced by a centred one.
 void placeMainWindow(ShellPlatform& shell, SettingsRecord& record);
+
+// The strip at the top of the window that must lie on one screen for the window to be reachable:
+// its full height, and this much of its width (or all of a narrower window), in pixels.
+inline constexpr int32_t kReachableMenuBarHeight = 24;
+inline constexpr int32_t kReachableMenuBarWidth = 100;
+struct WindowRect;
+bool menuBarOnAScreen(int32_t left, int32_t top, int32_t width, const std::vector<WindowRect>& screens);

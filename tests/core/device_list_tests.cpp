@@ -8,16 +8,20 @@ namespace {
 
 constexpr int kList = 1100;
 
-TEST(DeviceList, WithoutPortsOnlyTheMapperIsListedAndSelected)
+// A device that has gone (unplugged, its server died) stays on offer after the ports, so the list
+// shows what plays now and MIDI_MAPPER can be chosen to get sound back.
+TEST(DeviceList, AGoneDeviceStaysOnOfferAndChoosingTheMapperSwitchesToIt)
 {
     FakeControls controls;
     FakeDeviceListing listing;
     DeviceChoice devices{};
     fillDeviceList(controls, kList, devices, listing, 3);
-    EXPECT_EQ(controls.lists[kList], std::vector<std::string>{"MIDI_MAPPER"});
-    EXPECT_EQ(controls.selectedListItem(kList), 0);
-    EXPECT_EQ(devices.listedCount, 0);
-    EXPECT_EQ(devices.pendingDeviceId, 3);  // the stored id is kept
+    EXPECT_EQ(controls.lists[kList], (std::vector<std::string>{"MIDI_MAPPER", "device 3 (not available)"}));
+    EXPECT_EQ(controls.selectedListItem(kList), 1);
+    EXPECT_EQ(devices.pendingDeviceId, 3);
+    controls.selection[kList] = 0;
+    takeDeviceSelection(controls, kList, devices);
+    EXPECT_EQ(devices.pendingDeviceId, -1);
 }
 
 TEST(DeviceList, UnreadablePortsAreLeftOutAndLaterPortsMoveUp)
@@ -55,14 +59,14 @@ TEST(DeviceList, TheLastPortAndTheMapperAreFoundToo)
     EXPECT_EQ(again.listText(kList), "MIDI_MAPPER");
 }
 
-TEST(DeviceList, AStoredIdTheListDoesNotHoldSelectsTheLastEntryButIsKept)
+TEST(DeviceList, AStoredIdTheListDoesNotHoldIsOfferedAfterThePorts)
 {
     FakeControls controls;
     FakeDeviceListing listing;
     listing.ports = {std::string("a"), std::string("b")};
     DeviceChoice devices{};
     fillDeviceList(controls, kList, devices, listing, 9);
-    EXPECT_EQ(controls.listText(kList), "b");
+    EXPECT_EQ(controls.listText(kList), "device 9 (not available)");
     EXPECT_EQ(devices.pendingDeviceId, 9);
 }
 

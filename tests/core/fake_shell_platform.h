@@ -42,6 +42,10 @@ public:
     }
     int32_t screenWidth() override { return screenW; }
     int32_t screenHeight() override { return screenH; }
+    std::vector<WindowRect> screenRects() override
+    {
+        return screens.empty() ? ShellPlatform::screenRects() : screens;
+    }
     void postClose() override
     {
         ++closeRequests;
@@ -70,6 +74,7 @@ public:
     // Answers.
     WindowRect rect{0, 0, 300, 400};
     int32_t screenW = 1920, screenH = 1080;
+    std::vector<WindowRect> screens;  // empty: the primary screen of screenW x screenH alone
     int nextDialogResult = 2;
     std::function<int(int, DialogLogic&)> onDialog;  // runs the dialog logic when set
     std::optional<std::string> nextFileName;

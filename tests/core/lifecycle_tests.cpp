@@ -8,6 +8,10 @@
 #include <cstring>
 #include <filesystem>
 #include <thread>
+#include <optional>
+#include <utility>
+
+#include <sys/stat.h>
 
 #include "app/lifecycle.h"
 #include "engine/recording_backend.h"
@@ -70,8 +74,17 @@ public:
     int open(int32_t deviceId) override
     {
         log_.push_back("port open " + std::to_string(deviceId));
+        if (failOpenOnlyFor && *failOpenOnlyFor != deviceId) {
+            const int failure = std::exchange(failOpenWith, MidiResult::Ok);
+            const int code = RecordingBackend::open(deviceId);
+            failOpenWith = failure;
+            return code;
+        }
         return RecordingBackend::open(deviceId);
     }
+    std::string failureReason() override { return reason; }
+    std::optional<int32_t> failOpenOnlyFor;  // when set, only this device fails to open
+    std::string reason;
     int close() override
     {
         log_.push_back("port close");
@@ -265,42 +278,89 @@ TEST(StartUp, ASecondInstanceEndsSilentlyAndWritesNothing)
     EXPECT_FALSE(p.transport.threadStarted);
 }
 
-TEST(StartUp, APortThatCannotBeOpenedEndsThroughTheClosingSequenceWithoutShowingTheWindow)
+TEST(StartUp, WhenNoOutputOpensItEndsWithOneBoxAndWithoutShowingTheWindow)
 {
     Program p;
     p.port.failOpenWith = MidiResult::NoDevice;
+    p.port.reason = "no General MIDI soundfont: /usr/share/sounds/sf2/default-GM.sf2 is missing";
 
     EXPECT_EQ(p.start(), StartupResult::Failed);
     EXPECT_FALSE(p.host.shown);
     EXPECT_FALSE(p.transport.threadStarted);
     EXPECT_TRUE(p.lifecycle.isClosed());
-    // The port's reason, then the closing sequence's own box for the port that is not open.
-    ASSERT_EQ(p.shell.messages.size(), 2u);
+    // One box with the real cause; nothing is closed that never opened.
+    ASSERT_EQ(p.shell.messages.size(), 1u);
     EXPECT_EQ(p.shell.messages[0].caption, "error");
-    EXPECT_EQ(p.shell.messages[1].caption, "error");
+    EXPECT_EQ(p.shell.messages[0].text, "no MIDI port was found\n\n" + p.port.reason);
     EXPECT_FALSE(p.shell.messages[0].ownedByMainWindow);
-    EXPECT_LT(p.indexOf("port close"), p.indexOf("destroy"));
+    EXPECT_EQ(p.indexOf("port close"), SIZE_MAX);
     EXPECT_LT(p.indexOf("destroy"), p.indexOf("unlock"));
     EXPECT_EQ(readBytes(p.parFile()).size(), kParameterFileSize) << "the file is still saved";
     EXPECT_EQ(p.indexOf("show"), SIZE_MAX);
 }
 
+// A saved port that is gone gives way to MIDI_MAPPER for this run, with one box naming it; the
+// saved choice is kept for the next start.
+TEST(StartUp, ASavedDeviceThatCannotBeOpenedFallsBackToTheMapper)
+{
+    Program p;
+    SettingsRecord saved{};
+    fillBuiltInDefaults(saved);
+    saved.midiDeviceId = 5;
+    Bytes file(kParameterFileSize, 0);
+    std::memcpy(file.data() + kParameterHeaderSize, &saved, sizeof saved);
+    writeBytes(p.parFile(), file);
+    p.port.failOpenWith = MidiResult::BadDeviceId;
+    p.port.failOpenOnlyFor = 5;
+
+    ASSERT_EQ(p.start(), StartupResult::Running);
+    EXPECT_EQ(p.port.openedDevices, (std::vector<int32_t>{5, -1}));
+    ASSERT_EQ(p.shell.messages.size(), 1u);
+    EXPECT_EQ(p.shell.messages[0].caption, "error");
+    EXPECT_NE(p.shell.messages[0].text.find("device 5 cannot be opened: the specified device identifier is out of range"),
+              std::string::npos);
+    EXPECT_EQ(p.working.midiDeviceId, -1);
+    EXPECT_EQ(p.defaults.midiDeviceId, 5);
+}
+
+// An empty, truncated or non-regular parameter file is kept aside and the built-in defaults start.
+TEST(StartUp, ADamagedParameterFileIsKeptAsideAndTheDefaultsStart)
+{
+    for (int damage = 0; damage < 3; ++damage) {
+        Program p;
+        if (damage == 2)
+            ASSERT_EQ(::mkfifo(p.parFile().c_str(), 0600), 0);
+        else
+            writeBytes(p.parFile(), Bytes(damage == 0 ? 0 : 200, 0));
+        ASSERT_EQ(p.start(), StartupResult::Running) << damage;
+        EXPECT_TRUE(p.shell.messages.empty()) << damage;
+        EXPECT_EQ(p.working.midiDeviceId, -1) << damage;
+        EXPECT_EQ(p.working.tones[0], p.defaults.tones[0]);
+        SettingsRecord builtIn{};
+        fillBuiltInDefaults(builtIn);
+        EXPECT_EQ(p.working.notes[1], builtIn.notes[1]) << damage;
+        EXPECT_TRUE(std::filesystem::exists(p.parFile() + ".bad")) << damage;
+        EXPECT_EQ(readBytes(p.parFile()).size(), kParameterFileSize) << damage;
+    }
+}
+
 TEST(StartUp, AFileThatCannotBeWrittenEndsBeforeThePortIsOpened)
 {
     Program p;
-    // A directory in the file's place: it can be neither read nor replaced.
+    // A directory in the file's place, and one with content where it would be kept aside: it can
+    // be neither read, nor moved, nor replaced.
+    std::filesystem::create_directories(p.parFile() + ".bad/keep");
     std::filesystem::create_directory(p.parFile());
 
     EXPECT_EQ(p.start(), StartupResult::Failed);
     EXPECT_FALSE(p.host.shown);
     EXPECT_TRUE(p.port.openedDevices.empty());
     EXPECT_FALSE(p.transport.threadStarted);
-    // "alert" from the commit, "error" from closing a port never opened, "alert" from the save.
-    ASSERT_EQ(p.shell.messages.size(), 3u);
+    // "alert" from the commit and "alert" from the save; no box for the port that never opened.
+    ASSERT_EQ(p.shell.messages.size(), 2u);
     EXPECT_EQ(p.shell.messages[0].caption, "alert");
     EXPECT_TRUE(p.shell.messages[0].ownedByMainWindow);
-    EXPECT_EQ(p.shell.messages[1].caption, "error");
-    EXPECT_EQ(p.shell.messages[2].caption, "alert");
+    EXPECT_EQ(p.shell.messages[1].caption, "alert");
     EXPECT_NE(p.indexOf("destroy"), SIZE_MAX);
 }
 

@@ -209,14 +209,33 @@ TEST_F(MidiPortTest, AFailedOpenAfterADeviceChangeKeepsTheNewIdAndLeavesThePortU
     EXPECT_TRUE(backend.messages.empty());
 }
 
-TEST_F(MidiPortTest, AFailedCloseDuringADeviceChangeStillOpensTheNewDevice)
+TEST_F(MidiPortTest, ADeviceChangeFromAPortThatNeverOpenedOpensTheNewOneWithoutABox)
 {
-    // Never opened, so the close fails with an invalid handle; the open goes ahead.
     put(player.deviceId, 0);
     SettingsRecord working{};
     working.midiDeviceId = 1;
     changeDevice(player, working);
     EXPECT_EQ(backend.openedDevices, std::vector<int32_t>{1});
     EXPECT_TRUE(backend.isOpen);
-    EXPECT_EQ(reporter.boxes, std::vector<std::string>{"the specified device handle is invalid"});
+    EXPECT_TRUE(reporter.boxes.empty());
+}
+
+// Choosing the same device again, or Play, opens a port that failed afresh; a healthy port is
+// left alone.
+TEST_F(MidiPortTest, AFailedPortIsOpenedAgainWhenChosenAgain)
+{
+    put(player.deviceId, 2);
+    ASSERT_EQ(openPort(player), 0);
+    SettingsRecord working{};
+    working.midiDeviceId = 2;
+    changeDevice(player, working);
+    EXPECT_EQ(backend.openedDevices, std::vector<int32_t>{2});
+
+    backend.failSendWith = MidiResult::NotReady;
+    sendShortMessage(player, 0x90, 60, 100);
+    backend.failSendWith = MidiResult::Ok;
+    changeDevice(player, working);
+    EXPECT_EQ(backend.openedDevices, (std::vector<int32_t>{2, 2}));
+    EXPECT_EQ(sendShortMessage(player, 0x90, 60, 100), 0);
+    EXPECT_EQ(reporter.boxes, std::vector<std::string>{"the hardware is busy with other data"});
 }

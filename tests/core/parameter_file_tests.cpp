@@ -153,16 +153,34 @@ TEST(ParameterFile, FailedWriteShowsTheAlertAndStopsTheStart)
     EXPECT_EQ(recordBytes(working), Bytes(376, 0));  // and working not filled
 }
 
-TEST(WindowPlacement, StoredPlacementIsUsedAsItIsEvenOffScreen)
+TEST(WindowPlacement, AStoredPlacementOnScreenIsUsedAsItIs)
 {
     SettingsRecord record{};
-    record.windowRect[0] = -5000, record.windowRect[1] = 3000, record.windowRect[2] = 7, record.windowRect[3] = 9;
+    record.windowRect[0] = 1900, record.windowRect[1] = 1000, record.windowRect[2] = 7, record.windowRect[3] = 9;
     record.windowWidth = 640, record.windowHeight = 480;
     const Bytes before = recordBytes(record);
     FakeShellPlatform shell;
+    shell.screens = {{0, 0, 1920, 1080}, {1920, 0, 3200, 1024}};  // mostly on the second one
     placeMainWindow(shell, record);
-    EXPECT_EQ(shell.log, std::vector<std::string>{"move -5000,3000 640x480"});
+    EXPECT_EQ(shell.log, std::vector<std::string>{"move 1900,1000 640x480"});
     EXPECT_EQ(recordBytes(record), before);
+}
+
+// A placement saved on a larger screen, or in a corner the menu bar cannot be reached from, is
+// centred instead, and the centred placement is what is kept.
+TEST(WindowPlacement, APlacementWithTheMenuBarOffEveryScreenIsCentred)
+{
+    for (const WindowRect stored : {WindowRect{1600, 100, 0, 0}, WindowRect{1200, 1070, 0, 0}, WindowRect{-700, 5, 0, 0}}) {
+        SettingsRecord record{};
+        record.windowRect[0] = stored.left, record.windowRect[1] = stored.top;
+        record.windowWidth = 300, record.windowHeight = 400;
+        FakeShellPlatform shell;
+        shell.screenW = 1280, shell.screenH = 1024;
+        placeMainWindow(shell, record);
+        EXPECT_EQ(shell.log.back(), "move 490,312 300x400") << stored.left << "," << stored.top;
+        EXPECT_EQ(record.windowRect[0], 490);
+        EXPECT_EQ(record.windowWidth, 300);
+    }
 }
 
 TEST(WindowPlacement, ZeroWidthOrHeightIsCentredAndAMovedAxisIsKept)
