@@ -3,6 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <vector>
+
 namespace {
 
 bool readableFile(const std::string& path)
@@ -13,18 +16,29 @@ bool readableFile(const std::string& path)
 
 }  // namespace
 
-std::string findSoundfont(fluid_settings_t* settings)
+std::string findSoundfont(fluid_settings_t* settings, std::string* looked)
 {
-    char* configured = nullptr;
-    if (settings && fluid_settings_dupstr(settings, "synth.default-soundfont", &configured) == FLUID_OK && configured) {
-        const std::string path = configured;
-        fluid_free(configured);
-        if (readableFile(path))
-            return path;
+    std::vector<std::string> candidates;
+    if (const char* chosen = std::getenv("PULSELATTICE_SOUNDFONT"); chosen && *chosen) {
+        candidates.push_back(chosen);
+    } else {
+        char* configured = nullptr;
+        if (settings && fluid_settings_dupstr(settings, "synth.default-soundfont", &configured) == FLUID_OK &&
+            configured) {
+            candidates.push_back(configured);
+            fluid_free(configured);
+        }
+        candidates.push_back("/usr/share/sounds/sf2/default-GM.sf2");
+        candidates.push_back("/usr/share/sounds/sf3/default-GM.sf3");
     }
-    for (const char* path : {"/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf3/default-GM.sf3"})
+    for (const std::string& path : candidates)
         if (readableFile(path))
             return path;
+    if (looked) {
+        looked->clear();
+        for (const std::string& path : candidates)
+            *looked += (looked->empty() ? "" : ", ") + path;
+    }
     return {};
 }
 

@@ -6,9 +6,10 @@
 
 #include <fluidsynth.h>
 
-// The system's General MIDI soundfont: FluidSynth's synth.default-soundfont, then the Debian
-// default-GM paths. Empty when none of them is a readable file.
-std::string findSoundfont(fluid_settings_t* settings);
+// The system's General MIDI soundfont: $PULSELATTICE_SOUNDFONT when set (then that file alone),
+// else FluidSynth's synth.default-soundfont, then the Debian default-GM paths. Empty when none of
+// them is a readable file; `looked` then names where it looked.
+std::string findSoundfont(fluid_settings_t* settings, std::string* looked = nullptr);
 
 // Makes every channel melodic, channel 10 included, so that each plays the tone it is given:
 // the General MIDI percussion channel would ignore it and play drum sounds.

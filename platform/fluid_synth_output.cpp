@@ -39,6 +39,7 @@ int FluidSynthOutput::open()
 {
     if (settings_)
         return MidiResult::Allocated;
+    openFailure_.clear();
     std::string soundfont;
     std::string pulseError;
     {
@@ -54,13 +55,15 @@ int FluidSynthOutput::open()
         fluid_settings_setint(settings_, "audio.periods", PulseSynthStream::kBufferedPeriods);
         fluid_settings_setint(settings_, "audio.jack.autoconnect", 1);
 
-        soundfont = findSoundfont(settings_);
+        std::string looked;
+        soundfont = findSoundfont(settings_, &looked);
         if (soundfont.empty()) {
-            std::cerr << "pulselattice: built-in synthesiser: no General MIDI soundfont found (synth.default-soundfont, "
-                         "/usr/share/sounds/sf2/default-GM.sf2, /usr/share/sounds/sf3/default-GM.sf3)\n";
             release();
+            openFailure_ = "the built-in synthesiser has no General MIDI soundfont: " + looked +
+                           (looked.find(',') == std::string::npos ? " is" : " are") + " missing or unreadable";
             return MidiResult::NoDevice;
         }
+        soundfont_ = soundfont;
         pulseStream_.start([this](float* out, int frames) { render(out, frames); }, kSampleRate, pulseError);
     }
     // The loader starts once the log capture has ended: FluidSynth's log hooks are global.
@@ -74,6 +77,7 @@ int FluidSynthOutput::open()
     fluid_synth_t* synth = loadSynth(soundfont);
     if (!synth) {
         release();
+        openFailure_ = "the built-in synthesiser cannot load the soundfont " + soundfont;
         return MidiResult::NoDevice;
     }
     publish(synth);
@@ -89,6 +93,8 @@ int FluidSynthOutput::open()
     std::cerr << "pulselattice: built-in synthesiser: no audio output opens (tried pulseaudio, alsa, jack)\n"
               << pulseError << "\n" << log.text();
     release();
+    openFailure_ = "the built-in synthesiser finds no audio output (" + pulseError +
+                   "; ALSA and JACK do not open either): start the audio server, or choose a MIDI port";
     return MidiResult::NoDevice;
 }
 
@@ -143,10 +149,22 @@ void FluidSynthOutput::render(float* interleaved, int frames)
         std::fill(interleaved, interleaved + 2 * frames, 0.0f);
 }
 
+std::string FluidSynthOutput::failureReason()
+{
+    if (settings_ && failed_.load())
+        return "the built-in synthesiser cannot load the soundfont " + soundfont_;
+    if (settings_ && pulseStream_.lost())
+        return "the built-in synthesiser lost its audio output (" + pulseStream_.lostReason() +
+               "); press Play again once the audio server is back";
+    return openFailure_;
+}
+
 int FluidSynthOutput::send(uint32_t packed, MessageTime)
 {
     if (!settings_)
         return MidiResult::InvalidHandle;
+    if (pulseStream_.lost())
+        return MidiResult::NotReady;
     if (!ready_.load(std::memory_order_acquire)) {
         std::lock_guard<std::mutex> lock(pendingMutex_);
         if (failed_.load())

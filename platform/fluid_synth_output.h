@@ -33,6 +33,9 @@ public:
     int send(uint32_t packedMessage, MessageTime intendedTime = kSendAtOnce);
     int close();
     bool isOpen() const { return settings_ != nullptr; }
+    // Why the last open or send failed: the soundfont missing or not loading, no audio output,
+    // the audio server gone.
+    std::string failureReason();
 
     // Waits until the soundfont has loaded or failed; true when the synthesiser plays.
     bool waitUntilLoaded();
@@ -51,6 +54,8 @@ private:
     void release();
 
     fluid_settings_t* settings_ = nullptr;
+    std::string soundfont_;     // the soundfont being loaded or played
+    std::string openFailure_;   // why the last open failed
     fluid_synth_t* synth_ = nullptr;  // written once under pendingMutex_, before ready_ is set
     std::atomic<bool> ready_{false};  // synth_ loaded and every waiting message played
     std::atomic<bool> failed_{false};

@@ -36,6 +36,7 @@ bool PulseSynthStream::start(Render render, double sampleRate, std::string& erro
         return false;
     }
     render_ = std::move(render);
+    lost_.store(false);
     running_.store(true);
     thread_ = std::thread([this] { renderLoop(); });
     return true;
@@ -60,7 +61,11 @@ void PulseSynthStream::renderLoop()
     while (running_.load(std::memory_order_relaxed)) {
         render_(interleaved.data(), kPeriodFrames);
         int code = 0;
-        if (pa_simple_write(stream_, interleaved.data(), interleaved.size() * sizeof(float), &code) < 0)
-            break;  // the server went away: the synthesiser falls silent, sends still succeed
+        if (pa_simple_write(stream_, interleaved.data(), interleaved.size() * sizeof(float), &code) < 0) {
+            // The server went away: the stream has ended, and sends say so from now on.
+            lostReason_ = std::string("PulseAudio: ") + pa_strerror(code);
+            lost_.store(true);
+            break;
+        }
     }
 }

@@ -35,6 +35,9 @@ public:
     bool start(Render render, double sampleRate, std::string& error);
     // Ends the render thread and the stream; safe to call twice.
     void stop();
+    // True once the server went away (a write failed): the stream has ended. Any thread.
+    bool lost() const { return lost_.load(std::memory_order_relaxed); }
+    const std::string& lostReason() const { return lostReason_; }  // valid once lost() is true
 
 private:
     void renderLoop();
@@ -42,5 +45,7 @@ private:
     Render render_;
     pa_simple* stream_ = nullptr;
     std::atomic<bool> running_{false};
+    std::atomic<bool> lost_{false};
+    std::string lostReason_;
     std::thread thread_;
 };

@@ -14,6 +14,7 @@ int SystemMidiOutput::open(int32_t deviceId)
     std::lock_guard<std::mutex> guard(outputLock_);
     if (active_ != Active::None)
         return MidiResult::Allocated;
+    synthChosen_ = deviceId == -1;
     if (deviceId == -1) {
         const int code = synth_.open();
         if (code == MidiResult::Ok)
@@ -64,6 +65,13 @@ int SystemMidiOutput::close()
     case Active::None: break;
     }
     return MidiResult::InvalidHandle;
+}
+
+std::string SystemMidiOutput::failureReason()
+{
+    // The synthesiser explains itself; a port's failure is said by its result code.
+    std::lock_guard<std::mutex> guard(outputLock_);
+    return synthChosen_ ? synth_.failureReason() : std::string();
 }
 
 uint32_t SystemMidiOutput::portCount()

@@ -23,6 +23,7 @@ public:
     // read as a status byte.
     int send(uint32_t packedMessage, MessageTime intendedTime = kSendAtOnce) override;
     int close() override;
+    std::string failureReason() override;
 
     // Lists the ports afresh.
     uint32_t portCount() override;
@@ -33,6 +34,7 @@ private:
 
     std::mutex outputLock_;  // the open output: open, send, close
     Active active_ = Active::None;
+    bool synthChosen_ = false;  // the last open was for the built-in synthesiser
     FluidSynthOutput synth_;
     RtMidiConnection port_;
 

@@ -227,7 +227,10 @@ TEST(ParameterFilePath, BesideTheExecutableElseInTheUserConfigDirectory)
               config.path + "/pulseLattice/pulseLattice.par");
     EXPECT_TRUE(std::filesystem::is_directory(config.path + "/pulseLattice"));
     // An unset or relative XDG_CONFIG_HOME falls back to ~/.config.
-    for (const char* xdg : {static_cast<const char*>(nullptr), "", "relative/dir"})
+    // So does one that cannot be written (here: below a plain file, where no directory can be made).
+    writeBytes(config.file("plain"), Bytes(1, 0));
+    const std::string unwritable = config.file("plain") + "/config";
+    for (const char* xdg : {static_cast<const char*>(nullptr), "", "relative/dir", unwritable.c_str()})
         EXPECT_EQ(parameterFilePathFor(exe, xdg, home.path.c_str()), home.path + "/.config/pulseLattice/pulseLattice.par");
     EXPECT_TRUE(std::filesystem::is_directory(home.path + "/.config/pulseLattice"));
 }

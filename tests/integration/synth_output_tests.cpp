@@ -186,3 +186,32 @@ TEST_F(SynthOutputTest, MessagesSentWhileTheSoundfontLoadsArePlayedInOrder)
     EXPECT_EQ(synth.close(), MidiResult::Ok);
     EXPECT_EQ(synth.send(packShortMessage(0x90, 60, 100)), MidiResult::InvalidHandle);
 }
+
+// What goes wrong with the synthesiser is said in words that name the cause.
+TEST_F(SynthOutputTest, AMissingOrCorruptSoundfontAndALostServerAreNamed)
+{
+    const std::string missing = directory_ + "/missing.sf2";
+    setenv("PULSELATTICE_SOUNDFONT", missing.c_str(), 1);
+    EXPECT_EQ(output_.open(-1), MidiResult::NoDevice);
+    EXPECT_NE(output_.failureReason().find(missing + " is missing or unreadable"), std::string::npos)
+        << output_.failureReason();
+
+    const std::string corrupt = directory_ + "/corrupt.sf2";
+    std::FILE* file = std::fopen(corrupt.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("RIFF\x10\x00\x00\x00sfbkLIST not a soundfont at all", file);
+    std::fclose(file);
+    setenv("PULSELATTICE_SOUNDFONT", corrupt.c_str(), 1);
+    FluidSynthOutput synth;
+    ASSERT_EQ(synth.open(), MidiResult::Ok);  // found: it loads in the background
+    EXPECT_FALSE(synth.waitUntilLoaded());
+    EXPECT_NE(synth.send(packShortMessage(0x90, 60, 100)), MidiResult::Ok);
+    EXPECT_EQ(synth.failureReason(), "the built-in synthesiser cannot load the soundfont " + corrupt);
+    synth.close();
+    unsetenv("PULSELATTICE_SOUNDFONT");
+
+    ASSERT_EQ(output_.open(-1), MidiResult::Ok);
+    server_.reset();  // the audio server goes away
+    EXPECT_TRUE(waitFor([&] { return output_.send(packShortMessage(0x90, 60, 100)) == MidiResult::NotReady; }, 10s));
+    EXPECT_NE(output_.failureReason().find("lost its audio output"), std::string::npos) << output_.failureReason();
+}
