@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/lattice_announce.h"
 #include "engine/wrapping_math.h"
 
 bool nextEventIsAlpha(double numeral, LayerCounters& counters, int32_t layer)
@@ -74,6 +75,7 @@ void playLayerCycle(PlayerState& player, LayerCounters& counters, Pacer& pacer, 
         if (isModulated(player, layer, 0))
             applyShifts(player);
         sendNoteOn(player, alphaChannel);
+        announceNoteOn(player, counters, pacer, layer, true);
         fillEvent(player, counters, pacer, layer, true);
         if (isModulated(player, layer, 0))
             clearShifts(player);
@@ -82,6 +84,7 @@ void playLayerCycle(PlayerState& player, LayerCounters& counters, Pacer& pacer, 
     if (isModulated(player, layer, 1))
         applyShifts(player);
     sendNoteOn(player, betaChannel);
+    announceNoteOn(player, counters, pacer, layer, false);
     fillEvent(player, counters, pacer, layer, false);
     if (isModulated(player, layer, 1))
         clearShifts(player);

@@ -26,6 +26,10 @@ public:
 
     Clock& clock() { return clock_; }
 
+    // When the event about to start is meant to begin: the end of the previous wait, or "now"
+    // while no wait is anchored (only the first event after a block reads the clock).
+    Clock::Duration nextEventStart() { return anchored_ ? deadline_ : clock_.now(); }
+
 private:
     Clock& clock_;
     const std::atomic<uint32_t>* blockedCount_;
