@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <memory>
+#include <thread>
 
 #include "app/lattice_header.h"
 #include "app/lattice_layout.h"
@@ -94,6 +95,35 @@ TEST(LatticeFeed, AReaderThatFellBehindGetsTheNewestEntriesAndCountsTheLost)
         ++read;
     EXPECT_EQ(read, LatticeFeed::kCapacity);
     EXPECT_EQ(n.index(), total - 1);
+}
+
+TEST(LatticeFeed, ReadingWhileThePlaybackThreadWritesNeverGivesATornEntry)
+{
+    auto feed = std::make_unique<LatticeFeed>();
+    constexpr uint32_t kNotes = 200000;
+    std::thread producer([&] {
+        for (uint32_t k = 0; k < kNotes; ++k) {
+            LayerCounters counters;
+            counters.fill(k + 1);
+            feed->publish(note(k, static_cast<int32_t>(k % 8), k % 2 == 0, counters));
+        }
+    });
+    uint32_t last = 0, seen = 0;
+    LatticeNote n;
+    while (last + 1 < kNotes) {
+        if (!feed->next(n))
+            continue;
+        const uint32_t k = n.counters[0] - 1;
+        ASSERT_EQ(n.time, std::chrono::milliseconds(k));
+        ASSERT_EQ(n.layer, static_cast<int32_t>(k % 8));
+        ASSERT_EQ(n.alpha, k % 2 == 0);
+        ASSERT_EQ(n.counters[7], k + 1);
+        ASSERT_TRUE(seen == 0 || k > last);
+        last = k;
+        ++seen;
+    }
+    producer.join();
+    EXPECT_EQ(seen + feed->skipped(), kNotes);
 }
 
 TEST(LatticeRhythm, PreviewOfTheGoldenRatioFromTheStart)
