@@ -23,6 +23,9 @@ void LatticeViewModel::poll(Clock::Duration now)
     std::array<Clock::Duration, kLayerCount> nextStart;
     nextStart.fill(Clock::Duration::max());
     std::vector<bool> visible(batch_.size());
+    for (const LatticeNote& n : batch_)
+        forecast_.observe(n, rhythm.topLayer);
+    newestNote_ = batch_.back().time;
     for (size_t i = batch_.size(); i-- > 0;) {
         const LatticeNote& n = batch_[i];
         if (n.layer < 0 || n.layer >= kLayerCount)
@@ -45,8 +48,14 @@ LatticeScene LatticeViewModel::scene(Clock::Duration now, const LatticeGeometry&
 {
     if (live(now)) {
         const LatticeRhythm rhythm = playedRhythm();
-        return layoutLattice(timeline_.cells(), rhythm.topLayer, timeline_.counters(),
-                             liveWindow(now, latticeSpan(rhythm)), geometry, true);
+        const LatticeWindow window = liveWindow(now, latticeSpan(rhythm));
+        std::vector<LatticeCell> cells = timeline_.cells();
+        // What has not been announced yet comes from the forecast; after Stop there is none.
+        if (working_.playState == Playing) {
+            const std::vector<LatticeCell> coming = forecast_.coming(rhythm, newestNote_, window.end);
+            cells.insert(cells.end(), coming.begin(), coming.end());
+        }
+        return layoutLattice(cells, rhythm.topLayer, timeline_.counters(), window, geometry, true);
     }
     // Stopped: what Play would do with the current settings, from the counters where they stand.
     const LatticeRhythm rhythm = rhythmFromSettings(working_);

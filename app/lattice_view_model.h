@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/lattice_forecast.h"
 #include "app/lattice_layout.h"
 #include "app/lattice_timeline.h"
 #include "engine/lattice_feed.h"
@@ -28,6 +29,7 @@ public:
     std::vector<std::string> header(const std::string& deviceName) const;
 
     const LatticeTimeline& timeline() const { return timeline_; }
+    const LatticeForecast& forecast() const { return forecast_; }
 
 private:
     LatticeRhythm playedRhythm() const;
@@ -36,6 +38,8 @@ private:
     const PlayerState& player_;
     const SettingsRecord& working_;
     LatticeTimeline timeline_;
+    LatticeForecast forecast_;
+    Clock::Duration newestNote_ = Clock::Duration::min();
     std::vector<LatticeNote> batch_;
     // The preview is computed again only when what it depends on changes.
     LatticeRhythm previewRhythm_{};

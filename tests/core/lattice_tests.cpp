@@ -2,10 +2,12 @@
 // preview and for played events, the layout over the time axis, the header and the placement file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <thread>
 
+#include "app/lattice_forecast.h"
 #include "app/lattice_header.h"
 #include "app/lattice_layout.h"
 #include "app/lattice_timeline.h"
@@ -208,6 +210,49 @@ TEST(LatticeLayout, PlayedNotesBecomeCellsInRowsWithTheSoundingOneHighlighted)
     EXPECT_FALSE(scene.showPlayhead);
     for (const LatticeCellView& c : scene.cells)
         EXPECT_FALSE(c.sounding);
+}
+
+TEST(LatticeForecast, FromThePassStartItForeseesEveryNoteOfThePassAndDropsWhatItDidNot)
+{
+    auto feed = std::make_unique<LatticeFeed>();
+    VirtualPlayer v(kGolden, 3);
+    v.player.latticeFeed.store(feed.get());
+    std::vector<LatticeNote> notes;
+    std::vector<size_t> passStarts;
+    LatticeNote n;
+    for (int pass = 0; pass < 4; ++pass) {
+        passStarts.push_back(notes.size());
+        v.pass();
+        while (feed->next(n))
+            notes.push_back(n);
+    }
+    const LatticeRhythm rhythm = rhythmFromSettings(v.settings);
+
+    // Seen up to the first note of pass 3: the rest of pass 3 is foreseen, exactly.
+    LatticeForecast forecast;
+    for (size_t i = 0; i <= passStarts[2]; ++i)
+        forecast.observe(notes[i], 2);
+    ASSERT_TRUE(forecast.anchored());
+    const Clock::Duration after = notes[passStarts[2]].time, until = notes[passStarts[3]].time;
+    std::vector<std::string> expected, foreseen;
+    for (size_t i = passStarts[2] + 1; i < passStarts[3]; ++i)
+        if (notes[i].time > after)
+            expected.push_back(std::to_string(notes[i].layer) + "/" + std::to_string(notes[i].index()) + "@" +
+                               std::to_string(notes[i].time.count()));
+    for (const LatticeCell& c : forecast.coming(rhythm, after, until))
+        foreseen.push_back(std::to_string(c.layer) + "/" + std::to_string(c.index) + "@" +
+                           std::to_string(c.start.count()));
+    std::sort(expected.begin(), expected.end());
+    std::sort(foreseen.begin(), foreseen.end());
+    EXPECT_FALSE(expected.empty());
+    EXPECT_EQ(foreseen, expected);
+
+    // The same note later than foreseen (a wait cut short, a pass resumed): no forecast.
+    LatticeNote late = notes[passStarts[2] + 1];
+    late.time += 5ms;
+    forecast.observe(late, 2);
+    EXPECT_FALSE(forecast.anchored());
+    EXPECT_TRUE(forecast.coming(rhythm, after, until).empty());
 }
 
 TEST(LatticeHeader, NumeralAsTheCaptionShowsItThenTempoLayersDurationsModulationAndDevice)
