@@ -47,9 +47,3 @@ bool LatticeFeed::next(LatticeNote& note) noexcept
         ++skipped_;  // overwritten while we looked: the next one is newer
     }
 }
-
-bool LatticeFeed::latest(LatticeNote& note) const noexcept
-{
-    const uint64_t written = written_.load(std::memory_order_acquire);
-    return written > 0 && readSlot(written - 1, note);
-}

@@ -34,9 +34,6 @@ public:
     // UI thread: the next entry not read yet, oldest first; false when there is none.
     bool next(LatticeNote& note) noexcept;
 
-    // UI thread: the newest entry, without consuming anything; false before the first.
-    bool latest(LatticeNote& note) const noexcept;
-
     // How many entries were lost to overwriting before the reader got to them (UI thread).
     uint64_t skipped() const noexcept { return skipped_; }
 
