@@ -70,8 +70,12 @@ std::vector<LatticeCell> cellsOf(const std::vector<TimedMessage>& messages, cons
             cells.push_back({layer, channel % 2 == 0, next[layer]++, message.time, message.time, true});
         }
     }
+    // Still running when the messages end, or ending at or past the horizon: cut there.
+    for (int64_t index : open)
+        if (index >= 0)
+            cells[index].end = horizon;
     for (LatticeCell& cell : cells) {
-        if (cell.end >= horizon || (&cell - cells.data()) == open[cell.layer]) {
+        if (cell.end >= horizon) {
             cell.end = horizon;
             cell.endKnown = false;
         }
