@@ -13,7 +13,7 @@
 
 class QtLatticeView : public QWidget {
 public:
-    static constexpr int kFrameMs = 16;  // polling and repainting, 60 frames a second at most
+    static constexpr int kFrameMs = 17;  // polling and repainting: under 60 frames a second
 
     QtLatticeView(AppContext& app, LatticeFeed& feed);
 
