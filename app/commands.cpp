@@ -180,6 +180,9 @@ int dispatchCommand(AppContext& app, int commandId)
     case Command::Restore:
         restoreMidiSettingFile(app.shell, app.working, app.player);
         return 0;
+    case Command::Lattice:
+        app.shell.showLatticeView();
+        return 0;
     default:
         return 0;
     }

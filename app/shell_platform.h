@@ -51,4 +51,7 @@ public:
 
     // The chosen path, or nothing when the user cancelled.
     virtual std::optional<std::string> askFileName(const FileDialogRequest& request) = 0;
+
+    // Opens the modeless "lattice" window, or raises it when it is open.
+    virtual void showLatticeView() = 0;
 };

@@ -2,6 +2,8 @@
 // duration" loop over the same events. Both timestamp every message on the monotonic clock and
 // are compared with the ideal grid that a virtual-clock run of the same settings gives. A third
 // run, bare sleeps to the same grid, shows how punctual this machine can wake a thread at all.
+// Our playback announces its note-ons to a lattice feed, read at 60 frames a second, as in the
+// program.
 //
 //   playback_timing_benchmark [seconds per run, default 30] [event length ms, default 50]
 #include <algorithm>
@@ -12,7 +14,10 @@
 #include <thread>
 #include <vector>
 
+#include <atomic>
+
 #include "engine/generator.h"
+#include "engine/lattice_feed.h"
 #include "engine/playback.h"
 #include "engine/recording_backend.h"
 #include "engine/refresh.h"
@@ -111,6 +116,17 @@ std::vector<TimedMessage> ourPlayback(int eventMs, double seconds)
     Transport transport;
     transport.prepareThread = requestRealtimeScheduling;
     settings.midiDeviceId = -1;
+    static LatticeFeed feed;
+    player.latticeFeed.store(&feed, std::memory_order_release);
+    std::atomic<bool> reading{true};
+    std::thread reader([&] {  // the lattice view's polling
+        LatticeNote note;
+        while (reading.load()) {
+            while (feed.next(note)) {
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(16));
+        }
+    });
     if (startPlaybackThread(transport, player, settings, clock) != 0)
         std::abort();
     startPlayback(transport, player);
@@ -118,6 +134,8 @@ std::vector<TimedMessage> ourPlayback(int eventMs, double seconds)
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds + 3.0));
     stopPlayback(transport, player);
     shutdownPlayback(transport, player);
+    reading.store(false);
+    reader.join();
     return port.messages;
 }
 

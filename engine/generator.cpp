@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/lattice_announce.h"
 #include "engine/note_shift.h"
 #include "engine/wrapping_math.h"
 
@@ -114,6 +115,7 @@ bool playLayerCycle(PlayerState& player, LayerCounters& counters, Pacer& pacer, 
         if (isModulated(player, layer, 0))
             applyShifts(player);
         sendNoteOn(cycle, alphaChannel);
+        announceNoteOn(player, counters, pacer, layer, true);
         fillEvent(cycle, layer, true);
         if (isModulated(player, layer, 0))
             clearShifts(player);
@@ -125,6 +127,7 @@ bool playLayerCycle(PlayerState& player, LayerCounters& counters, Pacer& pacer, 
         if (isModulated(player, layer, 1))
             applyShifts(player);
         sendNoteOn(cycle, betaChannel);
+        announceNoteOn(player, counters, pacer, layer, false);
         fillEvent(cycle, layer, false);
         if (isModulated(player, layer, 1))
             clearShifts(player);

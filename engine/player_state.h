@@ -7,6 +7,8 @@
 
 #include "engine/midi_port.h"
 
+class LatticeFeed;
+
 using SharedTable = std::array<std::atomic<int32_t>, 16>;
 
 // Every field the two threads share is atomic; relaxed order is enough because a changed field
@@ -29,6 +31,7 @@ struct PlayerState {
     SharedTable effectiveTones{};
     SharedTable effectiveNotes{};
     SharedTable effectiveVelocities{};
+    std::atomic<LatticeFeed*> latticeFeed{nullptr};  // where note-ons are announced; none when null
 };
 
 inline int32_t get(const std::atomic<int32_t>& field)

@@ -5,6 +5,7 @@
 #include "app/app_context.h"
 #include "app/commands.h"
 #include "app/lifecycle.h"
+#include "engine/lattice_feed.h"
 #include "engine/steady_clock.h"
 #include "platform/executable_path.h"
 #include "platform/qt_error_reporter.h"
@@ -21,6 +22,7 @@ namespace {
 PlayerState player;
 Transport transport;
 ParameterFile parameterFile;
+LatticeFeed latticeFeed;  // note-ons from the playback thread to the lattice view
 
 }  // namespace
 
@@ -38,7 +40,10 @@ int main(int argc, char** argv)
     player.port.reporter = &reporter;
     transport.prepareThread = requestRealtimeScheduling;  // the playback thread asks for SCHED_FIFO
 
+    player.latticeFeed.store(&latticeFeed, std::memory_order_release);
+
     AppContext app{shell, player, transport, WorkingSettings, DefaultSettings, parameterFile, output, clock};
+    shell.setLatticeSources(&app, &latticeFeed);
     QtWindowHost host(shell, &reporter, SingleInstanceLock::defaultPath("pulseLattice"));
     Lifecycle lifecycle(app, host);
     host.onCommand = [&app](int commandId) { dispatchCommand(app, commandId); };

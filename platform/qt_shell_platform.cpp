@@ -5,6 +5,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "platform/qt_lattice_view.h"
 #include "platform/qt_main_window.h"
 #include "platform/qt_message_box.h"
 #include "platform/qt_template_dialog.h"
@@ -112,4 +113,31 @@ std::optional<std::string> QtShellPlatform::askFileName(const FileDialogRequest&
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().first().toStdString();
+}
+
+QtShellPlatform::QtShellPlatform() = default;
+QtShellPlatform::~QtShellPlatform() = default;
+
+void QtShellPlatform::setLatticeSources(AppContext* app, LatticeFeed* feed)
+{
+    latticeApp_ = app;
+    latticeFeed_ = feed;
+}
+
+void QtShellPlatform::showLatticeView()
+{
+    if (!latticeApp_ || !latticeFeed_)
+        return;
+    if (!lattice_)
+        lattice_ = std::make_unique<QtLatticeView>(*latticeApp_, *latticeFeed_);
+    lattice_->open();
+}
+
+void QtShellPlatform::closeLatticeView()
+{
+    if (!lattice_)
+        return;
+    if (lattice_->isVisible())
+        lattice_->savePlacement();
+    lattice_.reset();
 }

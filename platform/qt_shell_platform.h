@@ -4,9 +4,14 @@
 
 #include <QString>
 
+#include <memory>
+
 #include "app/shell_platform.h"
 
 class QtMainWindow;
+class QtLatticeView;
+class LatticeFeed;
+struct AppContext;
 
 class QtShellPlatform : public ShellPlatform {
 public:
@@ -26,9 +31,23 @@ public:
     int runDialog(int templateId, DialogLogic& logic) override;  // -1 for an unknown template
     void showMessage(const std::string& text, const std::string& caption, bool ownedByMainWindow) override;
     std::optional<std::string> askFileName(const FileDialogRequest& request) override;
+    // Created at the first call; nothing happens before setLatticeSources.
+    void showLatticeView() override;
+
+    // What the lattice view reads: the program's records and the playback thread's feed.
+    void setLatticeSources(AppContext* app, LatticeFeed* feed);
+    QtLatticeView* latticeView() const { return lattice_.get(); }
+    // Keeps its placement and closes it (the program is closing).
+    void closeLatticeView();
+
+    QtShellPlatform();
+    ~QtShellPlatform() override;
 
 private:
     QtMainWindow* window_ = nullptr;
+    AppContext* latticeApp_ = nullptr;
+    LatticeFeed* latticeFeed_ = nullptr;
+    std::unique_ptr<QtLatticeView> lattice_;
 };
 
 // "label (pattern)" as QFileDialog shows a filter; Windows' ";" between patterns becomes a space.

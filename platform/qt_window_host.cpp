@@ -53,6 +53,7 @@ void QtWindowHost::showMainWindow()
 
 void QtWindowHost::destroyMainWindow()
 {
+    shell_.closeLatticeView();
     if (QtMainWindow* window = shell_.mainWindow()) {
         shell_.setMainWindow(nullptr);
         window->hide();

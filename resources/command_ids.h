@@ -14,6 +14,7 @@ inline constexpr int Note = 316;
 inline constexpr int Velocity = 317;
 inline constexpr int Save = 318;
 inline constexpr int Restore = 319;
+inline constexpr int Lattice = 320;         // the lattice view; enabled in every state
 }  // namespace Command
 
 // Dialog template ids.

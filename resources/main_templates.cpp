@@ -82,7 +82,8 @@ const std::vector<MenuTemplate>& mainMenuTemplate()
         {"Sound(&S)",
          {{Command::Concept, "Concept\tCtrl + C"},
           {Command::Play, "Play\tCtrl + P"},
-          {Command::Stop, "Stop\tCtrl + O"}}},
+          {Command::Stop, "Stop\tCtrl + O"},
+          {Command::Lattice, "Lattice\tCtrl + L"}}},
         {"MIDI Setup(&M)",
          {{Command::Tone, "Tone\tCtrl + T"},
           {Command::Note, "Note\tCtrl + N"},
@@ -103,7 +104,7 @@ const std::vector<Accelerator>& mainAcceleratorTemplate()
         {'O', false, Command::Stop},     {'D', true, Command::DurationsAndOffsets},
         {'T', false, Command::Tone},     {'N', false, Command::Note},
         {'V', false, Command::Velocity}, {'S', false, Command::Save},
-        {'R', false, Command::Restore},
+        {'R', false, Command::Restore},  {'L', false, Command::Lattice},
     };
     return table;
 }

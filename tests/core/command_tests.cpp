@@ -86,6 +86,18 @@ TEST_F(Commands, EnablingFollowsThePlayStateMenusFirst)
     EXPECT_TRUE(shell.log.empty());
 }
 
+TEST_F(Commands, LatticeOpensTheViewInEveryStateAndIsNeverGreyed)
+{
+    for (int32_t state : {Idle, Ready, Playing}) {
+        working.playState = state;
+        updateCommandStates(shell, state);
+        EXPECT_EQ(shell.menuEnabled.count(Command::Lattice), 0u);  // no state touches it
+        EXPECT_EQ(run(Command::Lattice), 0);
+    }
+    EXPECT_EQ(shell.latticeShown, 3);
+    EXPECT_TRUE(shell.dialogsRun.empty());
+}
+
 TEST_F(Commands, PlayInIdleOpensTheConceptDialogAndDoesNotStart)
 {
     answerDialogs(1);

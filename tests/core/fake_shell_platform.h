@@ -70,6 +70,11 @@ public:
         log.push_back("ask file " + request.title);
         return nextFileName;
     }
+    void showLatticeView() override
+    {
+        ++latticeShown;
+        log.push_back("lattice");
+    }
 
     // Answers.
     WindowRect rect{0, 0, 300, 400};
@@ -87,4 +92,5 @@ public:
     std::vector<ShownMessage> messages;
     std::vector<FileDialogRequest> fileRequests;
     int closeRequests = 0;
+    int latticeShown = 0;
 };

@@ -148,6 +148,39 @@ def confirm_dialog(session, caption, keys, what):
     return check(closed, f"{what}: the dialog did not close after Enter")
 
 
+def raw_pixels(session, png):
+    raw = png + ".rgb"
+    subprocess.run(["/usr/bin/convert", png, "rgb:" + raw], check=True, timeout=30)
+    with open(raw, "rb") as f:
+        return f.read()
+
+
+def check_lattice_view(session, main):
+    """Played again, Ctrl+L opens the lattice window; two pictures of it 0.5 s apart must differ
+    (the cells move under the playhead). A second Ctrl+L raises it instead of opening another."""
+    session.keys(main, "ctrl+p")
+    time.sleep(0.5)
+    session.keys(main, "ctrl+l")
+    lattice = session.wait_window("^lattice$", 10)
+    if not check(lattice, "Ctrl+L while playing did not open the lattice window"):
+        session.keys(main, "ctrl+o")
+        return
+    time.sleep(1.0)
+    first, second = (os.path.join(session.directory, f"lattice{i}.png") for i in (1, 2))
+    session.screenshot(lattice, first)
+    time.sleep(0.5)
+    session.screenshot(lattice, second)
+    a, b = raw_pixels(session, first), raw_pixels(session, second)
+    changed = sum(1 for i in range(0, min(len(a), len(b)), 3) if a[i:i + 3] != b[i:i + 3])
+    print(f"lattice view: {changed} of {len(a) // 3} pixels changed in 0.5 s")
+    check(len(a) == len(b) and changed > 100, "the lattice view did not change while playing")
+    session.keys(main, "ctrl+l")
+    time.sleep(0.5)
+    check(len(session.visible_windows("^lattice$")) == 1, "a second Ctrl+L opened another lattice window")
+    session.keys(main, "ctrl+o")
+    time.sleep(1.0)
+
+
 def run(program, render):
     try:
         session = DesktopSession(screen=f"{SCREEN_WIDTH}x{SCREEN_HEIGHT}x24")
@@ -225,6 +258,8 @@ def drive(session, program, render):
     recorded_ms = wav_seconds(wav) * 1000.0
     compare_onsets(expected, onsets_of(wav), recorded_ms)
 
+    check_lattice_view(session, main)
+
     # Close through File > Exit (Ctrl+X) and its confirmation, "okay" being the default button.
     geometry = session.geometry(main)
     session.keys(main, "ctrl+x")
@@ -256,6 +291,8 @@ def drive(session, program, render):
     # Nothing was ticked "save as default": the defaults keep 8 layers and 240 ms durations.
     check((record_field(data, 144), record_field(data, 148), record_field(data, 152)) == (7, 240, 240),
           "settings not saved as default reached the parameter file")
+    placement = os.path.join(os.path.dirname(copy), "pulseLattice.lattice")
+    check(os.path.exists(placement), "the lattice window's placement was not kept beside the parameter file")
     config = os.path.join(session.directory, "config")
     check(not os.path.exists(os.path.join(config, "pulseLattice")),
           "a copy in a writable directory must not use the per-user configuration directory")

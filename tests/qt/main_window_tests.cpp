@@ -117,14 +117,14 @@ private slots:
             for (QAction* item : menu->menu()->actions())
                 items << (item->isSeparator() ? QStringLiteral("-") : item->text());
         QCOMPARE(items, (QStringList{"Exit\tCtrl + X", "Concept\tCtrl + C", "Play\tCtrl + P", "Stop\tCtrl + O",
-                                     "Tone\tCtrl + T", "Note\tCtrl + N", "Velocity\tCtrl + V", "-",
+                                     "Lattice\tCtrl + L", "Tone\tCtrl + T", "Note\tCtrl + N", "Velocity\tCtrl + V", "-",
                                      "Save\tCtrl + S", "Restore\tCtrl + R", "About\tCtrl + A"}));
-        for (int id : {301, 312, 313, 314, 315, 316, 317, 318, 319, 304}) {
+        for (int id : {301, 312, 313, 314, 320, 315, 316, 317, 318, 319, 304}) {
             QVERIFY(window->menuAction(id));
             QVERIFY(window->menuAction(id)->isEnabled());
             window->menuAction(id)->trigger();
         }
-        QCOMPARE(delivered, (std::vector<int>{301, 312, 313, 314, 315, 316, 317, 318, 319, 304}));
+        QCOMPARE(delivered, (std::vector<int>{301, 312, 313, 314, 320, 315, 316, 317, 318, 319, 304}));
         QVERIFY(!window->menuAction(311));
     }
 
@@ -134,7 +134,7 @@ private slots:
         for (QShortcut* s : window->shortcuts())
             keys << s->key().toString();
         QCOMPARE(keys, (QStringList{"Ctrl+A", "Ctrl+X", "Ctrl+C", "Ctrl+P", "Ctrl+O", "Ctrl+Shift+D", "Ctrl+T",
-                                    "Ctrl+N", "Ctrl+V", "Ctrl+S", "Ctrl+R"}));
+                                    "Ctrl+N", "Ctrl+V", "Ctrl+S", "Ctrl+R", "Ctrl+L"}));
     }
 
     void commandStatesAfterStartUpAndAcceleratorGuards()
@@ -168,7 +168,8 @@ private slots:
         QTest::keyClick(window.get(), Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
         QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
         QTest::keyClick(window.get(), Qt::Key_D, Qt::ControlModifier);  // not in the table
-        QCOMPARE(delivered, (std::vector<int>{311, 314}));
+        QTest::keyClick(window.get(), Qt::Key_L, Qt::ControlModifier);  // the lattice view, in every state
+        QCOMPARE(delivered, (std::vector<int>{311, 314, 320}));
         QVERIFY(button(314)->isEnabled());
         QVERIFY(!button(312)->isEnabled());
     }

@@ -1,0 +1,50 @@
+// The lattice view's events, computed by the rhythm engine itself on a virtual clock: the preview
+// of what Play will do, and how long an event that has just started will last. No Qt, UI thread.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "engine/clock.h"
+#include "engine/generator.h"
+#include "engine/player_state.h"
+#include "settings/settings_record.h"
+
+// What decides the events' times: the numeral, the layer-0 lengths and the top layer.
+struct LatticeRhythm {
+    double numeral = 1.0;
+    int32_t alphaMs = 0;
+    int32_t betaMs = 0;
+    int32_t topLayer = 0;  // 0..7
+
+    bool operator==(const LatticeRhythm&) const = default;
+};
+
+// One event of one layer, as a cell of the view.
+struct LatticeCell {
+    int32_t layer = 0;
+    bool alpha = false;
+    uint32_t index = 0;        // the event's number in its layer (the layer's counter before it)
+    Clock::Duration start{};
+    Clock::Duration end{};
+    bool endKnown = true;      // false: the event lasts at least until `end`
+};
+
+// The rhythm of a copy of `settings` as an accepted concept sets it: the exact preset value, the
+// durations scaled by the tempo, the top layer.
+LatticeRhythm rhythmFromSettings(const SettingsRecord& settings);
+
+// The rhythm the player is playing now (its fields as the generator reads them).
+LatticeRhythm rhythmFromPlayer(const PlayerState& player, int32_t layerIndex);
+
+// The cells Play would play from `counters`, passes back to back from time 0 up to `horizon`.
+// Cells still running at the horizon are cut there and marked open.
+std::vector<LatticeCell> previewCells(const LatticeRhythm& rhythm, const LayerCounters& counters,
+                                      Clock::Duration horizon);
+
+// The length of the event of `layer` whose test left the counters at `counters`: the alpha or
+// beta length at layer 0, one whole cycle of the layer below otherwise. Nothing when it lasts
+// longer than `limit` (the engine stops looking there).
+std::optional<Clock::Duration> eventLength(const LatticeRhythm& rhythm, int32_t layer, bool alpha,
+                                           const LayerCounters& counters, Clock::Duration limit);

@@ -1,0 +1,190 @@
+// The lattice window rendered offscreen: opened and raised through the shell, the preview before
+// Play, the cells moving while notes arrive, the dark palette, and its placement kept in a file.
+#include <QtTest>
+
+#include <QImage>
+#include <QPixmap>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "app/app_context.h"
+#include "engine/lattice_feed.h"
+#include "engine/virtual_clock.h"
+#include "platform/qt_lattice_paint.h"
+#include "platform/qt_lattice_view.h"
+#include "platform/qt_shell_platform.h"
+#include "settings/defaults.h"
+#include "settings/lattice_placement.h"
+
+namespace {
+
+class NoPorts : public DeviceListing {
+public:
+    uint32_t portCount() override { return 0; }
+    bool portName(uint32_t, std::string&) override { return false; }
+};
+
+// How many pixels are close to `colour` (antialiased edges aside).
+int pixelsNear(const QImage& image, QColor colour)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (std::abs(c.red() - colour.red()) + std::abs(c.green() - colour.green()) +
+                    std::abs(c.blue() - colour.blue()) < 24)
+                ++count;
+        }
+    return count;
+}
+
+LatticeNote note(int64_t ms, int32_t layer, bool alpha, LayerCounters counters)
+{
+    LatticeNote n;
+    n.time = std::chrono::milliseconds(ms);
+    n.layer = layer;
+    n.alpha = alpha;
+    n.counters = counters;
+    return n;
+}
+
+}  // namespace
+
+class LatticeViewTests : public QObject {
+    Q_OBJECT
+
+private:
+    std::string directory;
+    QtShellPlatform shell;
+    VirtualClock clock;
+    PlayerState player;
+    Transport transport;
+    SettingsRecord working{}, defaults{};
+    ParameterFile parameterFile;
+    NoPorts devices;
+    std::unique_ptr<LatticeFeed> feed;
+    std::unique_ptr<AppContext> app;
+
+    QImage shot()
+    {
+        QtLatticeView* view = shell.latticeView();
+        view->model().poll(clock.now());
+        return view->grab().toImage();
+    }
+
+private slots:
+    void init()
+    {
+        char name[] = "/tmp/pulselattice-qt-XXXXXX";
+        directory = ::mkdtemp(name);
+        parameterFile.path = directory + "/pulseLattice.par";
+        fillBuiltInDefaults(working);
+        working.layerIndex = 2;  // three layers
+        working.playState = Ready;
+        put(player.deviceId, -1);
+        feed = std::make_unique<LatticeFeed>();
+        app = std::make_unique<AppContext>(
+            AppContext{shell, player, transport, working, defaults, parameterFile, devices, clock});
+        shell.setLatticeSources(app.get(), feed.get());
+    }
+    void cleanup()
+    {
+        shell.closeLatticeView();
+        std::filesystem::remove_all(directory);
+    }
+
+    void opensModelessResizableAndRaisesTheSameWindow()
+    {
+        shell.showLatticeView();
+        QtLatticeView* view = shell.latticeView();
+        QVERIFY(view);
+        QVERIFY(view->isVisible());
+        QCOMPARE(view->windowTitle(), QStringLiteral("lattice"));
+        QVERIFY(!view->isModal());
+        QVERIFY(view->minimumSize() != view->maximumSize());
+        shell.showLatticeView();
+        QCOMPARE(shell.latticeView(), view);
+    }
+
+    void previewShowsAlphaAndBetaCellsBeforePlay()
+    {
+        shell.showLatticeView();
+        const QImage image = shot();
+        const LatticePalette colours = latticePaletteForTest();
+        QVERIFY(pixelsNear(image, colours.alpha) + pixelsNear(image, blend(colours.alpha, colours.background)) > 500);
+        QVERIFY(pixelsNear(image, colours.beta) + pixelsNear(image, blend(colours.beta, colours.background)) > 500);
+        QVERIFY(!shell.latticeView()->model().live(clock.now()));
+    }
+
+    void cellsMoveWhileNotesArriveAndTheSoundingOneIsOutlined()
+    {
+        shell.showLatticeView();
+        working.playState = Playing;
+        const LatticeRhythm rhythm = rhythmFromSettings(working);
+        refreshForPlay(rhythm);
+        feed->publish(note(0, 2, false, {1, 1, 1}));
+        feed->publish(note(0, 1, false, {1, 1, 1}));
+        feed->publish(note(0, 0, false, {1, 1, 1}));
+        clock.sleepUntil(std::chrono::milliseconds(100));
+        const QImage first = shot();
+        feed->publish(note(240, 1, true, {2, 2, 1}));
+        feed->publish(note(240, 0, true, {2, 2, 1}));
+        clock.sleepUntil(std::chrono::milliseconds(600));
+        const QImage second = shot();
+        QVERIFY(shell.latticeView()->model().live(clock.now()));
+        QVERIFY(first != second);
+        QCOMPARE(shell.latticeView()->model().timeline().counters()[0], 2u);
+    }
+
+    void darkPaletteAndDoubleScale()
+    {
+        shell.showLatticeView();
+        QtLatticeView* view = shell.latticeView();
+        QPalette dark = view->palette();
+        dark.setColor(QPalette::Window, QColor(30, 30, 30));
+        view->setPalette(dark);
+        const QImage image = shot();
+        QVERIFY(image.pixelColor(2, image.height() - 2).lightness() < 60);
+
+        QPixmap twice(view->size() * 2);
+        twice.setDevicePixelRatio(2.0);
+        view->render(&twice);
+        QCOMPARE(twice.toImage().size(), view->size() * 2);
+    }
+
+    void placementIsKeptBesideTheParameterFile()
+    {
+        shell.showLatticeView();
+        shell.latticeView()->resize(640, 360);
+        shell.latticeView()->move(70, 50);
+        shell.latticeView()->close();
+        const std::optional<LatticePlacement> saved = loadLatticePlacement(directory + "/pulseLattice.lattice");
+        QVERIFY(saved);
+        QCOMPARE(saved->width, 640);
+        QCOMPARE(saved->height, 360);
+
+        shell.closeLatticeView();
+        shell.showLatticeView();
+        QCOMPARE(shell.latticeView()->size(), QSize(640, 360));
+        QCOMPARE(shell.latticeView()->pos(), QPoint(saved->left, saved->top));
+    }
+
+private:
+    static LatticePalette latticePaletteForTest() { return latticePaletteFor(QPalette()); }
+    static QColor blend(QColor a, QColor b)
+    {
+        return QColor((a.red() * 7 + b.red() * 3) / 10, (a.green() * 7 + b.green() * 3) / 10,
+                      (a.blue() * 7 + b.blue() * 3) / 10);
+    }
+    void refreshForPlay(const LatticeRhythm& rhythm)
+    {
+        player.numeral.store(rhythm.numeral);
+        put(player.alphaMs, rhythm.alphaMs);
+        put(player.betaMs, rhythm.betaMs);
+    }
+};
+
+QTEST_MAIN(LatticeViewTests)
+#include "lattice_view_tests.moc"
