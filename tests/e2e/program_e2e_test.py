@@ -296,7 +296,54 @@ def drive(session, program, render):
     config = os.path.join(session.directory, "config")
     check(not os.path.exists(os.path.join(config, "pulseLattice")),
           "a copy in a writable directory must not use the per-user configuration directory")
+    check_prompt_stop_and_exit(session, copy, par)
     return 1 if failures else 0
+
+
+def check_prompt_stop_and_exit(session, copy, par):
+    """Numeral 1.000001, whose lowest layer plays about a million events per cycle: after Stop the
+    sound must end within 1.6 s, and after Exit the program within 2 s."""
+    with open(par, "r+b") as f:
+        f.seek(HEADER_SIZE + 128)
+        f.write(struct.pack("<di", 1.000001, 0))  # a typed numeral, no preset
+    app = session.spawn([copy], "program2.log", cwd=session.directory)
+    main = session.wait_window("^pulseLattice$", 30)
+    if not check(main, "the main window did not appear again: " + session.log("program2.log")):
+        return
+    session.keys(main, "ctrl+c")
+    confirm_dialog(session, "new concept", ["Return"], "concept dialog at 1.000001")
+    wav = os.path.join(session.directory, "stop.wav")
+    recorder = session.spawn(["parec", "--latency-msec=20", "-d", "null.monitor", "--file-format=wav", wav], "parec2.log")
+    if not check(wait_for(lambda: wav_seconds(wav) > 0.4, 15), "parec records nothing: " + session.log("parec2.log")):
+        return
+    session.keys(main, "ctrl+p")
+    time.sleep(2.5)
+    session.keys(main, "ctrl+o")
+    stopped_at_ms = wav_seconds(wav) * 1000.0
+    time.sleep(3.5)
+    session.stop(recorder, signal.SIGINT)
+    onsets = onsets_of(wav)
+    late = [round(o - stopped_at_ms) for o in onsets if o > stopped_at_ms + 1600.0]
+    print(f"1.000001: {len(onsets)} onsets, the last {round(onsets[-1] - stopped_at_ms) if onsets else None} ms after Stop")
+    check(onsets, "nothing was heard at numeral 1.000001")
+    check(not late, f"sound went on after Stop at numeral 1.000001: onsets {late} ms after it")
+
+    session.keys(main, "ctrl+p")
+    time.sleep(1.0)
+    session.keys(main, "ctrl+x")
+    dialog = session.wait_window("^confirmation$", 15)
+    if not check(dialog, "Exit did not ask for confirmation"):
+        return
+    time.sleep(0.3)
+    asked = time.monotonic()
+    session.keys(dialog, "Return")
+    try:
+        code = app.wait(20)
+    except subprocess.TimeoutExpired:
+        code = None
+    took = time.monotonic() - asked
+    print(f"1.000001: Exit while playing took {took:.2f} s")
+    check(code == 0 and took < 2.0, f"Exit while playing at 1.000001 should end the program within 2 s, took {took:.2f} s")
 
 
 if __name__ == "__main__":
