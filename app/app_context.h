@@ -6,6 +6,7 @@
 #include "engine/clock.h"
 #include "engine/player_state.h"
 #include "engine/playback.h"
+#include "engine/device_listing.h"
 #include "engine/port_backend.h"
 #include "settings/parameter_file.h"
 #include "settings/settings_record.h"

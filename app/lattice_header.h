@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/port_backend.h"
+#include "engine/device_listing.h"
 #include "settings/settings_record.h"
 
 // Three lines: the numeral as the caption shows it (with its preset's label), then tempo, layers

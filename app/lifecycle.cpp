@@ -1,3 +1,4 @@
+#include "engine/midi_port.h"
 #include "app/lifecycle.h"
 
 #include "app/commands.h"

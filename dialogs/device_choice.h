@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "dialogs/controls.h"
-#include "engine/port_backend.h"
+#include "engine/device_listing.h"
 
 inline constexpr int kDeviceTableSize = 64;  // "MIDI_MAPPER" and at most 63 ports
 

@@ -1,38 +1,13 @@
-// The MIDI output port: packing of short messages, open/close/send with their error texts, the
-// program-change and note-off sweeps, and device changes.
+// What is done with the MIDI output port of PlayerState: packing of short messages,
+// open/close/send with their error texts, the program-change and note-off sweeps, device changes.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <string>
 
-#include "engine/clock.h"
-#include "engine/error_reporter.h"
-#include "engine/port_backend.h"
+#include "engine/player_state.h"
 
-struct PlayerState;
 struct SettingsRecord;
-
-// The port of PlayerState. The mutex serialises every backend call, so the two threads never send
-// at once and no message goes to a port that is being closed or replaced.
-struct MidiPort {
-    PortBackend* backend = nullptr;
-    ErrorReporter* reporter = nullptr;
-    std::mutex lock;
-    // Counts the error boxes that have been closed; the playback thread's pacing starts afresh
-    // after one, because it was blocked while the box was open.
-    std::atomic<uint32_t> errorsShown{0};
-    // The playback thread's clock: messages sent without a time carry its "now". Under `lock`,
-    // the last time handed to the backend, so times never go backwards on the port.
-    // A failing port is reported once: later failed sends are only counted, until the port is
-    // opened again (a device change, or reopening the same device).
-    std::atomic<bool> sendFailureShown{false};
-    std::atomic<uint32_t> failedSends{0};
-    bool isOpen = false;  // under `lock`: the last open succeeded and no close followed
-    Clock* clock = nullptr;
-    MessageTime lastTime = kSendAtOnce;
-};
 
 // Each input is cut to its low 8 bits; bits 24-31 are zero.
 uint32_t packShortMessage(int32_t status, int32_t data1, int32_t data2);

@@ -1,3 +1,4 @@
+#include "engine/midi_port.h"
 #include "engine/playback.h"
 
 #include "engine/generator.h"

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "engine/midi_port.h"
+#include "engine/port_state.h"
 
 class LatticeFeed;
 

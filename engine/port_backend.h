@@ -41,14 +41,3 @@ public:
     // missing, the audio server that went away); empty when the result code says it all.
     virtual std::string failureReason() { return {}; }
 };
-
-// The output ports the system lists, numbered as open() numbers them.
-class DeviceListing {
-public:
-    virtual ~DeviceListing() = default;
-    virtual uint32_t portCount() = 0;
-    // False when the port's name cannot be read (it is then left out of the lists).
-    virtual bool portName(uint32_t deviceId, std::string& name) = 0;
-    // The name a device had when it was last opened, for a device the listing no longer shows.
-    virtual bool goneDeviceName(int32_t, std::string&) { return false; }
-};

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/device_listing.h"
 #include "engine/port_backend.h"
 #include "platform/fluid_synth_output.h"
 #include "platform/rtmidi_ports.h"

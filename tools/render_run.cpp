@@ -1,3 +1,4 @@
+#include "engine/midi_port.h"
 #include "tools/render_run.h"
 
 #include <iostream>

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "dialogs/dialog_logic.h"
-#include "engine/port_backend.h"
+#include "engine/device_listing.h"
 #include "fake_controls.h"
 #include "settings/defaults.h"
 #include "settings/settings_record.h"

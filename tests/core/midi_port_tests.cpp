@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/midi_port.h"
 #include "engine/player_state.h"
 #include "engine/recording_backend.h"
 #include "engine/virtual_clock.h"

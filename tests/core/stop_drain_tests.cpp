@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "engine/midi_port.h"
 #include "engine/playback.h"
 #include "engine/steady_clock.h"
 #include "generator_test_support.h"
