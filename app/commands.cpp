@@ -1,13 +1,14 @@
-#include "engine/midi_port.h"
 #include "app/commands.h"
 
 #include <cstdio>
 
 #include "app/about_dialog.h"
 #include "app/confirm_exit_dialog.h"
+#include "app/midi_setting_commands.h"
 #include "dialogs/concept_dialog.h"
 #include "dialogs/durations_dialog.h"
 #include "dialogs/voice_table_dialog.h"
+#include "engine/midi_port.h"
 #include "engine/refresh.h"
 #include "resources/command_ids.h"
 #include "settings/defaults.h"

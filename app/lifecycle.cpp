@@ -1,7 +1,9 @@
-#include "engine/midi_port.h"
 #include "app/lifecycle.h"
 
 #include "app/commands.h"
+#include "app/parameter_file_commands.h"
+#include "app/parameter_file_location.h"
+#include "engine/midi_port.h"
 #include "resources/command_ids.h"
 #include "settings/defaults.h"
 

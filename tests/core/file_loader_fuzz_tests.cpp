@@ -4,6 +4,8 @@
 
 #include <random>
 
+#include "app/midi_setting_commands.h"
+#include "app/parameter_file_commands.h"
 #include "engine/player_state.h"
 #include "engine/recording_backend.h"
 #include "engine/virtual_clock.h"

@@ -7,6 +7,8 @@
 
 #include <csignal>
 
+#include "app/midi_setting_commands.h"
+#include "app/parameter_file_commands.h"
 #include "fake_shell_platform.h"
 #include "file_test_support.h"
 #include "settings/atomic_file.h"

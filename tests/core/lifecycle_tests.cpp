@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 
 #include "app/lifecycle.h"
+#include "app/parameter_file_commands.h"
 #include "engine/recording_backend.h"
 #include "fake_shell_platform.h"
 #include "file_test_support.h"

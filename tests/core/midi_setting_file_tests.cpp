@@ -1,6 +1,7 @@
 // Saving and restoring MIDI setting files: the bytes, short files, offsets and program changes.
 #include <gtest/gtest.h>
 
+#include "app/midi_setting_commands.h"
 #include "engine/player_state.h"
 #include "engine/recording_backend.h"
 #include "engine/virtual_clock.h"

@@ -4,6 +4,9 @@
 #include <cmath>
 #include <filesystem>
 
+#include "app/parameter_file_commands.h"
+#include "app/parameter_file_location.h"
+#include "app/window_placement.h"
 #include "fake_shell_platform.h"
 #include "file_test_support.h"
 #include "settings/defaults.h"
