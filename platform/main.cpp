@@ -7,6 +7,7 @@
 #include "app/lifecycle.h"
 #include "engine/steady_clock.h"
 #include "platform/executable_path.h"
+#include "platform/offline_wav_render.h"
 #include "platform/qt_error_reporter.h"
 #include "platform/qt_shell_platform.h"
 #include "platform/qt_window_host.h"
@@ -38,7 +39,8 @@ int main(int argc, char** argv)
     player.port.reporter = &reporter;
     transport.prepareThread = requestRealtimeScheduling;  // the playback thread asks for SCHED_FIFO
 
-    AppContext app{shell, player, transport, WorkingSettings, DefaultSettings, parameterFile, output, clock};
+    AppContext app{shell, player, transport, WorkingSettings, DefaultSettings, parameterFile, output, clock,
+                   renderWavFile};
     QtWindowHost host(shell, &reporter, SingleInstanceLock::defaultPath("pulseLattice"));
     Lifecycle lifecycle(app, host);
     host.onCommand = [&app](int commandId) { dispatchCommand(app, commandId); };

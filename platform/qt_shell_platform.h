@@ -25,10 +25,15 @@ public:
     int runDialog(int templateId, DialogLogic& logic) override;  // -1 for an unknown template
     void showMessage(const std::string& text, const std::string& caption, bool ownedByMainWindow) override;
     std::optional<std::string> askFileName(const FileDialogRequest& request) override;
+    std::optional<FileChoice> askFileChoice(const FileDialogRequest& request) override;
+    // The main window takes no input meanwhile; the progress box is modal over it.
+    void runInBackground(const std::string& caption,
+                         const std::function<void(const std::atomic<bool>&)>& work) override;
 
 private:
     QtMainWindow* window_ = nullptr;
 };
 
 // "label (pattern)" as QFileDialog shows a filter; Windows' ";" between patterns becomes a space.
+// A label that already ends in its patterns is taken as it is.
 QString fileDialogFilter(const std::string& label, const std::string& pattern);

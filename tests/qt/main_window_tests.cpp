@@ -116,7 +116,7 @@ private slots:
         for (QAction* menu : menus)
             for (QAction* item : menu->menu()->actions())
                 items << (item->isSeparator() ? QStringLiteral("-") : item->text());
-        QCOMPARE(items, (QStringList{"Exit\tCtrl + X", "Concept\tCtrl + C", "Play\tCtrl + P", "Stop\tCtrl + O",
+        QCOMPARE(items, (QStringList{"Export...\tCtrl + E", "-", "Exit\tCtrl + X", "Concept\tCtrl + C", "Play\tCtrl + P", "Stop\tCtrl + O",
                                      "Tone\tCtrl + T", "Note\tCtrl + N", "Velocity\tCtrl + V", "-",
                                      "Save\tCtrl + S", "Restore\tCtrl + R", "About\tCtrl + A"}));
         for (int id : {301, 312, 313, 314, 315, 316, 317, 318, 319, 304}) {
@@ -134,7 +134,7 @@ private slots:
         for (QShortcut* s : window->shortcuts())
             keys << s->key().toString();
         QCOMPARE(keys, (QStringList{"Ctrl+A", "Ctrl+X", "Ctrl+C", "Ctrl+P", "Ctrl+O", "Ctrl+Shift+D", "Ctrl+T",
-                                    "Ctrl+N", "Ctrl+V", "Ctrl+S", "Ctrl+R"}));
+                                    "Ctrl+N", "Ctrl+V", "Ctrl+S", "Ctrl+R", "Ctrl+E"}));
     }
 
     void commandStatesAfterStartUpAndAcceleratorGuards()
