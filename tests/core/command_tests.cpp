@@ -2,6 +2,8 @@
 // the port, the caption and the defaults, and the enabling of commands.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstring>
 
@@ -287,6 +289,29 @@ TEST_F(Commands, ExitWhilePlayingCancelledKeepsPlaying)
     run(Command::Exit);
     EXPECT_EQ(working.playState, Playing);
     EXPECT_EQ(get(player.playing), 1);
+}
+
+TEST_F(Commands, ExportOnlyAfterAConceptAddsTheExtensionAndShowsAFailure)
+{
+    ScratchDir dir;
+    answerDialogs(1);  // the length dialog's own "1:00"
+    shell.nextFileName = dir.file("rhythm");
+    run(Command::Export);  // Idle: no concept yet
+    EXPECT_TRUE(shell.dialogsRun.empty());
+
+    working.playState = Playing;  // also while playing, from a copy of the settings
+    run(Command::Export);
+    EXPECT_EQ(shell.dialogsRun, std::vector<int>{Template::ExportLength});
+    const Bytes written = readBytes(dir.file("rhythm.mid"));  // the first filter's ending was added
+    EXPECT_EQ(std::string(written.begin(), written.begin() + std::min<size_t>(4, written.size())), "MThd");
+    EXPECT_TRUE(shell.messages.empty());
+    EXPECT_TRUE(port.messages.empty());  // the live port heard nothing
+
+    ::chmod(dir.file("rhythm.mid").c_str(), 0444);
+    run(Command::Export);
+    ASSERT_EQ(shell.messages.size(), 1u);
+    EXPECT_EQ(shell.messages[0].text, "cannot write '" + dir.file("rhythm.mid") + "': the file is read-only");
+    EXPECT_EQ(shell.messages[0].caption, "error");
 }
 
 TEST_F(Commands, UnknownIdsDoNothing)

@@ -55,6 +55,26 @@ def check_full_disk(directory):
         subprocess.run(["umount", mount])
 
 
+def check_links_and_read_only(directory):
+    real = os.path.join(directory, "real.mid")
+    link = os.path.join(directory, "link.mid")
+    with open(real, "wb") as f:
+        f.write(b"old")
+    os.symlink("real.mid", link)
+    result = render(["--passes", "1"], link)
+    with open(real, "rb") as f:
+        written = f.read()
+    if result.returncode != 0 or not os.path.islink(link) or written[:4] != b"MThd":
+        failures.append(f"symlink: exit {result.returncode}, still a link: {os.path.islink(link)}, target {written[:4]}")
+    os.chmod(real, 0o444)  # refused even for root: the file says it is not to be changed
+    result = render(["--passes", "2"], link)
+    with open(real, "rb") as f:
+        kept = f.read()
+    if result.returncode != 1 or len(result.stderr.decode().strip().splitlines()) != 1 or kept != written:
+        failures.append(f"read-only target: exit {result.returncode}, stderr {result.stderr}")
+    os.chmod(real, 0o644)
+
+
 def check_standard_output():
     with open("/dev/full", "wb") as full:
         result = subprocess.run([RENDER, "--passes", "1", "-o", "-"], stdout=full, stderr=subprocess.PIPE,
@@ -113,6 +133,7 @@ def main():
     directory = tempfile.mkdtemp(prefix="pulselattice-output-")
     try:
         check_full_disk(directory)
+        check_links_and_read_only(directory)
         check_standard_output()
         check_refused_settings(directory)
         check_notes_above_127(directory)
