@@ -12,7 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
-#include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
 #include <QTimer>
 #include <QToolButton>
 
@@ -157,7 +157,15 @@ int QtControls::requiredWidth(size_t index) const
     }
     case ControlKind::DropDownList: {
         auto* list = static_cast<QComboBox*>(widget);
-        return list->count() == 0 ? 0 : list->sizeHint().width();
+        int longest = 0;
+        for (int item = 0; item < list->count(); ++item)
+            longest = std::max(longest, metrics.horizontalAdvance(list->itemText(item)));
+        if (longest == 0)
+            return 0;
+        // The style's frame and arrow around the longest entry, as the box's own size hint adds them.
+        QStyleOptionComboBox option;
+        option.initFrom(list);
+        return style->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(longest, metrics.height()), list).width();
     }
     case ControlKind::Spin:
         return 0;
@@ -257,7 +265,6 @@ QWidget* QtControls::build(const ControlTemplate& control, QWidget* surface)
         // Only a choice from the list: the box has no edit field to type into.
         auto* list = new QComboBox(surface);
         list->setEditable(false);
-        list->setSizeAdjustPolicy(QComboBox::AdjustToContents);  // its size hint measures every entry
         list->setFocusPolicy(Qt::StrongFocus);
         const int closedHeight = std::min(rect.height(), QFontMetrics(font_).height() + 8);
         const int dropPixels = units_.toPixelsY(control.dropHeight > 0 ? control.dropHeight : control.height);

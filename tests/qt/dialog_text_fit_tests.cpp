@@ -51,6 +51,8 @@ QString clipped(QWidget* widget)
     if (auto* edit = qobject_cast<QLineEdit*>(widget))
         return metrics.horizontalAdvance(edit->text()) <= width - 4 ? QString() : edit->text();
     if (auto* list = qobject_cast<QComboBox*>(widget)) {
+        if (list->sizeAdjustPolicy() == QComboBox::AdjustToContents)
+            return "a list sized to its contents, not to its rectangle";
         // The room the closed box gives its text, as the style lays it out.
         QStyleOptionComboBox option;
         option.initFrom(list);
