@@ -101,8 +101,11 @@ RenderOutcome renderToFile(const SettingsRecord& settings, const RenderLength& l
         return failure(RenderStatus::CannotWrite, error);
 
     std::vector<TimedMessage> messages;
+    const auto cancelled = [cancel] { return cancel && cancel->load(); };
     if (!renderRun(settings, length, messages, error, cancel))
-        return failure(cancel && cancel->load() ? RenderStatus::Cancelled : RenderStatus::CannotRender, error);
+        return failure(cancelled() ? RenderStatus::Cancelled : RenderStatus::CannotRender, error);
+    if (cancelled())  // pressed after the last message: still nothing is written
+        return failure(RenderStatus::Cancelled, "cancelled");
 
     RenderOutcome outcome;
     if (*format == RenderFormat::MessageList) {

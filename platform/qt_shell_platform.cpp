@@ -114,6 +114,21 @@ std::optional<FileChoice> QtShellPlatform::askFileChoice(const FileDialogRequest
         if (request.selectedFilter >= 0 && request.selectedFilter < filters.size())
             dialog.selectNameFilter(filters[request.selectedFilter]);
     }
+    if (request.defaultSuffix.empty() && request.saving) {
+        // Without a fixed suffix, the chosen filter's "*.ext" gives it, so that the overwrite
+        // prompt sees the name that will be written.
+        const auto suffixOf = [&request](int index) {
+            const bool known = index >= 0 && index < static_cast<int>(request.filters.size());
+            const std::string pattern = known ? request.filters[index].second : "";
+            return pattern.rfind("*.", 0) == 0 && pattern.find_first_of("*;", 1) == std::string::npos
+                       ? QString::fromStdString(pattern.substr(2))
+                       : QString();
+        };
+        dialog.setDefaultSuffix(suffixOf(request.selectedFilter));
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+            dialog.setDefaultSuffix(suffixOf(static_cast<int>(filters.indexOf(filter))));
+        });
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return FileChoice{dialog.selectedFiles().first().toStdString(),
