@@ -2,6 +2,7 @@
 // closing sequences can be run against fakes in tests. UI thread only.
 #pragma once
 
+#include "app/render_output.h"
 #include "app/shell_platform.h"
 #include "engine/clock.h"
 #include "engine/player_state.h"
@@ -20,4 +21,5 @@ struct AppContext {
     ParameterFile& parameterFile;
     DeviceListing& devices;         // the ports the device lists show
     Clock& clock;                   // the playback thread's time base
+    WavRenderer wavRenderer = nullptr;  // Export's .wav; none in a build without the synthesiser
 };

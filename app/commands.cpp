@@ -5,6 +5,7 @@
 #include "app/about_dialog.h"
 #include "app/confirm_exit_dialog.h"
 #include "app/midi_setting_commands.h"
+#include "app/export_command.h"
 #include "dialogs/concept_dialog.h"
 #include "dialogs/durations_dialog.h"
 #include "dialogs/voice_table_dialog.h"
@@ -111,6 +112,7 @@ void updateCommandStates(ShellPlatform& shell, int32_t state)
         shell.enableMenuItem(id, enabledIn(id, state));
     for (int id : kStatefulCommands)
         shell.enableButton(id, enabledIn(id, state));
+    shell.enableMenuItem(Command::Export, state != Idle);  // a menu item only
 }
 
 std::string captionForNumeral(double numeral)
@@ -132,6 +134,9 @@ int dispatchCommand(AppContext& app, int commandId)
             app.shell.postClose();
         return 0;
     }
+    case Command::Export:
+        exportRhythm(app);
+        return 0;
     case Command::About: {
         AboutDialog dialog;
         app.shell.runDialog(Template::About, dialog);

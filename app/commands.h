@@ -6,8 +6,8 @@
 
 #include "app/app_context.h"
 
-// Menu items first, then buttons, each in the order 311, 312, 313, 314, 315..319. A state other
-// than Idle, Ready or Playing changes nothing.
+// Menu items first, then buttons, each in the order 311, 312, 313, 314, 315..319, then the menu
+// item of Export (on in Ready and Playing). A state other than Idle, Ready or Playing changes nothing.
 void updateCommandStates(ShellPlatform& shell, int32_t state);
 
 // Handles a command from a button, menu item or accelerator. Returns 1 for the Exit button and for

@@ -12,7 +12,7 @@ FileDialogRequest midiSettingRequest(const char* title)
 {
     FileDialogRequest request;
     request.title = title;
-    request.filters = {{"midi setting file (*.gms)", "*.gms"}, {"all files (*.*)", "*.*"}};
+    request.filters = {{"MIDI setting file (*.gms)", "*.gms"}, {"all files (*.*)", "*.*"}};
     request.selectedFilter = 0;
     request.defaultSuffix = "gms";
     return request;

@@ -3,7 +3,9 @@
 // noted.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -23,6 +25,11 @@ struct FileDialogRequest {
     bool saving = false;                                        // save dialog, else open dialog
     bool overwritePrompt = false;                               // ask before replacing a file
     bool fileMustExist = false;
+};
+
+struct FileChoice {
+    std::string path;
+    int filter = 0;  // index of the filter chosen in the dialog
 };
 
 class ShellPlatform {
@@ -54,4 +61,23 @@ public:
 
     // Opens the modeless "lattice" window, or raises it when it is open.
     virtual void showLatticeView() = 0;
+
+    // The chosen path with the filter the user chose. By default the request's selected filter.
+    virtual std::optional<FileChoice> askFileChoice(const FileDialogRequest& request)
+    {
+        std::optional<std::string> path = askFileName(request);
+        if (!path)
+            return std::nullopt;
+        return FileChoice{*path, request.selectedFilter};
+    }
+
+    // Runs `work` to its end off the UI thread while the window takes no input; when it takes
+    // longer than half a second a progress box titled `caption` offers Cancel, which sets the
+    // flag `work` is given. By default runs it here, at once.
+    virtual void runInBackground(const std::string& caption, const std::function<void(const std::atomic<bool>&)>& work)
+    {
+        (void)caption;
+        const std::atomic<bool> never{false};
+        work(never);
+    }
 };

@@ -11,7 +11,7 @@ const char* const kMessages[kRangedCount] = {
     "plz enter offset among %d ~ %d",
     "plz enter offset among %d ~ %d",
     "plz enter modulation offset among %d ~ %d",
-    "plz enter modulation offset among %d ~ %d",
+    "plz enter modulation velocity offset among %d ~ %d",  // the edit labelled "velocity offset"
 };
 
 // The largest entry starts from 0 and the smallest from 128, so a table wholly above 128 or

@@ -8,6 +8,7 @@
 #include "engine/lattice_feed.h"
 #include "engine/steady_clock.h"
 #include "platform/executable_path.h"
+#include "platform/offline_wav_render.h"
 #include "platform/qt_error_reporter.h"
 #include "platform/qt_shell_platform.h"
 #include "platform/qt_window_host.h"
@@ -42,7 +43,8 @@ int main(int argc, char** argv)
 
     player.latticeFeed.store(&latticeFeed, std::memory_order_release);
 
-    AppContext app{shell, player, transport, WorkingSettings, DefaultSettings, parameterFile, output, clock};
+    AppContext app{shell, player, transport, WorkingSettings, DefaultSettings, parameterFile, output, clock,
+                   renderWavFile};
     shell.setLatticeSources(&app, &latticeFeed);
     QtWindowHost host(shell, &reporter, SingleInstanceLock::defaultPath("pulseLattice"));
     Lifecycle lifecycle(app, host);

@@ -1,9 +1,13 @@
 #include "platform/qt_shell_platform.h"
 
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QProgressDialog>
 #include <QScreen>
 #include <QTimer>
+
+#include <thread>
 
 #include "platform/qt_lattice_view.h"
 #include "platform/qt_main_window.h"
@@ -91,10 +95,21 @@ QString fileDialogFilter(const std::string& label, const std::string& pattern)
 {
     QString patterns = QString::fromStdString(pattern);
     patterns.replace(';', ' ');
-    return QStringLiteral("%1 (%2)").arg(QString::fromStdString(label), patterns);
+    const QString text = QString::fromStdString(label);
+    if (text.endsWith(QStringLiteral("(%1)").arg(patterns)))
+        return text;
+    return QStringLiteral("%1 (%2)").arg(text, patterns);
 }
 
 std::optional<std::string> QtShellPlatform::askFileName(const FileDialogRequest& request)
+{
+    std::optional<FileChoice> choice = askFileChoice(request);
+    if (!choice)
+        return std::nullopt;
+    return choice->path;
+}
+
+std::optional<FileChoice> QtShellPlatform::askFileChoice(const FileDialogRequest& request)
 {
     QFileDialog dialog(window_, QString::fromStdString(request.title));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -110,9 +125,64 @@ std::optional<std::string> QtShellPlatform::askFileName(const FileDialogRequest&
         if (request.selectedFilter >= 0 && request.selectedFilter < filters.size())
             dialog.selectNameFilter(filters[request.selectedFilter]);
     }
+    if (request.defaultSuffix.empty() && request.saving) {
+        // Without a fixed suffix, the chosen filter's "*.ext" gives it, so that the overwrite
+        // prompt sees the name that will be written.
+        const auto suffixOf = [&request](int index) {
+            const bool known = index >= 0 && index < static_cast<int>(request.filters.size());
+            const std::string pattern = known ? request.filters[index].second : "";
+            return pattern.rfind("*.", 0) == 0 && pattern.find_first_of("*;", 1) == std::string::npos
+                       ? QString::fromStdString(pattern.substr(2))
+                       : QString();
+        };
+        dialog.setDefaultSuffix(suffixOf(request.selectedFilter));
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+            dialog.setDefaultSuffix(suffixOf(static_cast<int>(filters.indexOf(filter))));
+        });
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return dialog.selectedFiles().first().toStdString();
+    return FileChoice{dialog.selectedFiles().first().toStdString(),
+                      static_cast<int>(filters.indexOf(dialog.selectedNameFilter()))};
+}
+
+void QtShellPlatform::runInBackground(const std::string& caption,
+                                      const std::function<void(const std::atomic<bool>&)>& work)
+{
+    std::atomic<bool> cancel{false};
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        work(cancel);
+        done = true;
+    });
+
+    // The worker is polled: no signal has to cross from it into this loop.
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done)
+            loop.quit();
+    });
+    poll.start(10);
+    QTimer::singleShot(500, &loop, [&] { loop.quit(); });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);  // the first half second: no input at all
+
+    if (!done) {
+        QProgressDialog progress(QString::fromStdString(caption) + QStringLiteral(" ..."), QStringLiteral("Cancel"),
+                                 0, 0, window_);
+        progress.setWindowTitle(QString::fromStdString(caption));
+        progress.setWindowModality(Qt::ApplicationModal);
+        progress.setMinimumDuration(0);
+        progress.setAutoClose(false);
+        progress.setAutoReset(false);
+        QObject::connect(&progress, &QProgressDialog::canceled, &loop, [&] { cancel = true; });
+        progress.show();
+        progress.activateWindow();
+        // After Cancel the box is gone; the worker stops within a moment and input waits for it.
+        while (!done)
+            loop.exec(cancel ? QEventLoop::ExcludeUserInputEvents : QEventLoop::AllEvents);
+    }
+    worker.join();
 }
 
 QtShellPlatform::QtShellPlatform() = default;

@@ -31,6 +31,10 @@ public:
     int runDialog(int templateId, DialogLogic& logic) override;  // -1 for an unknown template
     void showMessage(const std::string& text, const std::string& caption, bool ownedByMainWindow) override;
     std::optional<std::string> askFileName(const FileDialogRequest& request) override;
+    std::optional<FileChoice> askFileChoice(const FileDialogRequest& request) override;
+    // The main window takes no input meanwhile; the progress box is modal over it.
+    void runInBackground(const std::string& caption,
+                         const std::function<void(const std::atomic<bool>&)>& work) override;
     // Created at the first call; nothing happens before setLatticeSources.
     void showLatticeView() override;
 
@@ -51,4 +55,5 @@ private:
 };
 
 // "label (pattern)" as QFileDialog shows a filter; Windows' ";" between patterns becomes a space.
+// A label that already ends in its patterns is taken as it is.
 QString fileDialogFilter(const std::string& label, const std::string& pattern);

@@ -30,6 +30,8 @@ int QtTemplateDialog::run()
     logic_.init(*controls_);
     if (ended_)
         return result_;
+    controls_->fitTexts();  // the lists and edits are filled now
+    setFixedSize(controls_->clientSize());
     if (centred_) {
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         move(screen.center() - QPoint(width() / 2, height() / 2));

@@ -11,6 +11,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <QTimer>
 #include <QToolButton>
 
 #include <cmath>
@@ -97,11 +100,13 @@ QtControls::QtControls(const DialogTemplate& tpl, QWidget* surface) : QObject(su
     clientSize_ = QSize(units_.toPixelsX(tpl.width), units_.toPixelsY(tpl.height));
     onError = [](const std::string& text) { showMessageBox(QString::fromStdString(text), QStringLiteral("error"), nullptr); };
 
+    fontBaseX_ = units_.baseX;
     for (const ControlTemplate& control : tpl.controls) {
         QWidget* widget = build(control, surface);
         widget->setProperty(kIdProperty, control.id);
         widget->show();
         all_.push_back(widget);
+        templates_.push_back(control);
         if (control.id != -1 && byId_.count(control.id) == 0)
             byId_[control.id] = widget;
         if (widget->focusPolicy() != Qt::NoFocus)
@@ -113,6 +118,87 @@ QtControls::QtControls(const DialogTemplate& tpl, QWidget* surface) : QObject(su
     for (const ControlTemplate& control : tpl.controls)
         if (control.kind == ControlKind::Spin)
             pairSpin(control.id, control.id - 10);
+    tplWidth_ = tpl.width;
+    tplHeight_ = tpl.height;
+    fitTexts();
+}
+
+int QtControls::requiredWidth(size_t index) const
+{
+    const ControlTemplate& control = templates_[index];
+    QWidget* widget = all_[index];
+    const QFontMetrics metrics(font_);
+    QStyle* style = widget->style();
+    switch (control.kind) {
+    case ControlKind::PushButton:
+    case ControlKind::DefaultPushButton: {
+        const auto* button = static_cast<QPushButton*>(widget);
+        if (button->text().isEmpty())
+            return 0;
+        // The style's own margins around the label, without its preferred minimum width.
+        return metrics.horizontalAdvance(button->text()) + style->pixelMetric(QStyle::PM_ButtonMargin) +
+               2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth);
+    }
+    case ControlKind::CheckBox:
+        return static_cast<QCheckBox*>(widget)->sizeHint().width();
+    case ControlKind::StaticText: {
+        const QString text = static_cast<QLabel*>(widget)->text();
+        return text.isEmpty() ? 0 : metrics.horizontalAdvance(text) + 1;
+    }
+    case ControlKind::GroupBox: {
+        const QString title = static_cast<QGroupBox*>(widget)->title();
+        return title.isEmpty() ? 0 : metrics.horizontalAdvance(title) + 16;  // 6 px inset, 2 px padding, frame
+    }
+    case ControlKind::Edit:
+    case ControlKind::ReadOnlyEdit: {
+        const QString text = static_cast<QLineEdit*>(widget)->text();
+        // The frame and the edit's fixed 2-pixel margins at each side, plus the cursor.
+        return text.isEmpty() ? 0 : metrics.horizontalAdvance(text) + 2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth) + 6;
+    }
+    case ControlKind::DropDownList: {
+        auto* list = static_cast<QComboBox*>(widget);
+        int longest = 0;
+        for (int item = 0; item < list->count(); ++item)
+            longest = std::max(longest, metrics.horizontalAdvance(list->itemText(item)));
+        if (longest == 0)
+            return 0;
+        // The style's frame and arrow around the longest entry, as the box's own size hint adds them.
+        QStyleOptionComboBox option;
+        option.initFrom(list);
+        return style->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(longest, metrics.height()), list).width();
+    }
+    case ControlKind::Spin:
+        return 0;
+    }
+    return 0;
+}
+
+void QtControls::fitTexts()
+{
+    int base = fontBaseX_;
+    for (size_t i = 0; i < all_.size(); ++i) {
+        const int width = templates_[i].width;
+        const int needed = requiredWidth(i);
+        if (width > 0 && needed > 0)
+            base = std::max(base, (4 * needed + width - 1) / width);  // width * base / 4 >= needed
+    }
+    units_.baseX = std::min(base, 2 * fontBaseX_);
+    clientSize_ = QSize(units_.toPixelsX(tplWidth_), units_.toPixelsY(tplHeight_));
+
+    const QFontMetrics metrics(font_);
+    for (size_t i = 0; i < all_.size(); ++i) {
+        const ControlTemplate& control = templates_[i];
+        QRect rect = units_.toPixels(control.x, control.y, control.width, control.height);
+        if (auto* list = qobject_cast<QComboBox*>(all_[i])) {
+            rect.setHeight(std::min(rect.height(), metrics.height() + 8));
+            // The drop-down opens at least as wide as its longest entry.
+            int longest = 0;
+            for (int item = 0; item < list->count(); ++item)
+                longest = std::max(longest, metrics.horizontalAdvance(list->itemText(item)));
+            list->view()->setMinimumWidth(longest + list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 16);
+        }
+        all_[i]->setGeometry(rect);
+    }
 }
 
 QWidget* QtControls::build(const ControlTemplate& control, QWidget* surface)
@@ -166,6 +252,7 @@ QWidget* QtControls::build(const ControlTemplate& control, QWidget* surface)
             edit->setAlignment(Qt::AlignHCenter);
             // A read-only edit shows the dialog's own background.
             edit->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; }"));
+            edit->installEventFilter(this);  // the text is not shown selected when it gets the focus
         }
         connect(edit, &QLineEdit::textEdited, this, [this, id] {
             if (onCommand && !programmatic_)
@@ -223,6 +310,10 @@ void QtControls::step(int spinId, int delta)
 
 bool QtControls::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::FocusIn) {
+        if (auto* edit = qobject_cast<QLineEdit*>(watched); edit && edit->isReadOnly())
+            QTimer::singleShot(0, edit, [edit] { edit->deselect(); });  // after the edit's own select-all
+    }
     if (event->type() == QEvent::KeyPress) {
         auto found = editToSpin_.find(watched);
         if (found != editToSpin_.end()) {

@@ -75,6 +75,15 @@ public:
     // Every control in template order, also those without an id.
     const std::vector<QWidget*>& allControls() const { return all_; }
 
+    // Chooses the dialog-unit base so that every control's current text fits its rectangle
+    // (list entries included; a list's drop-down opens as wide as its longest entry), and lays the
+    // controls out again. The base never falls below the font's own, and grows at most to twice
+    // that, so one absurdly long entry cannot blow the window up. Called once the texts are set.
+    void fitTexts();
+    // The width in pixels the control needs to show its whole text, as QFontMetrics measures it
+    // (with the style's frame, margins, indicator or arrow); 0 for a control without text.
+    int requiredWidth(size_t index) const;
+
     void setText(int id, const std::string& text) override;
     std::string text(int id) override;
     void addListItem(int id, const std::string& text) override;
@@ -95,6 +104,9 @@ private:
     void step(int spinId, int delta);
 
     DialogUnits units_;
+    int fontBaseX_ = 1;                   // the font's own average character width
+    int tplWidth_ = 0, tplHeight_ = 0;    // dialog units
+    std::vector<ControlTemplate> templates_;  // parallel to all_
     QFont font_;
     QSize clientSize_;
     std::map<int, QWidget*> byId_;

@@ -4,6 +4,7 @@
 namespace Command {
 inline constexpr int ExitButton = 2;
 inline constexpr int Exit = 301;            // File menu, asks for confirmation
+inline constexpr int Export = 302;          // File menu: the rhythm as a file
 inline constexpr int About = 304;
 inline constexpr int DurationsAndOffsets = 311;
 inline constexpr int Concept = 312;
@@ -22,6 +23,7 @@ namespace Template {
 inline constexpr int MainWindow = 100;
 inline constexpr int About = 106;
 inline constexpr int ConfirmExit = 107;
+inline constexpr int ExportLength = 120;
 inline constexpr int DurationsAndOffsets = 1000;
 inline constexpr int Concept = 2000;
 inline constexpr int Tones = 3000;

@@ -10,6 +10,7 @@ const DialogTemplate* findDialogTemplate(int templateId)
     case Template::MainWindow: return &mainWindowTemplate();
     case Template::About: return &aboutDialogTemplate();
     case Template::ConfirmExit: return &confirmExitDialogTemplate();
+    case Template::ExportLength: return &exportLengthDialogTemplate();
     case Template::DurationsAndOffsets: return &durationsDialogTemplate();
     case Template::Concept: return &conceptDialogTemplate();
     case Template::Tones:

@@ -75,10 +75,30 @@ const DialogTemplate& confirmExitDialogTemplate()
     return tpl;
 }
 
+const DialogTemplate& exportLengthDialogTemplate()
+{
+    static const DialogTemplate tpl{
+        Template::ExportLength,
+        "export",
+        180,
+        62,
+        "Arial",
+        9,
+        true,
+        {
+            {-1, ControlKind::StaticText, "length: passes, or minutes:seconds", 10, 10, 160, 10},
+            {kExportLengthEditId, ControlKind::Edit, "", 10, 24, 160, 12},
+            {1, ControlKind::DefaultPushButton, "Okay", 35, 42, 50, 12},
+            {2, ControlKind::PushButton, "Cancel", 95, 42, 50, 12},
+        },
+    };
+    return tpl;
+}
+
 const std::vector<MenuTemplate>& mainMenuTemplate()
 {
     static const std::vector<MenuTemplate> menu{
-        {"File(&F)", {{Command::Exit, "Exit\tCtrl + X"}}},
+        {"File(&F)", {{Command::Export, "Export...\tCtrl + E"}, {0, ""}, {Command::Exit, "Exit\tCtrl + X"}}},
         {"Sound(&S)",
          {{Command::Concept, "Concept\tCtrl + C"},
           {Command::Play, "Play\tCtrl + P"},
@@ -105,6 +125,7 @@ const std::vector<Accelerator>& mainAcceleratorTemplate()
         {'T', false, Command::Tone},     {'N', false, Command::Note},
         {'V', false, Command::Velocity}, {'S', false, Command::Save},
         {'R', false, Command::Restore},  {'L', false, Command::Lattice},
+        {'E', false, Command::Export},
     };
     return table;
 }

@@ -7,9 +7,11 @@
 #include "resources/dialog_template.h"
 
 inline constexpr int kAboutLineId = 201;
+inline constexpr int kExportLengthEditId = 202;
 
 const DialogTemplate& mainWindowTemplate();
 const DialogTemplate& aboutDialogTemplate();
 const DialogTemplate& confirmExitDialogTemplate();
+const DialogTemplate& exportLengthDialogTemplate();
 const std::vector<MenuTemplate>& mainMenuTemplate();
 const std::vector<Accelerator>& mainAcceleratorTemplate();

@@ -21,14 +21,14 @@ std::string directoryOf(const std::string& path)
 }
 
 // A name in the same directory that no other writer (thread or process) picks at the same time.
-std::string temporaryNameFor(const std::string& path, unsigned attempt)
+std::string temporaryNameFor(const std::string& path, unsigned attempt, const std::string& suffix = "")
 {
     static std::atomic<unsigned> counter{0};
     const std::string dir = directoryOf(path);
     const auto slash = path.rfind('/');
     const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
     return (dir == "/" ? std::string("/") : dir + "/") + "." + base + ".tmp-" + std::to_string(getpid()) + "-" +
-           std::to_string(counter.fetch_add(1)) + "-" + std::to_string(attempt);
+           std::to_string(counter.fetch_add(1)) + "-" + std::to_string(attempt) + suffix;
 }
 
 bool writeAll(int fd, std::span<const uint8_t> bytes)
@@ -55,7 +55,43 @@ void syncDirectory(const std::string& dir)
     ::close(fd);
 }
 
+// A replaced file keeps its permission bits; a new one keeps 0666 less the umask.
+void keepPermissions(int fd, const std::string& path)
+{
+    struct stat old {};
+    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+        ::fchmod(fd, old.st_mode & 07777);
+}
+
 }  // namespace
+
+std::string temporaryPathFor(const std::string& path, const std::string& suffix)
+{
+    for (unsigned attempt = 0;; ++attempt) {
+        std::string name = temporaryNameFor(path, attempt, suffix);
+        struct stat info {};
+        if (attempt >= 16 || ::lstat(name.c_str(), &info) != 0)
+            return name;
+    }
+}
+
+bool commitTemporaryFile(const std::string& temporary, const std::string& path)
+{
+    const int fd = ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC);
+    bool ok = fd >= 0;
+    if (ok) {
+        keepPermissions(fd, path);
+        ok = ::fsync(fd) == 0;
+        ok = (::close(fd) == 0) && ok;
+    }
+    ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    syncDirectory(directoryOf(path));
+    return true;
+}
 
 bool writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes)
 {
@@ -73,10 +109,7 @@ bool writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes
     if (fd < 0)
         return false;
 
-    // A replaced file keeps its permission bits; a new one gets 0666 less the umask.
-    struct stat old {};
-    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode))
-        ::fchmod(fd, old.st_mode & 07777);
+    keepPermissions(fd, path);
 
     bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;

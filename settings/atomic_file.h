@@ -11,6 +11,16 @@
 // temporary file is then removed and the old file (if any) is left exactly as it was.
 bool writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes);
 
+// A fresh name in the directory of `path` for a temporary file that will replace it; `suffix` is
+// appended (some writers need the ending). No file is created.
+std::string temporaryPathFor(const std::string& path, const std::string& suffix = "");
+
+// Finishes a replacement written by someone else into `temporary` (a name from
+// temporaryPathFor): flushes it to disk, gives it the permission bits of the file it replaces and
+// renames it over `path`. False when any step fails; `temporary` is then removed and the old file
+// left as it was.
+bool commitTemporaryFile(const std::string& temporary, const std::string& path);
+
 // Opens `path` for reading and reads up to `buffer.size()` bytes from its start, stopping early at
 // the end of the file or at a read error. Returns -1 when the file cannot be opened (or is a
 // directory), else the number of bytes read.

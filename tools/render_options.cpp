@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <sstream>
 
@@ -64,8 +65,9 @@ bool parseModulation(const std::string& text, RenderOptions& options)
     if (parts.size() != 4)
         return false;
     int64_t layer = 0, note = 0, velocity = 0;
-    if (!parseInteger(parts[0], 1, 8, layer) || !parseInteger(parts[2], -255, 255, note) ||
-        !parseInteger(parts[3], -255, 255, velocity))
+    // The shifts are checked against the tables in use once the settings are built.
+    if (!parseInteger(parts[0], 1, 8, layer) || !parseInteger(parts[2], INT32_MIN, INT32_MAX, note) ||
+        !parseInteger(parts[3], INT32_MIN, INT32_MAX, velocity))
         return false;
     int32_t tone = 0;
     if (parts[1] == "alpha")
@@ -117,14 +119,14 @@ bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
             ok = parseInt32(value, 192, 480, options.betaDuration);
             expected = "milliseconds from 192 to 480";
         } else if (name == "--note-offset") {
-            ok = parseInt32(value, -255, 255, options.noteOffset);
-            expected = "an integer from -255 to 255";
+            ok = parseInt32(value, INT32_MIN, INT32_MAX, options.noteOffset);  // bounds: checkRenderSettings
+            expected = "an integer";
         } else if (name == "--velocity-offset") {
-            ok = parseInt32(value, -255, 255, options.velocityOffset);
-            expected = "an integer from -255 to 255";
+            ok = parseInt32(value, INT32_MIN, INT32_MAX, options.velocityOffset);
+            expected = "an integer";
         } else if (name == "--modulation") {
             ok = parseModulation(value, options);
-            expected = "LAYER,TONE,NOTE,VELOCITY with LAYER 1..8, TONE alpha or beta, shifts -255..255";
+            expected = "LAYER,TONE,NOTE,VELOCITY with LAYER 1..8, TONE alpha or beta, two integer shifts";
         } else if (name == "--passes") {
             int64_t passes = 0;
             ok = parseInteger(value, 0, 1000000, passes);

@@ -1,5 +1,9 @@
 #include "tools/render_settings.h"
 
+#include <cstdio>
+
+#include "dialogs/ranged_values.h"
+
 #include "settings/defaults.h"
 #include "settings/midi_setting_file.h"
 #include "settings/numeral_presets.h"
@@ -57,4 +61,57 @@ bool buildRenderSettings(const RenderOptions& options, SettingsRecord& settings,
         settings.modulationVelocityOffset = options.modulation->velocityOffset;
     }
     return true;
+}
+
+namespace {
+
+// Which option gave a value: the option itself, else the parameter file, else (only the tables
+// can make a built-in default fail) the voice file.
+std::string sourceOf(const RenderOptions& options, bool givenByOption, const char* option)
+{
+    if (givenByOption)
+        return option;
+    return options.settingsFile ? "--settings" : "--voices";
+}
+
+bool checkRange(const std::string& source, const char* field, int64_t value, int64_t low, int64_t high,
+                std::string& error)
+{
+    if (value >= low && value <= high)
+        return true;
+    error = source + ": " + field + " " + std::to_string(value) + " is not within " + std::to_string(low) + " to " +
+            std::to_string(high);
+    return false;
+}
+
+}  // namespace
+
+bool checkRenderSettings(const RenderOptions& options, const SettingsRecord& s, std::string& error)
+{
+    const double numeral = isPresetPosition(s.numeralPreset) ? numeralPresetValue(s.numeralPreset - 1) : s.numeral;
+    if (!(numeral >= 1.0 && numeral <= 4.0)) {  // "not within", so NaN fails as well
+        char text[64];
+        std::snprintf(text, sizeof text, "%g", numeral);
+        error = sourceOf(options, options.numeral || options.numeralPosition, "--numeral") + ": numeral " + text +
+                " is not a number from 1 to 4";
+        return false;
+    }
+    RangedValues ranged{};
+    computeOffsetBounds(ranged, s.notes, s.velocities);
+    const bool modulation = options.modulation.has_value();
+    return checkRange(sourceOf(options, options.tempo.has_value(), "--tempo"), "tempo", s.tempo, 32, 192, error) &&
+           checkRange(sourceOf(options, options.layers.has_value(), "--layers"), "layers",
+                      int64_t{s.layerIndex} + 1, 1, 8, error) &&
+           checkRange(sourceOf(options, options.alphaDuration.has_value(), "--alpha"), "alpha duration",
+                      s.alphaDuration, ranged.minimum[0], ranged.maximum[0], error) &&
+           checkRange(sourceOf(options, options.betaDuration.has_value(), "--beta"), "beta duration",
+                      s.betaDuration, ranged.minimum[1], ranged.maximum[1], error) &&
+           checkRange(sourceOf(options, options.noteOffset.has_value(), "--note-offset"), "note offset",
+                      s.noteOffset, ranged.minimum[2], ranged.maximum[2], error) &&
+           checkRange(sourceOf(options, options.velocityOffset.has_value(), "--velocity-offset"), "velocity offset",
+                      s.velocityOffset, ranged.minimum[3], ranged.maximum[3], error) &&
+           checkRange(sourceOf(options, modulation, "--modulation"), "modulation note offset",
+                      s.modulationNoteOffset, ranged.minimum[4], ranged.maximum[4], error) &&
+           checkRange(sourceOf(options, modulation, "--modulation"), "modulation velocity offset",
+                      s.modulationVelocityOffset, ranged.minimum[5], ranged.maximum[5], error);
 }

@@ -1,10 +1,11 @@
-// The about box and the exit confirmation: their templates and their results.
+// The about box, the exit confirmation and the export length: their templates and their results.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "app/about_dialog.h"
 #include "app/confirm_exit_dialog.h"
+#include "dialogs/export_length_dialog.h"
 #include "fake_controls.h"
 #include "resources/dialog_template.h"
 #include "resources/main_templates.h"
@@ -76,3 +77,20 @@ TEST(AboutAndConfirmation, TemplatesHoldTheirTextsAndIds)
 }
 
 }  // namespace
+
+TEST(ExportLength, PassesOrMinutesAndSeconds)
+{
+    EXPECT_EQ(parseExportLength(" 12 ")->passes, 12);
+    EXPECT_EQ(parseExportLength("1:00")->stopAtMs, 60000);
+    EXPECT_EQ(parseExportLength("10080:00")->stopAtMs, 604800000);
+    for (const char* refused : {"", "0", "1:60", "1:5", "0:00", "10080:01", "-3", "1.5", "1:00:00", "9999999999"})
+        EXPECT_FALSE(parseExportLength(refused)) << refused;
+
+    FakeControls controls;
+    ExportLengthDialog dialog;
+    dialog.init(controls);
+    controls.texts[kExportLengthEditId] = "x";
+    dialog.command(controls, 1, 0);
+    EXPECT_FALSE(controls.ended);  // stays open with its message
+    EXPECT_EQ(controls.errors.size(), 1u);
+}

@@ -2,6 +2,8 @@
 // the port, the caption and the defaults, and the enabling of commands.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstring>
 
@@ -68,7 +70,8 @@ protected:
 TEST_F(Commands, EnablingFollowsThePlayStateMenusFirst)
 {
     updateCommandStates(shell, Ready);
-    ASSERT_EQ(shell.log.size(), 18u);
+    ASSERT_EQ(shell.log.size(), 19u);
+    EXPECT_EQ(shell.log[18], "menu 302 on");  // Export: a menu item only, on once a concept is accepted
     EXPECT_EQ(shell.log[0], "menu 311 on");
     EXPECT_EQ(shell.log[2], "menu 313 on");
     EXPECT_EQ(shell.log[3], "menu 314 off");
@@ -78,8 +81,10 @@ TEST_F(Commands, EnablingFollowsThePlayStateMenusFirst)
     EXPECT_FALSE(shell.menuEnabled[313]);
     EXPECT_TRUE(shell.menuEnabled[314]);
     EXPECT_FALSE(shell.buttonEnabled[319]);
+    EXPECT_TRUE(shell.menuEnabled[302]);
     updateCommandStates(shell, Idle);
     EXPECT_FALSE(shell.menuEnabled[313]);
+    EXPECT_FALSE(shell.menuEnabled[302]);
     EXPECT_TRUE(shell.buttonEnabled[312]);
     shell.log.clear();
     updateCommandStates(shell, 7);
@@ -296,6 +301,29 @@ TEST_F(Commands, ExitWhilePlayingCancelledKeepsPlaying)
     run(Command::Exit);
     EXPECT_EQ(working.playState, Playing);
     EXPECT_EQ(get(player.playing), 1);
+}
+
+TEST_F(Commands, ExportOnlyAfterAConceptAddsTheExtensionAndShowsAFailure)
+{
+    ScratchDir dir;
+    answerDialogs(1);  // the length dialog's own "1:00"
+    shell.nextFileName = dir.file("rhythm");
+    run(Command::Export);  // Idle: no concept yet
+    EXPECT_TRUE(shell.dialogsRun.empty());
+
+    working.playState = Playing;  // also while playing, from a copy of the settings
+    run(Command::Export);
+    EXPECT_EQ(shell.dialogsRun, std::vector<int>{Template::ExportLength});
+    const Bytes written = readBytes(dir.file("rhythm.mid"));  // the first filter's ending was added
+    EXPECT_EQ(std::string(written.begin(), written.begin() + std::min<size_t>(4, written.size())), "MThd");
+    EXPECT_TRUE(shell.messages.empty());
+    EXPECT_TRUE(port.messages.empty());  // the live port heard nothing
+
+    ::chmod(dir.file("rhythm.mid").c_str(), 0444);
+    run(Command::Export);
+    ASSERT_EQ(shell.messages.size(), 1u);
+    EXPECT_EQ(shell.messages[0].text, "cannot write '" + dir.file("rhythm.mid") + "': the file is read-only");
+    EXPECT_EQ(shell.messages[0].caption, "error");
 }
 
 TEST_F(Commands, UnknownIdsDoNothing)

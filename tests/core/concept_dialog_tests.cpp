@@ -191,7 +191,7 @@ TEST_F(ConceptDialogTest, ModulationOffsetsAreBoundedByTheTables)
     type(controls, dialog, 1015, "38");
     type(controls, dialog, 1016, "41");
     pressOk(controls, dialog);
-    EXPECT_EQ(controls.errors.back(), "plz enter modulation offset among -31 ~ 40");
+    EXPECT_EQ(controls.errors.back(), "plz enter modulation velocity offset among -31 ~ 40");
     EXPECT_FALSE(controls.ended);
 
     controls.setText(1016, "40");

@@ -65,7 +65,7 @@ TEST_F(MidiSettingFile, SavingTheDefaultsWritesTheTablesWithoutOffsets)
     const FileDialogRequest& r = shell.fileRequests[0];
     EXPECT_EQ(r.title, "save file as ...");
     EXPECT_EQ(r.filters, (std::vector<std::pair<std::string, std::string>>{
-                             {"midi setting file (*.gms)", "*.gms"}, {"all files (*.*)", "*.*"}}));
+                             {"MIDI setting file (*.gms)", "*.gms"}, {"all files (*.*)", "*.*"}}));
     EXPECT_EQ(r.selectedFilter, 0);
     EXPECT_EQ(r.defaultSuffix, "gms");
     EXPECT_TRUE(r.saving && r.overwritePrompt && !r.fileMustExist);

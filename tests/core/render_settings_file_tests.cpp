@@ -56,3 +56,26 @@ TEST(RenderSettingsFiles, UnreadableFileNamesItsOption)
         EXPECT_EQ(error.find('\n'), std::string::npos);
     }
 }
+
+TEST(RenderSettingsFiles, OffsetBoundsFollowTheTablesInUse)
+{
+    ScratchDir dir;
+    Bytes gms(192, 0);
+    for (int c = 0; c < 16; ++c)
+        putI32(gms, 64 + 4 * c, 50 + c), putI32(gms, 128 + 4 * c, 100);  // notes 50..65, velocities 100
+    writeBytes(dir.file("v.gms"), gms);
+
+    RenderOptions options;
+    options.voicesFile = dir.file("v.gms");
+    SettingsRecord s;
+    std::string error;
+    options.noteOffset = 63;  // 128 - 65; with the built-in notes (up to 90) the bound would be 38
+    options.velocityOffset = -80;  // 20 - 100
+    ASSERT_TRUE(buildRenderSettings(options, s, error));
+    EXPECT_TRUE(checkRenderSettings(options, s, error)) << error;
+
+    options.noteOffset = 64;
+    ASSERT_TRUE(buildRenderSettings(options, s, error));
+    EXPECT_FALSE(checkRenderSettings(options, s, error));
+    EXPECT_EQ(error, "--note-offset: note offset 64 is not within -30 to 63");
+}

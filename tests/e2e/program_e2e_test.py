@@ -181,6 +181,28 @@ def check_lattice_view(session, main):
     time.sleep(1.0)
 
 
+def export_and_compare(session, main, render, typed, written):
+    """File > Export (Ctrl+E) of ten seconds to the name `typed`; the file `written` must equal,
+    byte for byte, what the render tool writes for the same settings and length."""
+    session.keys(main, "ctrl+e")
+    if not confirm_dialog(session, "export", ["ctrl+a", "type:0:10", "Return"], "export length dialog"):
+        return
+    chooser = session.wait_window("^export$", 15)  # the file dialog, its name field focused
+    if not check(chooser, "export: no file dialog appeared"):
+        return
+    time.sleep(0.5)
+    session.type_text(chooser, typed)
+    session.keys(chooser, "Return")
+    if not check(wait_for(lambda: os.path.exists(written), 30), f"export: {written} was not written"):
+        return
+    session.wait_window_gone(chooser, 10)
+    tool = written + ".tool" + written[-4:]
+    subprocess.run([render, "--layers", str(LAYERS), "--alpha", str(ALPHA_MS), "--beta", str(BETA_MS),
+                    "--stop-at", "10000", "-o", tool], check=True, timeout=60, capture_output=True)
+    with open(written, "rb") as ours, open(tool, "rb") as theirs:
+        check(ours.read() == theirs.read(), f"export: {written} differs from the render tool's file")
+
+
 def run(program, render):
     try:
         session = DesktopSession(screen=f"{SCREEN_WIDTH}x{SCREEN_HEIGHT}x24")
@@ -257,6 +279,11 @@ def drive(session, program, render):
     session.stop(recorder, signal.SIGINT)
     recorded_ms = wav_seconds(wav) * 1000.0
     compare_onsets(expected, onsets_of(wav), recorded_ms)
+
+    # Export what was just played: the .mid filter adds its ending; a typed .wav ending is kept.
+    exported = os.path.join(session.directory, "exported")
+    export_and_compare(session, main, render, exported, exported + ".mid")
+    export_and_compare(session, main, render, exported + ".wav", exported + ".wav")
 
     check_lattice_view(session, main)
 

@@ -35,46 +35,58 @@ def text_messages(args):
     return messages
 
 
-def midi_messages(path):
-    """Per track, (ms, status, d1, d2) in file order; meta events left out."""
+def midi_messages(path, beat_ms):
+    """Per track, (ms, status, d1, d2) in file order, and the tick of each track's end-of-track."""
     midi = mido.MidiFile(path)
-    if midi.type != 1 or midi.ticks_per_beat != 1000:
-        failures.append(f"{path}: type {midi.type}, {midi.ticks_per_beat} ticks per quarter")
+    if midi.type != 1 or midi.ticks_per_beat != beat_ms:
+        failures.append(f"{path}: type {midi.type}, {midi.ticks_per_beat} ticks per quarter, expected {beat_ms}")
     # The tempo map of a type-1 file is in its first track and holds for every track.
     tempos = [m.tempo for m in midi.tracks[0] if m.type == "set_tempo"] if midi.tracks else []
-    if len(tempos) != 1:
-        failures.append(f"{path}: expected one tempo in the first track, found {tempos}")
+    if tempos != [beat_ms * 1000]:
+        failures.append(f"{path}: expected one tempo of {beat_ms} ms per beat in the first track, found {tempos}")
     tempo = tempos[0] if tempos else 500000
-    tracks = []
+    tracks, names, ends = [], [], []
     for track in midi.tracks:
         tick, events = 0, []
         for message in track:
             tick += message.time
-            ms = mido.tick2second(tick, midi.ticks_per_beat, tempo) * 1000
+            if message.type == "end_of_track":
+                ends.append(tick)
             if message.is_meta:
                 continue
+            ms = mido.tick2second(tick, midi.ticks_per_beat, tempo) * 1000
+            if round(ms) != tick:
+                failures.append(f"{path}: tick {tick} is {ms} ms, not one tick per ms")
             raw = message.bytes() + [0]  # a program change has one data byte; the list shows 00
-            events.append((round(ms), raw[0], raw[1], raw[2]))
+            events.append((tick, raw[0], raw[1], raw[2]))
         tracks.append(events)
-    return tracks
+        names.append(track.name)
+    if len(set(ends)) != 1 or len(ends) != len(midi.tracks):
+        failures.append(f"{path}: tracks end at ticks {ends}, expected one common end-of-track")
+    return tracks, names
 
 
-def check_midi(name, args, directory):
+def check_midi(name, args, directory, layers, beat_ms, on_grid=False):
     expected = text_messages(args)
     path = os.path.join(directory, name + ".mid")
     result = render(args, path)
     if result.returncode != 0:
         failures.append(f"{name}: .mid render failed: {result.stderr}")
         return
-    tracks = midi_messages(path)
-    if len(tracks) != 8:
-        failures.append(f"{name}: {len(tracks)} tracks, expected one per layer (8)")
+    tracks, names = midi_messages(path, beat_ms)
+    want_names = ["tempo"] + [f"layer {n + 1}" for n in range(layers)]
+    if names != want_names or tracks[0]:
+        failures.append(f"{name}: tracks {names}, expected {want_names} with only meta events in the first")
         return
-    for layer in range(8):
+    for layer in range(layers):
         want = [m for m in expected if (m[1] & 0x0F) // 2 == layer]
-        if tracks[layer] != want:
-            failures.append(f"{name}: layer {layer + 1} differs: first file messages {tracks[layer][:5]}, "
-                            f"expected {want[:5]} ({len(tracks[layer])} vs {len(want)} messages)")
+        if tracks[layer + 1] != want:
+            failures.append(f"{name}: layer {layer + 1} differs: first file messages {tracks[layer + 1][:5]}, "
+                            f"expected {want[:5]} ({len(tracks[layer + 1])} vs {len(want)} messages)")
+    if on_grid:  # every event lasts whole beats, so every note-on starts a beat
+        off = [m for t in tracks for m in t if m[1] & 0xF0 == 0x90 and m[0] % beat_ms]
+        if off:
+            failures.append(f"{name}: note-ons off the beat grid of {beat_ms} ticks: {off[:5]}")
 
 
 def check_wav(name, args, directory):
@@ -121,9 +133,11 @@ def main():
         return 77
     directory = tempfile.mkdtemp(prefix="pulselattice-render-")
     try:
-        check_midi("defaults", ["--passes", "2"], directory)
-        check_midi("stopped", ["--numeral", "PI", "--layers", "4", "--stop-at", "7000"], directory)
-        check_midi("modulated", ["--layers", "3", "--modulation", "1,alpha,5,-7", "--passes", "3"], directory)
+        check_midi("defaults", ["--passes", "2"], directory, 8, 240, on_grid=True)
+        check_midi("stopped", ["--numeral", "PI", "--layers", "4", "--stop-at", "7000"], directory, 4, 240)
+        check_midi("modulated", ["--layers", "3", "--modulation", "1,alpha,5,-7", "--passes", "3"], directory, 3, 240)
+        check_midi("tempo", ["--layers", "5", "--tempo", "120", "--alpha", "200", "--beta", "400", "--passes", "2"],
+                   directory, 5, 250, on_grid=True)
         check_wav("one-layer", ["--layers", "1", "--stop-at", "6000"], directory)
         check_wav("one-layer-tempo", ["--layers", "1", "--tempo", "150", "--passes", "12"], directory)
         check_bad_options(directory)

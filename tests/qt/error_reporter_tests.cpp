@@ -205,6 +205,8 @@ private slots:
     {
         QCOMPARE(fileDialogFilter("MIDI setting file", "*.gms"), QStringLiteral("MIDI setting file (*.gms)"));
         QCOMPARE(fileDialogFilter("any", "*.gms;*.*"), QStringLiteral("any (*.gms *.*)"));
+        // A label that already names its pattern is not given it twice.
+        QCOMPARE(fileDialogFilter("MIDI setting file (*.gms)", "*.gms"), QStringLiteral("MIDI setting file (*.gms)"));
     }
 };
 

@@ -116,8 +116,9 @@ private slots:
         for (QAction* menu : menus)
             for (QAction* item : menu->menu()->actions())
                 items << (item->isSeparator() ? QStringLiteral("-") : item->text());
-        QCOMPARE(items, (QStringList{"Exit\tCtrl + X", "Concept\tCtrl + C", "Play\tCtrl + P", "Stop\tCtrl + O",
-                                     "Lattice\tCtrl + L", "Tone\tCtrl + T", "Note\tCtrl + N", "Velocity\tCtrl + V", "-",
+        QCOMPARE(items, (QStringList{"Export...\tCtrl + E", "-", "Exit\tCtrl + X", "Concept\tCtrl + C", "Play\tCtrl + P",
+                                     "Stop\tCtrl + O", "Lattice\tCtrl + L", "Tone\tCtrl + T", "Note\tCtrl + N",
+                                     "Velocity\tCtrl + V", "-",
                                      "Save\tCtrl + S", "Restore\tCtrl + R", "About\tCtrl + A"}));
         for (int id : {301, 312, 313, 314, 320, 315, 316, 317, 318, 319, 304}) {
             QVERIFY(window->menuAction(id));
@@ -134,7 +135,7 @@ private slots:
         for (QShortcut* s : window->shortcuts())
             keys << s->key().toString();
         QCOMPARE(keys, (QStringList{"Ctrl+A", "Ctrl+X", "Ctrl+C", "Ctrl+P", "Ctrl+O", "Ctrl+Shift+D", "Ctrl+T",
-                                    "Ctrl+N", "Ctrl+V", "Ctrl+S", "Ctrl+R", "Ctrl+L"}));
+                                    "Ctrl+N", "Ctrl+V", "Ctrl+S", "Ctrl+R", "Ctrl+L", "Ctrl+E"}));
     }
 
     void commandStatesAfterStartUpAndAcceleratorGuards()

@@ -1,5 +1,6 @@
+#include "engine/render_run.h"
+
 #include "engine/midi_port.h"
-#include "tools/render_run.h"
 
 #include <iostream>
 
@@ -17,14 +18,19 @@ public:
     void showError(const std::string& text) override { std::cerr << "error: " << text << "\n"; }
 };
 
-// Records like RecordingBackend, and past the limit ends the run early by clearing `playing`, so
-// the rest of the pass drains at once.
+// Records like RecordingBackend, and past the limit or once cancelled ends the run early by
+// clearing `playing`, so the rest of the pass drains at once.
 class LimitedRecorder : public RecordingBackend {
 public:
-    LimitedRecorder(Clock& clock, PlayerState& player) : RecordingBackend(clock), player_(player) {}
+    LimitedRecorder(Clock& clock, PlayerState& player, const std::atomic<bool>* cancel)
+        : RecordingBackend(clock), player_(player), cancel_(cancel)
+    {
+    }
     int send(uint32_t packed, MessageTime intended) override
     {
-        if (messages.size() >= kRenderMessageLimit) {
+        if (cancel_ && (messages.size() & 0xFFF) == 0 && cancel_->load(std::memory_order_relaxed))
+            cancelled = true;
+        if (cancelled || messages.size() >= kRenderMessageLimit) {
             overflowed = true;
             put(player_.playing, 0);
             return MidiResult::Ok;
@@ -32,20 +38,22 @@ public:
         return RecordingBackend::send(packed, intended);
     }
     bool overflowed = false;
+    bool cancelled = false;
 
 private:
     PlayerState& player_;
+    const std::atomic<bool>* cancel_;
 };
 
 }  // namespace
 
 bool renderRun(const SettingsRecord& input, const RenderLength& length, std::vector<TimedMessage>& messages,
-               std::string& error)
+               std::string& error, const std::atomic<bool>* cancel)
 {
     SettingsRecord settings = input;
     VirtualClock clock;
     PlayerState player;
-    LimitedRecorder recorder(clock, player);
+    LimitedRecorder recorder(clock, player, cancel);
     StderrReporter reporter;
     player.port.backend = &recorder;
     player.port.reporter = &reporter;
@@ -80,9 +88,13 @@ bool renderRun(const SettingsRecord& input, const RenderLength& length, std::vec
             playLayerCycle(player, counters, pacer, topLayerForPass(settings.layerIndex));
     }
 
+    if (recorder.cancelled) {
+        error = "cancelled";
+        return false;
+    }
     if (recorder.overflowed) {
         error = "the run exceeds " + std::to_string(kRenderMessageLimit) +
-                " messages; choose fewer passes or use --stop-at";
+                " messages; choose fewer passes or a shorter time";
         return false;
     }
     messages = std::move(recorder.messages);

@@ -1,6 +1,7 @@
 // Plays the rhythm against a virtual clock and returns every message with its exact time.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,6 +20,7 @@ struct RenderLength {
 inline constexpr size_t kRenderMessageLimit = 20'000'000;
 
 // What the program does after an accepted concept and Play: the 16 program changes at time 0,
-// then passes from layer counters at 0. False with `error` when the run exceeds the limit.
+// then passes from layer counters at 0. False with `error` when the run exceeds the limit, or
+// when `cancel` (read from any thread) was set during the run.
 bool renderRun(const SettingsRecord& settings, const RenderLength& length, std::vector<TimedMessage>& messages,
-               std::string& error);
+               std::string& error, const std::atomic<bool>* cancel = nullptr);

@@ -1,8 +1,6 @@
-#include "tools/midi_file_writer.h"
+#include "app/midi_file_writer.h"
 
-#include <array>
-#include <cstdio>
-#include <cstdint>
+#include "engine/midi_port.h"
 
 namespace {
 
@@ -45,6 +43,13 @@ struct Track {
         putVariableLength(events, static_cast<uint32_t>(tick - lastTick));
         lastTick = tick;
     }
+
+    void putName(const std::string& name)
+    {
+        events += std::string("\x00\xFF\x03", 3);
+        putVariableLength(events, static_cast<uint32_t>(name.size()));
+        events += name;
+    }
 };
 
 bool isTwoByteMessage(uint8_t status)
@@ -54,49 +59,49 @@ bool isTwoByteMessage(uint8_t status)
 
 }  // namespace
 
-bool buildMidiFile(const std::vector<TimedMessage>& messages, std::string& bytes, std::string& error)
+std::string buildMidiFile(const std::vector<TimedMessage>& messages, int32_t layers, int32_t beatMs)
 {
-    std::array<Track, kMidiFileLayerTracks> tracks;
-    for (int layer = 0; layer < kMidiFileLayerTracks; ++layer) {
-        Track& track = tracks[layer];
-        const std::string name = "layer " + std::to_string(layer + 1);
-        track.events += std::string("\x00\xFF\x03", 3);
-        putVariableLength(track.events, static_cast<uint32_t>(name.size()));
-        track.events += name;
-    }
-    // Tempo 1,000,000 us per quarter, at tick 0 of the first track.
-    tracks[0].events += std::string("\x00\xFF\x51\x03\x0F\x42\x40", 7);
+    if (layers < 1 || layers > 8)
+        layers = 8;
+    // A beat of 1..32767 ticks fits the header's 15-bit division; 1000 otherwise (120 BPM at 2 per second).
+    if (beatMs < 1 || beatMs > 0x7FFF)
+        beatMs = 1000;
 
+    std::vector<Track> tracks(static_cast<size_t>(layers) + 1);
+    tracks[0].putName("tempo");
+    const uint32_t microsecondsPerBeat = static_cast<uint32_t>(beatMs) * 1000;
+    tracks[0].events += std::string("\x00\xFF\x51\x03", 4);
+    putBigEndian(tracks[0].events, microsecondsPerBeat, 3);
+    for (int32_t layer = 0; layer < layers; ++layer)
+        tracks[static_cast<size_t>(layer) + 1].putName("layer " + std::to_string(layer + 1));
+
+    int64_t endTick = 0;
     for (const TimedMessage& message : messages) {
         const uint8_t status = message.status();
-        const bool twoBytes = isTwoByteMessage(status);
-        if (status < 0x80 || status >= 0xF0 || message.data1() > 0x7F || (!twoBytes && message.data2() > 0x7F)) {
-            char text[160];
-            std::snprintf(text, sizeof text,
-                          "-o: the message %02x %02x %02x at %lld ms has a byte a MIDI file cannot hold "
-                          "(data above 127); write .txt instead",
-                          status, message.data1(), message.data2(), static_cast<long long>(message.timeMs()));
-            error = text;
-            return false;
-        }
-        Track& track = tracks[(status & 0x0F) / 2];
+        const int32_t layer = (status & 0x0F) / 2;
+        if (!isValidMidiMessage(message.packed) || status >= 0xF0 || layer >= layers)
+            continue;
+        Track& track = tracks[static_cast<size_t>(layer) + 1];
         track.advanceTo(message.timeMs());
         track.events.push_back(static_cast<char>(status));
         track.events.push_back(static_cast<char>(message.data1()));
-        if (!twoBytes)
+        if (!isTwoByteMessage(status))
             track.events.push_back(static_cast<char>(message.data2()));
+        if (track.lastTick > endTick)
+            endTick = track.lastTick;
     }
 
-    bytes = "MThd";
+    std::string bytes = "MThd";
     putBigEndian(bytes, 6, 4);
     putBigEndian(bytes, 1, 2);  // type 1
-    putBigEndian(bytes, kMidiFileLayerTracks, 2);
-    putBigEndian(bytes, kMidiFileTicksPerQuarter, 2);
+    putBigEndian(bytes, static_cast<uint32_t>(tracks.size()), 2);
+    putBigEndian(bytes, static_cast<uint32_t>(beatMs), 2);
     for (Track& track : tracks) {
-        track.events += std::string("\x00\xFF\x2F\x00", 4);  // end of track
+        track.advanceTo(endTick);
+        track.events += std::string("\xFF\x2F\x00", 3);  // end of track, at the common last tick
         bytes += "MTrk";
         putBigEndian(bytes, static_cast<uint32_t>(track.events.size()), 4);
         bytes += track.events;
     }
-    return true;
+    return bytes;
 }

@@ -1,0 +1,26 @@
+// The "export" dialog: how much of the rhythm to write, as passes or as minutes:seconds.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "dialogs/dialog_logic.h"
+#include "engine/render_run.h"
+
+// "12" is 12 passes (1 to 1,000,000); "1:30" is Stop at 90 s (0:01 to one week, seconds 0..59).
+// Blanks around the text are ignored; anything else gives nothing.
+std::optional<RenderLength> parseExportLength(const std::string& text);
+
+class ExportLengthDialog : public DialogLogic {
+public:
+    void init(Controls& controls) override;  // the edit shows "1:00"
+    void command(Controls& controls, int id, int code) override;
+    void notify(Controls&, int, bool, int) override {}
+
+    // The accepted length, once the dialog ended with 1.
+    const RenderLength& length() const { return length_; }
+
+private:
+    RenderLength length_;
+};

@@ -1,0 +1,146 @@
+// Export from the program: the file equals the render tool's for the same settings and length, in
+// every format; Cancel in the progress box leaves no file.
+#include <QApplication>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QtTest>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "app/app_context.h"
+#include "app/commands.h"
+#include "engine/steady_clock.h"
+#include "platform/offline_wav_render.h"
+#include "platform/qt_shell_platform.h"
+#include "resources/command_ids.h"
+#include "settings/defaults.h"
+
+namespace {
+
+class NoPorts : public DeviceListing {
+public:
+    uint32_t portCount() override { return 0; }
+    bool portName(uint32_t, std::string&) override { return false; }
+};
+
+// The real shell, with the file dialog answered by the test.
+class AnsweringShell : public QtShellPlatform {
+public:
+    std::optional<FileChoice> askFileChoice(const FileDialogRequest&) override { return answer; }
+    std::optional<FileChoice> answer;
+};
+
+std::string readAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Types `length` into the export dialog once it is up and presses Okay.
+void answerLengthDialog(const QString& length)
+{
+    QTimer::singleShot(0, [length] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        QVERIFY(dialog);
+        auto* edit = dialog->findChild<QLineEdit*>();
+        QCOMPARE(edit->text(), QStringLiteral("1:00"));
+        edit->setText(length);
+        for (auto* button : dialog->findChildren<QPushButton*>())
+            if (button->text() == QStringLiteral("Okay"))
+                button->click();
+    });
+}
+
+}  // namespace
+
+class ExportTests : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    AnsweringShell shell;
+    PlayerState player;
+    Transport transport;
+    SettingsRecord working{}, defaults{};
+    ParameterFile parameterFile;
+    NoPorts ports;
+    SteadyClock clock;
+    AppContext app{shell, player, transport, working, defaults, parameterFile, ports, clock, renderWavFile};
+
+    std::string file(const char* name) const { return (dir.path() + "/" + name).toStdString(); }
+
+private slots:
+    void initTestCase()
+    {
+        fillBuiltInDefaults(working);
+        working.numeralPreset = 11;  // PI
+        working.layerIndex = 3;
+        working.tempo = 120;
+        working.modulationEnabled = 1;
+        working.modulationLayer = 1;
+        working.noteOffset = 38;  // the sweep's note 90 + 38 is left out of .mid and .wav alike
+        working.playState = Ready;
+        // The tool reads the same record from a parameter file.
+        std::ofstream par(file("same.par"), std::ios::binary);
+        par.write("\0\0\0\0\0\0\0\0\0\0\0\0", 12);
+        par.write(reinterpret_cast<const char*>(&working), sizeof working);
+    }
+
+    void exportEqualsTheRenderTool_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<QString>("length");
+        QTest::addColumn<QString>("toolLength");
+        QTest::newRow("mid") << "a" << 0 << "0:20" << "--stop-at 20000";
+        QTest::newRow("wav") << "b.wav" << 0 << "0:03" << "--stop-at 3000";
+        QTest::newRow("txt") << "c" << 2 << "5" << "--passes 5";
+    }
+
+    void exportEqualsTheRenderTool()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, filter);
+        QFETCH(QString, length);
+        QFETCH(QString, toolLength);
+        const std::string path = file(name.toUtf8().constData());
+        const std::string written = path.find('.') != std::string::npos ? path : path + (filter ? ".txt" : ".mid");
+        shell.answer = FileChoice{path, filter};
+        answerLengthDialog(length);
+        dispatchCommand(app, Command::Export);
+        QVERIFY2(std::filesystem::exists(written), written.c_str());
+
+        const std::string expected = written + ".tool" + written.substr(written.size() - 4);
+        const std::string command = std::string(qgetenv("PULSELATTICE_RENDER").constData()) + " --settings " +
+                                    file("same.par") + " " + toolLength.toStdString() + " -o " + expected;
+        QCOMPARE(std::system(command.c_str()), 0);
+        const std::string ours = readAll(written), theirs = readAll(expected);
+        QVERIFY(ours.size() > 100);
+        QVERIFY2(ours == theirs, (std::to_string(ours.size()) + " vs " + std::to_string(theirs.size())).c_str());
+    }
+
+    void cancelLeavesNoFile()
+    {
+        QTemporaryDir empty;
+        shell.answer = FileChoice{(empty.path() + "/long.txt").toStdString(), 2};
+        answerLengthDialog(QStringLiteral("10080:00"));  // a week: seconds of rendering
+        bool offered = false;
+        QTimer::singleShot(800, [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* progress = qobject_cast<QProgressDialog*>(widget); progress && progress->isVisible()) {
+                    offered = true;
+                    progress->findChild<QPushButton*>()->click();
+                }
+        });
+        dispatchCommand(app, Command::Export);
+        QVERIFY(offered);
+        QCOMPARE(QDir(empty.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 0);
+    }
+};
+
+QTEST_MAIN(ExportTests)
+#include "export_tests.moc"
