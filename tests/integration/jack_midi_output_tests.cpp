@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -196,24 +197,55 @@ TEST_F(JackMidiOutputTest, ThroughTheEnginePortEveryMessageArrivesFromBothThread
     EXPECT_EQ(got.size(), 100u + 5 * 16) << recorder_->log();
 }
 
-TEST_F(JackMidiOutputTest, AKilledServerFailsEverySendAtOnceClosesWithoutACrashAndANewServerOpens)
+// The boxes the engine's port would show.
+class RecordingReporter : public ErrorReporter {
+public:
+    void showError(const std::string& text) override
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        texts_.push_back(text);
+    }
+    std::vector<std::string> texts()
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        return texts_;
+    }
+
+private:
+    std::mutex lock_;
+    std::vector<std::string> texts_;
+};
+
+TEST_F(JackMidiOutputTest, AKilledServerFailsSendsAtOnceWithOneBoxClosesWithoutACrashAndANewServerOpens)
 {
-    ASSERT_EQ(output_.open(indexOfPort(output_, "JACK: rec:input")), MidiResult::Ok);
-    ASSERT_EQ(output_.send(packShortMessage(0x90, 60, 100), kSendAtOnce), MidiResult::Ok);
+    RecordingReporter reporter;
+    PlayerState player;
+    player.port.backend = &output_;
+    player.port.reporter = &reporter;
+    put(player.deviceId, indexOfPort(output_, "JACK: rec:input"));
+    ASSERT_EQ(openPort(player), 0);
+    ASSERT_EQ(sendShortMessage(player, 0x90, 60, 100), 0);
     server_->stop(SIGKILL);
-    // Far more sends than the queue holds: a sender that waited on the dead server would hang here.
-    EXPECT_TRUE(waitFor([&] { return output_.send(packShortMessage(0x90, 60, 100), kSendAtOnce) != 0; }, 5s));
-    for (int i = 0; i < 5000; ++i)
-        ASSERT_EQ(output_.send(packShortMessage(0x80, 60, 64), kSendAtOnce), MidiResult::NotReady) << i;
-    EXPECT_EQ(output_.close(), MidiResult::Ok);
+    // Far more sends than the queue holds, from both threads: a sender that waited on the dead
+    // server would hang here.
+    EXPECT_TRUE(waitFor([&] { return sendShortMessage(player, 0x90, 60, 100) != 0; }, 5s));
+    std::thread playback([&] {
+        for (int i = 0; i < 5000; ++i)
+            EXPECT_EQ(sendShortMessage(player, 0x90 + i % 16, 60, 100), 1) << i;
+    });
+    sendNoteOffSweep(player);
+    playback.join();
+    EXPECT_EQ(reporter.texts(), std::vector<std::string>{"the hardware is busy with other data"});
+    EXPECT_EQ(closePort(player), 0);
 
     recorder_->stop();
     ASSERT_TRUE(startServer()) << server_->log();
     startRecorder();
     ASSERT_TRUE(waitFor([&] { return indexOfPort(output_, "JACK: rec:input") >= 0; }, 10s)) << recorder_->log();
-    ASSERT_EQ(output_.open(indexOfPort(output_, "JACK: rec:input")), MidiResult::Ok);
-    ASSERT_EQ(output_.send(packShortMessage(0x91, 62, 90), kSendAtOnce), MidiResult::Ok);
-    EXPECT_EQ(output_.close(), MidiResult::Ok);
+    put(player.deviceId, indexOfPort(output_, "JACK: rec:input"));
+    ASSERT_EQ(openPort(player), 0);
+    EXPECT_EQ(sendShortMessage(player, 0x91, 62, 90), 0);
+    EXPECT_EQ(closePort(player), 0);
     EXPECT_EQ(received(), std::vector<std::string>{"91 3e 5a"}) << recorder_->log();
 }
 
