@@ -32,10 +32,10 @@ struct JackMidiOutput::Shared {
     jack_client_t* client = nullptr;
     jack_port_t* port = nullptr;
     SpscRing<QueuedMessage, kQueueCapacity> queue;
-    std::atomic<bool> serverGone{false};    // set by the shutdown callback
-    std::atomic<bool> connected{true};      // the port still has a destination; audio thread
-    bool seenConnected = false;             // audio thread only
-    std::atomic<uint64_t> cycles{0};        // process cycles run; audio thread
+    std::atomic<bool> serverGone{false};  // set by the shutdown callback
+    std::atomic<bool> connected{true};    // the port still has a destination; audio thread
+    bool seenConnected = false;           // audio thread only
+    std::atomic<uint64_t> cycles{0};      // process cycles run; audio thread
 };
 
 namespace {
@@ -68,11 +68,13 @@ int process(jack_nframes_t frames, void* argument)
     void* buffer = jack_port_get_buffer(shared.port, frames);
     jack_midi_clear_buffer(buffer);
     // A connection shows in the cycles after jack_connect; only one that was seen and went away
-    // counts as lost.
-    if (jack_port_connected(shared.port) > 0)
+    // counts as lost (until the port is connected again, e.g. by a patchbay).
+    if (jack_port_connected(shared.port) > 0) {
         shared.seenConnected = true;
-    else if (shared.seenConnected)
+        shared.connected.store(true, std::memory_order_relaxed);
+    } else if (shared.seenConnected) {
         shared.connected.store(false, std::memory_order_relaxed);
+    }
     const CycleSpan cycle = cycleSpan(shared.client, frames);
     jack_nframes_t firstFree = 0;
     while (const QueuedMessage* message = shared.queue.front()) {
@@ -89,7 +91,8 @@ int process(jack_nframes_t frames, void* argument)
                 frame = static_cast<jack_nframes_t>(exact);
         }
         const uint32_t packed = message->packed;
-        const jack_midi_data_t bytes[3] = {static_cast<jack_midi_data_t>(packed), static_cast<jack_midi_data_t>(packed >> 8),
+        const jack_midi_data_t bytes[3] = {static_cast<jack_midi_data_t>(packed),
+                                           static_cast<jack_midi_data_t>(packed >> 8),
                                            static_cast<jack_midi_data_t>(packed >> 16)};
         // Program change and channel pressure carry one data byte; the packed second one is dropped.
         const uint32_t kind = packed & 0xF0;
