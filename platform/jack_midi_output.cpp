@@ -195,9 +195,15 @@ int JackMidiOutput::close()
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    // jack_client_close removes the port with the client. jack_port_unregister is never called:
-    // on a client whose server has died it reaches into server state that is gone. Closing such a
-    // client fails, and still releases it.
+    if (shared_->serverGone.load()) {
+        // libjack frees a client whose server has died by itself, at the next jack_client_open of
+        // this process (a device listing, a new port); closing it here as well would free it
+        // twice. What its callbacks see stays allocated for the same reason: a few kilobytes for
+        // each server that went away.
+        (void)shared_.release();
+        return MidiResult::Ok;
+    }
+    // jack_client_close removes the port with the client; jack_port_unregister is never called.
     jack_client_close(shared_->client);
     shared_.reset();
     return MidiResult::Ok;

@@ -32,7 +32,8 @@ public:
     // earlier; a time already past, or kSendAtOnce, takes the first free frame of the next cycle.
     int send(uint32_t packedMessage, MessageTime intendedTime);
     // Waits (at most a few periods) until queued messages are out, so a closing note-off sweep
-    // is heard, then leaves the server. Safe after the server has died.
+    // is heard, then leaves the server. Safe after the server has died, also when another JACK
+    // client has been opened since (libjack then frees the dead client itself).
     int close();
     bool isOpen() const { return shared_ != nullptr; }
 

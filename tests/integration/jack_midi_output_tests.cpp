@@ -236,6 +236,9 @@ TEST_F(JackMidiOutputTest, AKilledServerFailsSendsAtOnceWithOneBoxClosesWithoutA
     sendNoteOffSweep(player);
     playback.join();
     EXPECT_EQ(reporter.texts(), std::vector<std::string>{"the hardware is busy with other data"});
+    // The device list is read (the concept dialog opens) before the port is closed: the listing's
+    // new JACK client makes libjack free the dead one, which closing must then leave alone.
+    EXPECT_EQ(indexOfPort(output_, "JACK: rec:input"), -1);
     EXPECT_EQ(closePort(player), 0);
 
     recorder_->stop();
