@@ -7,7 +7,8 @@
 #include <jack/jack.h>
 
 // A client of the running JACK server (jackd, or PipeWire's JACK); null when none runs. It never
-// starts a server. libjack's own messages are silenced: callers report failures themselves.
+// starts a server, and with jackd's libjack it is not even tried while jackd does not answer.
+// libjack's own messages are silenced: callers report failures themselves.
 jack_client_t* openJackClient(const char* name);
 
 // The full names ("client:port") of every JACK MIDI input port, in the server's order.
