@@ -85,6 +85,11 @@ protected:
         server_.reset();
         unsetenv("JACK_DEFAULT_SERVER");
         removeTestDirectory(directory_);
+        // A server ended with SIGKILL leaves its semaphores and socket behind, named after it.
+        std::error_code ignored;
+        for (const auto& entry : std::filesystem::directory_iterator("/dev/shm", ignored))
+            if (!serverName_.empty() && entry.path().filename().string().find(serverName_) != std::string::npos)
+                std::filesystem::remove(entry.path(), ignored);
     }
 
     void startRecorder()
