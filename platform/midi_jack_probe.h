@@ -1,6 +1,6 @@
 // Whether a JACK server is running, asked without starting one.
 #pragma once
 
-// True when the JACK server's socket accepts a connection. Checked before any JACK client is made,
-// so no client library ever tries to start a server or prints its connection errors.
+// True when a JACK client can join a running server (jackd or PipeWire's JACK). Checked before a
+// library that would otherwise try to start a server of its own makes a JACK client.
 bool jackServerAnswers();

@@ -3,11 +3,11 @@
 #include <unistd.h>
 
 #include <iostream>
+#include <map>
 
 #include <rtmidi/RtMidi.h>
 
 #include "engine/port_backend.h"
-#include "platform/midi_jack_probe.h"
 
 namespace {
 
@@ -17,15 +17,15 @@ bool alsaSequencerPresent()
     return access("/dev/snd/seq", R_OK | W_OK) == 0;
 }
 
-// Creates an output client of one API; null when the API cannot start here.
-std::unique_ptr<RtMidiOut> makeOut(bool jack)
+// Creates an ALSA output client; null when there is no sequencer here.
+std::unique_ptr<RtMidiOut> makeOut()
 {
-    if (jack ? !jackServerAnswers() : !alsaSequencerPresent())
+    if (!alsaSequencerPresent())
         return nullptr;
     try {
-        return std::make_unique<RtMidiOut>(jack ? RtMidi::UNIX_JACK : RtMidi::LINUX_ALSA, kMidiClientName);
+        return std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, kMidiClientName);
     } catch (const std::exception& e) {
-        std::cerr << "pulselattice: MIDI " << (jack ? "JACK" : "ALSA") << ": " << e.what() << "\n";
+        std::cerr << "pulselattice: MIDI ALSA: " << e.what() << "\n";
         return nullptr;
     }
 }
@@ -52,19 +52,47 @@ std::vector<std::string> portNamesOf(RtMidiOut& out)
     return names;
 }
 
+// "client:port 128:0" without " 128:0"; unchanged when it does not end in such an address.
+std::string withoutAddress(const std::string& name)
+{
+    const size_t space = name.rfind(' ');
+    if (space == std::string::npos)
+        return name;
+    const std::string address = name.substr(space + 1);
+    const size_t colon = address.find(':');
+    const auto digits = [](const std::string& text) {
+        return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+    };
+    if (colon == std::string::npos || !digits(address.substr(0, colon)) || !digits(address.substr(colon + 1)))
+        return name;
+    return name.substr(0, space);
+}
+
 }  // namespace
 
-std::vector<MidiPortEntry> listMidiOutputPorts()
+std::vector<std::string> shownAlsaNames(const std::vector<std::string>& rtmidiNames)
 {
-    std::vector<MidiPortEntry> ports;
-    for (bool jack : {false, true}) {
-        auto out = makeOut(jack);
-        if (!out)
-            continue;
+    std::vector<std::string> shown;
+    std::map<std::string, int> uses;
+    for (const std::string& name : rtmidiNames)
+        ++uses[shown.emplace_back(withoutAddress(name))];
+    for (size_t i = 0; i < shown.size(); ++i)
+        if (uses[shown[i]] > 1)
+            shown[i] = rtmidiNames[i];
+    return shown;
+}
+
+std::vector<AlsaPortName> listAlsaMidiOutputs()
+{
+    std::vector<std::string> names;
+    if (auto out = makeOut())
         for (std::string& name : portNamesOf(*out))
             if (!leftOut(name))
-                ports.push_back({jack, std::move(name)});
-    }
+                names.push_back(std::move(name));
+    const std::vector<std::string> shown = shownAlsaNames(names);
+    std::vector<AlsaPortName> ports;
+    for (size_t i = 0; i < names.size(); ++i)
+        ports.push_back({names[i], shown[i]});
     return ports;
 }
 
@@ -79,21 +107,21 @@ namespace {
 
 void recordError(RtMidiError::Type type, const std::string& text, void* state)
 {
-    // Warnings (e.g. a port that lists no name) are not failures of the call.
-    if (type == RtMidiError::WARNING || type == RtMidiError::DEBUG_WARNING)
-        return;
     auto* error = static_cast<RtMidiErrorState*>(state);
+    // Outside a send, warnings (e.g. a port that lists no name) are not failures of the call.
+    if (type == RtMidiError::DEBUG_WARNING || (type == RtMidiError::WARNING && !error->warningsFail))
+        return;
     error->type = type;
     error->text = text;
 }
 
 }  // namespace
 
-int RtMidiConnection::open(const MidiPortEntry& entry)
+int RtMidiConnection::open(const std::string& rtmidiName)
 {
     if (out_)
         return MidiResult::Allocated;
-    auto out = makeOut(entry.jack);
+    auto out = makeOut();
     if (!out)
         return MidiResult::NoDevice;
     error_ = {};
@@ -102,10 +130,10 @@ int RtMidiConnection::open(const MidiPortEntry& entry)
         const unsigned count = out->getPortCount();
         unsigned index = count;
         for (unsigned i = 0; i < count && index == count; ++i)
-            if (out->getPortName(i) == entry.name)
+            if (out->getPortName(i) == rtmidiName)
                 index = i;
         if (index == count) {
-            std::cerr << "pulselattice: MIDI port '" << entry.name << "' is gone\n";
+            std::cerr << "pulselattice: MIDI port '" << rtmidiName << "' is gone\n";
             return MidiResult::NoDevice;
         }
         out->openPort(index, std::string(kMidiClientName) + " output");
@@ -114,7 +142,7 @@ int RtMidiConnection::open(const MidiPortEntry& entry)
         error_.text = e.what();
     }
     if (error_.type != -1 || !out->isPortOpen()) {
-        std::cerr << "pulselattice: cannot open MIDI port '" << entry.name << "': " << error_.text << "\n";
+        std::cerr << "pulselattice: cannot open MIDI port '" << rtmidiName << "': " << error_.text << "\n";
         switch (error_.type) {
         case RtMidiError::MEMORY_ERROR: return MidiResult::NoMemory;
         case RtMidiError::INVALID_PARAMETER:
@@ -139,6 +167,7 @@ int RtMidiConnection::send(uint32_t packed)
     const unsigned char bytes[3] = {status, static_cast<unsigned char>(packed >> 8),
                                     static_cast<unsigned char>(packed >> 16)};
     error_ = {};
+    error_.warningsFail = true;
     try {
         out_->sendMessage(bytes, twoBytes ? 2 : 3);
     } catch (const std::exception&) {
@@ -146,7 +175,11 @@ int RtMidiConnection::send(uint32_t packed)
     }
     if (error_.type == -1)
         return MidiResult::Ok;
-    return error_.type == RtMidiError::DRIVER_ERROR ? MidiResult::NotReady : MidiResult::Unknown;
+    switch (error_.type) {
+    case RtMidiError::WARNING:
+    case RtMidiError::DRIVER_ERROR: return MidiResult::NotReady;
+    default: return MidiResult::Unknown;
+    }
 }
 
 int RtMidiConnection::close()

@@ -1,4 +1,4 @@
-// The system's MIDI output ports through RtMidi: ALSA sequencer ports, then JACK MIDI input ports.
+// The system's ALSA sequencer output ports through RtMidi: listing, names as shown, one open port.
 #pragma once
 
 #include <cstdint>
@@ -8,22 +8,29 @@
 
 class RtMidiOut;
 
-struct MidiPortEntry {
-    bool jack = false;   // false: ALSA sequencer
-    std::string name;    // as RtMidi names it, e.g. "rec:input"
+// One ALSA port: RtMidi's name ("FLUID Synth (812):Synth input port (812:0) 128:0"), by which it
+// is opened, and the name the device list shows ("client:port").
+struct AlsaPortName {
+    std::string rtmidiName;
+    std::string shown;
 };
 
-// Every output port in device order: ALSA first, then JACK (only where a JACK server answers).
-// "Midi Through" and this program's own ports are left out, as are ports whose name is unreadable.
-std::vector<MidiPortEntry> listMidiOutputPorts();
+// Every ALSA output port in RtMidi's order; none where there is no /dev/snd/seq. "Midi Through",
+// this program's own ports and ports whose name is unreadable are left out.
+std::vector<AlsaPortName> listAlsaMidiOutputs();
 
-// What RtMidi's error callback last reported; with the callback set, RtMidi does not throw.
+// The shown names: RtMidi's names without their trailing sequencer address ("128:0"), except
+// where two ports would then read alike; those keep it.
+std::vector<std::string> shownAlsaNames(const std::vector<std::string>& rtmidiNames);
+
+// What RtMidi's error callback reported; with the callback set, RtMidi does not throw.
 struct RtMidiErrorState {
     int type = -1;  // RtMidiError::Type, -1 for none
     std::string text;
+    bool warningsFail = false;  // during a send RtMidi reports a failed write as a warning
 };
 
-// One open RtMidi output port. Every RtMidi failure becomes a result code; nothing throws.
+// One open RtMidi ALSA output port. Every RtMidi failure becomes a result code; nothing throws.
 class RtMidiConnection {
 public:
     RtMidiConnection();
@@ -31,8 +38,9 @@ public:
     RtMidiConnection(const RtMidiConnection&) = delete;
     RtMidiConnection& operator=(const RtMidiConnection&) = delete;
 
-    // Finds the port by name among the ports its API lists now: 68 when it is gone.
-    int open(const MidiPortEntry& entry);
+    // Finds the port by RtMidi's name among the ports listed now: 68 when it is gone.
+    int open(const std::string& rtmidiName);
+    // 67 when the sequencer refuses the message (RtMidi's warnings and driver errors).
     int send(uint32_t packedMessage);
     int close();
     bool isOpen() const { return out_ != nullptr; }

@@ -3,6 +3,22 @@
 #include <utility>
 
 #include "engine/midi_port.h"
+#include "platform/jack_client.h"
+
+namespace {
+
+// ALSA ports, then JACK MIDI inputs, each kind in its own system's order.
+std::vector<ListedMidiPort> listOutputPorts()
+{
+    std::vector<ListedMidiPort> ports;
+    for (AlsaPortName& alsa : listAlsaMidiOutputs())
+        ports.push_back({false, std::move(alsa.rtmidiName), "ALSA: " + alsa.shown});
+    for (std::string& jack : listJackMidiInputs())
+        ports.push_back({true, jack, "JACK: " + jack});
+    return ports;
+}
+
+}  // namespace
 
 SystemMidiOutput::~SystemMidiOutput()
 {
@@ -21,20 +37,20 @@ int SystemMidiOutput::open(int32_t deviceId)
             active_ = Active::Synth;
         return code;
     }
-    MidiPortEntry entry;
+    ListedMidiPort entry;
     {
         std::lock_guard<std::mutex> listGuard(listLock_);
         if (!listed_) {
-            ports_ = listMidiOutputPorts();
+            ports_ = listOutputPorts();
             listed_ = true;
         }
         if (deviceId < 0 || static_cast<size_t>(deviceId) >= ports_.size())
             return MidiResult::BadDeviceId;
         entry = ports_[deviceId];
     }
-    const int code = port_.open(entry);
+    const int code = entry.jack ? jack_.open(entry.name) : alsa_.open(entry.name);
     if (code == MidiResult::Ok)
-        active_ = Active::Port;
+        active_ = entry.jack ? Active::Jack : Active::Alsa;
     return code;
 }
 
@@ -49,7 +65,8 @@ int SystemMidiOutput::send(uint32_t packed, MessageTime intendedTime)
         return MidiResult::Ok;
     switch (active_) {
     case Active::Synth: return synth_.send(packed, intendedTime);
-    case Active::Port: return port_.send(packed);
+    case Active::Alsa: return alsa_.send(packed);
+    case Active::Jack: return jack_.send(packed, intendedTime);
     case Active::None: break;
     }
     return MidiResult::InvalidHandle;
@@ -61,7 +78,8 @@ int SystemMidiOutput::close()
     const Active was = std::exchange(active_, Active::None);
     switch (was) {
     case Active::Synth: return synth_.close();
-    case Active::Port: return port_.close();
+    case Active::Alsa: return alsa_.close();
+    case Active::Jack: return jack_.close();
     case Active::None: break;
     }
     return MidiResult::InvalidHandle;
@@ -76,7 +94,7 @@ std::string SystemMidiOutput::failureReason()
 
 uint32_t SystemMidiOutput::portCount()
 {
-    std::vector<MidiPortEntry> ports = listMidiOutputPorts();
+    std::vector<ListedMidiPort> ports = listOutputPorts();
     std::lock_guard<std::mutex> guard(listLock_);
     ports_ = std::move(ports);
     listed_ = true;
@@ -88,6 +106,6 @@ bool SystemMidiOutput::portName(uint32_t deviceId, std::string& name)
     std::lock_guard<std::mutex> guard(listLock_);
     if (deviceId >= ports_.size())
         return false;
-    name = ports_[deviceId].name;
+    name = ports_[deviceId].shown;
     return true;
 }

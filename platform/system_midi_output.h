@@ -1,5 +1,6 @@
 // The program's MIDI output: device -1 is the built-in synthesiser, devices 0..N-1 the system's
-// MIDI output ports (ALSA first, then JACK), numbered as the device listing numbers them.
+// MIDI output ports (ALSA sequencer ports first, then JACK MIDI inputs), numbered as the device
+// listing numbers them and named "ALSA: client:port" or "JACK: client:port".
 #pragma once
 
 #include <cstdint>
@@ -10,7 +11,15 @@
 #include "engine/device_listing.h"
 #include "engine/port_backend.h"
 #include "platform/fluid_synth_output.h"
+#include "platform/jack_midi_output.h"
 #include "platform/rtmidi_ports.h"
+
+// One listed port: the name it is opened by, and the name the device list shows.
+struct ListedMidiPort {
+    bool jack = false;  // false: ALSA sequencer
+    std::string name;   // RtMidi's ALSA name, or the full JACK port name
+    std::string shown;  // with its "ALSA: " or "JACK: " prefix
+};
 
 class SystemMidiOutput : public PortBackend, public DeviceListing {
 public:
@@ -31,15 +40,16 @@ public:
     bool portName(uint32_t deviceId, std::string& name) override;
 
 private:
-    enum class Active { None, Synth, Port };
+    enum class Active { None, Synth, Alsa, Jack };
 
     std::mutex outputLock_;  // the open output: open, send, close
     Active active_ = Active::None;
     bool synthChosen_ = false;  // the last open was for the built-in synthesiser
     FluidSynthOutput synth_;
-    RtMidiConnection port_;
+    RtMidiConnection alsa_;
+    JackMidiOutput jack_;
 
     std::mutex listLock_;  // the listing, read by open() and the dialogs
     bool listed_ = false;
-    std::vector<MidiPortEntry> ports_;
+    std::vector<ListedMidiPort> ports_;
 };

@@ -1,0 +1,44 @@
+// MIDI output to one JACK MIDI input port through a JACK client of our own, every message placed
+// at its intended time plus a constant latency, to the frame.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "engine/port_backend.h"
+
+// How long after its intended time a message sounds on JACK. The playback thread's wake-up
+// lateness, plus one JACK period (a message must be queued before the cycle it falls in starts),
+// must stay below it; at 256 frames and 48 kHz a period is 5.3 ms.
+inline constexpr std::chrono::milliseconds kJackMidiLatency{20};
+
+// Result codes: open gives 68 when no JACK server runs or the destination port is gone. A send
+// never blocks and never talks to the server: it fails with 67 ("the hardware is busy with other
+// data") when the server has gone away, when the destination is no longer connected, or when the
+// queue to the audio thread is full (the server has stopped running cycles).
+class JackMidiOutput {
+public:
+    JackMidiOutput();
+    ~JackMidiOutput();
+    JackMidiOutput(const JackMidiOutput&) = delete;
+    JackMidiOutput& operator=(const JackMidiOutput&) = delete;
+
+    // `destination`: a full JACK port name, "client:port".
+    int open(const std::string& destination);
+    // One thread at a time (the caller serialises). `intendedTime` on the steady clock; the
+    // message is written at the frame of intendedTime + kJackMidiLatency, never before one sent
+    // earlier; a time already past, or kSendAtOnce, takes the first free frame of the next cycle.
+    int send(uint32_t packedMessage, MessageTime intendedTime);
+    // Waits (at most a few periods) until queued messages are out, so a closing note-off sweep
+    // is heard, then leaves the server. Safe after the server has died, also when another JACK
+    // client has been opened since (libjack then frees the dead client itself).
+    int close();
+    bool isOpen() const { return shared_ != nullptr; }
+
+    struct Shared;  // what the audio thread and the shutdown callback see
+
+private:
+    std::unique_ptr<Shared> shared_;
+};

@@ -1,0 +1,109 @@
+// A JACK client for tests: one MIDI input port that records every event with its frame.
+#pragma once
+
+#include <jack/jack.h>
+#include <jack/midiport.h>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+class JackRecorder {
+public:
+    struct Event {
+        uint32_t frame = 0;          // on the server's frame clock
+        uint32_t offset = 0;         // within its cycle
+        int64_t timeNs = 0;          // the frame on JACK's clock (jack_frames_to_time)
+        std::string bytes;           // "93 55 45"
+    };
+
+    // Registers "<clientName>:input" on the running server; ok() is false when there is none.
+    explicit JackRecorder(const char* clientName)
+    {
+        jack_status_t status{};
+        client_ = jack_client_open(clientName, JackNoStartServer, &status);
+        if (!client_)
+            return;
+        port_ = jack_port_register(client_, "input", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+        if (!port_ || jack_set_process_callback(client_, process, this) != 0 ||
+            jack_set_xrun_callback(client_, countXrun, this) != 0 || jack_activate(client_) != 0) {
+            jack_client_close(client_);
+            client_ = nullptr;
+        }
+    }
+    ~JackRecorder()
+    {
+        if (client_)
+            jack_client_close(client_);
+    }
+    JackRecorder(const JackRecorder&) = delete;
+    JackRecorder& operator=(const JackRecorder&) = delete;
+
+    bool ok() const { return client_ != nullptr; }
+    // Cycles the server reported late since the recorder started.
+    int xruns() const { return xruns_.load(); }
+    jack_client_t* client() const { return client_; }
+
+    // What has arrived so far, in order.
+    std::vector<Event> events() const
+    {
+        std::vector<Event> copy;
+        const size_t count = count_.load(std::memory_order_acquire);
+        for (size_t i = 0; i < count; ++i) {
+            const Slot& slot = slots_[i];
+            Event event{slot.frame, slot.offset, slot.timeNs, ""};
+            for (uint32_t b = 0; b < slot.size; ++b) {
+                char hex[4];
+                std::snprintf(hex, sizeof hex, b ? " %02x" : "%02x", slot.data[b]);
+                event.bytes += hex;
+            }
+            copy.push_back(event);
+        }
+        return copy;
+    }
+
+private:
+    struct Slot {
+        uint32_t frame, offset, size;
+        int64_t timeNs;
+        uint8_t data[3];
+    };
+
+    static int process(jack_nframes_t frames, void* argument)
+    {
+        auto& self = *static_cast<JackRecorder*>(argument);
+        void* buffer = jack_port_get_buffer(self.port_, frames);
+        const jack_nframes_t cycleStart = jack_last_frame_time(self.client_);
+        const uint32_t events = jack_midi_get_event_count(buffer);
+        size_t count = self.count_.load(std::memory_order_relaxed);
+        for (uint32_t i = 0; i < events && count < self.slots_.size(); ++i) {
+            jack_midi_event_t event;
+            if (jack_midi_event_get(&event, buffer, i) != 0)
+                continue;
+            Slot& slot = self.slots_[count++];
+            slot.frame = cycleStart + event.time;
+            slot.offset = event.time;
+            slot.timeNs = static_cast<int64_t>(jack_frames_to_time(self.client_, slot.frame)) * 1000;
+            slot.size = event.size < 3 ? static_cast<uint32_t>(event.size) : 3;
+            for (uint32_t b = 0; b < slot.size; ++b)
+                slot.data[b] = event.buffer[b];
+        }
+        self.count_.store(count, std::memory_order_release);
+        return 0;
+    }
+
+    static int countXrun(void* argument)
+    {
+        static_cast<JackRecorder*>(argument)->xruns_.fetch_add(1);
+        return 0;
+    }
+
+    jack_client_t* client_ = nullptr;
+    jack_port_t* port_ = nullptr;
+    std::array<Slot, 4096> slots_{};
+    std::atomic<size_t> count_{0};
+    std::atomic<int> xruns_{0};
+};
