@@ -49,8 +49,12 @@ int SystemMidiOutput::open(int32_t deviceId)
         entry = ports_[deviceId];
     }
     const int code = entry.jack ? jack_.open(entry.name) : alsa_.open(entry.name);
-    if (code == MidiResult::Ok)
+    if (code == MidiResult::Ok) {
         active_ = entry.jack ? Active::Jack : Active::Alsa;
+        std::lock_guard<std::mutex> listGuard(listLock_);
+        openedId_ = deviceId;
+        openedShown_ = entry.shown;
+    }
     return code;
 }
 
@@ -99,6 +103,15 @@ uint32_t SystemMidiOutput::portCount()
     ports_ = std::move(ports);
     listed_ = true;
     return static_cast<uint32_t>(ports_.size());
+}
+
+bool SystemMidiOutput::goneDeviceName(int32_t deviceId, std::string& name)
+{
+    std::lock_guard<std::mutex> guard(listLock_);
+    if (deviceId < 0 || deviceId != openedId_)
+        return false;
+    name = openedShown_;
+    return true;
 }
 
 bool SystemMidiOutput::portName(uint32_t deviceId, std::string& name)

@@ -38,6 +38,8 @@ public:
     // Lists the ports afresh.
     uint32_t portCount() override;
     bool portName(uint32_t deviceId, std::string& name) override;
+    // The shown name of the last port opened, when `deviceId` is that port's number.
+    bool goneDeviceName(int32_t deviceId, std::string& name) override;
 
 private:
     enum class Active { None, Synth, Alsa, Jack };
@@ -52,4 +54,6 @@ private:
     std::mutex listLock_;  // the listing, read by open() and the dialogs
     bool listed_ = false;
     std::vector<ListedMidiPort> ports_;
+    int32_t openedId_ = -1;    // the last port opened, and its shown name
+    std::string openedShown_;
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -10,12 +11,21 @@
 #include <string>
 #include <vector>
 
+#include "app/commands.h"
+#include "app/lifecycle.h"
+#include "dialogs/device_choice.h"
 #include "engine/midi_port.h"
+#include "engine/steady_clock.h"
+#include "resources/command_ids.h"
+#include "settings/atomic_file.h"
+#include "settings/defaults.h"
 #include "engine/player_state.h"
 #include "platform/jack_midi_output.h"
 #include "platform/midi_jack_probe.h"
 #include "platform/system_midi_output.h"
 #include "tests/integration/child_process.h"
+#include "tests/core/fake_controls.h"
+#include "tests/core/fake_shell_platform.h"
 #include "tests/integration/jack_recorder.h"
 
 namespace {
@@ -260,14 +270,80 @@ TEST_F(JackMidiOutputTest, AKilledServerFailsSendsAtOnceWithOneBoxClosesWithoutA
 
 namespace {
 
-using SteadyClock = std::chrono::steady_clock;
+class QuietWindowHost : public WindowHost {
+public:
+    bool acquireSingleInstance() override { return true; }
+    void releaseSingleInstance() override {}
+    bool createMainWindow() override { return true; }
+    void showMainWindow() override {}
+    void destroyMainWindow() override {}
+    void releaseWaitingThreads() override {}
+};
+
+}  // namespace
+
+// The whole program on a JACK port whose server is killed while it plays: no hang, no crash, one
+// box; the device list still offers MIDI_MAPPER beside the dead port, and Exit saves the file.
+TEST_F(JackMidiOutputTest, TheProgramOutlivesItsServerAndStillSavesAtExit)
+{
+    FakeShellPlatform shell;
+    RecordingReporter reporter;
+    SteadyClock clock;
+    PlayerState player;
+    Transport transport;
+    SettingsRecord working{}, defaults{};
+    ParameterFile parameterFile;
+    player.port.backend = &output_;
+    player.port.reporter = &reporter;
+    AppContext app{shell, player, transport, working, defaults, parameterFile, output_, clock};
+    QuietWindowHost host;
+    Lifecycle lifecycle(app, host);
+
+    SettingsRecord saved{};
+    fillBuiltInDefaults(saved);
+    saved.midiDeviceId = indexOfPort(output_, "JACK: rec:input");
+    std::vector<uint8_t> file(kParameterFileSize, 0);
+    std::memcpy(file.data() + kParameterHeaderSize, &saved, sizeof saved);
+    const std::string par = directory_ + "/pulseLattice.par";
+    ASSERT_TRUE(writeFileAtomically(par, file));
+    ASSERT_EQ(lifecycle.start(directory_ + "/pulselattice"), StartupResult::Running);
+    shell.nextDialogResult = 1;  // the concept dialog's Okay
+    dispatchCommand(app, Command::Concept);
+    ASSERT_EQ(dispatchCommand(app, Command::Play), 1);
+    std::this_thread::sleep_for(300ms);
+
+    server_->stop(SIGKILL);
+    std::this_thread::sleep_for(600ms);  // the playback thread's sends now fail
+    EXPECT_EQ(reporter.texts(), std::vector<std::string>{"the hardware is busy with other data"});
+
+    FakeControls controls;
+    DeviceChoice devices{};
+    fillDeviceList(controls, 1, devices, output_, working.midiDeviceId);
+    EXPECT_EQ(controls.lists[1], (std::vector<std::string>{"MIDI_MAPPER", "JACK: rec:input (not available)"}));
+
+    dispatchCommand(app, Command::Stop);
+    defaults.tempo = 130;  // as a concept accepted with "save as default" leaves it
+    const auto closing = std::chrono::steady_clock::now();
+    lifecycle.close();
+    EXPECT_LT(std::chrono::steady_clock::now() - closing, 2s);
+    SettingsRecord stored{};
+    std::vector<uint8_t> bytes(kParameterFileSize);
+    ASSERT_EQ(readFilePrefix(par, bytes), static_cast<int64_t>(kParameterFileSize));
+    std::memcpy(&stored, bytes.data() + kParameterHeaderSize, sizeof stored);
+    EXPECT_EQ(stored.tempo, 130);
+    EXPECT_EQ(reporter.texts().size(), 1u);
+}
+
+namespace {
+
+using Steady = std::chrono::steady_clock;
 using Events = std::vector<JackRecorder::Event>;
 
 // Sends one message and returns when it is due on JACK's clock: its time plus the latency, carried
 // over from the steady clock with both clocks read side by side.
 int64_t sendTimed(JackMidiOutput& output, uint32_t packed, MessageTime at, std::string& problems)
 {
-    const MessageTime now = SteadyClock::now().time_since_epoch();
+    const MessageTime now = Steady::now().time_since_epoch();
     const int64_t jackNowNs = static_cast<int64_t>(jack_get_time()) * 1000;
     if (output.send(packed, at) != MidiResult::Ok)
         problems += "a send failed; ";
@@ -311,7 +387,7 @@ TEST_F(JackMidiOutputTest, EachMessageLandsWithinAFrameOfItsTimePlusTheLatency)
         std::string problems;
         // Times spread unevenly over many cycles, two messages at each; sent ahead, as a queue of
         // upcoming events, so the test does not depend on how punctually this thread wakes.
-        const MessageTime start = SteadyClock::now().time_since_epoch() + 50ms;
+        const MessageTime start = Steady::now().time_since_epoch() + 50ms;
         std::vector<int64_t> due;
         for (int i = 0; i < 30; ++i) {
             const MessageTime at = start + i * 7370us + (i % 4) * 413us;
@@ -339,7 +415,7 @@ TEST_F(JackMidiOutputTest, EachMessageLandsWithinAFrameOfItsTimePlusTheLatency)
 TEST_F(JackMidiOutputTest, NoMessageOvertakesOneSentEarlierAndAPastTimeTakesTheFirstFreeFrame)
 {
     const bool clean = runWithoutXruns("order", [](JackRecorder& recorder, JackMidiOutput& output) {
-        const MessageTime now = SteadyClock::now().time_since_epoch();
+        const MessageTime now = Steady::now().time_since_epoch();
         output.send(packShortMessage(0x90, 60, 100), now + 100ms);
         output.send(packShortMessage(0x80, 60, 64), kSendAtOnce);
         output.send(packShortMessage(0x91, 62, 100), now - 50ms);
@@ -352,7 +428,7 @@ TEST_F(JackMidiOutputTest, NoMessageOvertakesOneSentEarlierAndAPastTimeTakesTheF
         if (got[1].frame != got[0].frame || got[2].frame != got[0].frame)
             problems += "the later two are not at the first one's frame; ";
 
-        output.send(packShortMessage(0x92, 64, 100), SteadyClock::now().time_since_epoch() - 1s);
+        output.send(packShortMessage(0x92, 64, 100), Steady::now().time_since_epoch() - 1s);
         got = awaitEvents(recorder, 4);
         if (got.size() != 4)
             return problems + "the past message did not arrive";
