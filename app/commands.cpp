@@ -50,10 +50,7 @@ void applyConcept(AppContext& app)
     updateCommandStates(app.shell, Ready);
     if (isPresetPosition(app.working.numeralPreset))
         app.working.numeral = numeralPresetValue(app.working.numeralPreset - 1);  // exact, not the shown text
-    refreshNumeral(app.player, app.working);
-    refreshDurations(app.player, app.working);
-    refreshModulation(app.player, app.working);
-    refreshTables(app.player, app.working);
+    refreshAcceptedConcept(app.player, app.working);
     changeDevice(app.player, app.working);
     sendProgramChanges(app.player);
     app.shell.setCaption(captionForNumeral(app.working.numeral));

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "app/shell_platform.h"
-#include "engine/wrapping_math.h"
+#include "common/wrapping_math.h"
 
 namespace {
 

@@ -39,9 +39,7 @@ void setUp(PlayerState& player, SettingsRecord& settings, int eventMs)
 {
     fillBuiltInDefaults(settings);
     settings.layerIndex = 2;
-    refreshNumeral(player, settings);
-    refreshModulation(player, settings);
-    refreshTables(player, settings);
+    refreshAcceptedConcept(player, settings);
     put(player.alphaMs, eventMs);
     put(player.betaMs, eventMs);
 }

@@ -5,9 +5,9 @@
 #include "dialogs/edit_text.h"
 #include "dialogs/list_selection.h"
 #include "dialogs/modulation_group.h"
-#include "dialogs/settings_dialog_ids.h"
+#include "resources/settings_dialog_ids.h"
 #include "dialogs/spin_edit.h"
-#include "engine/wrapping_math.h"
+#include "common/wrapping_math.h"
 #include "settings/numeral_presets.h"
 
 using namespace DialogId;
@@ -180,7 +180,7 @@ void ConceptDialog::accept(Controls& controls)
     working_.tempo = p.tempoLayerValue[kTempo];
     working_.modulationEnabled = p.modulationOn;
     // The playback thread reads layerIndex once per pass.
-    storeLayerIndexShared(working_, p.tempoLayerValue[kLayer] - 1);
+    working_.layerIndex = p.tempoLayerValue[kLayer] - 1;
     working_.alphaDuration = p.ranged.value[0];
     working_.betaDuration = p.ranged.value[1];
     working_.noteOffset = p.ranged.value[2];

@@ -3,9 +3,9 @@
 #include "dialogs/edit_text.h"
 #include "dialogs/list_selection.h"
 #include "dialogs/modulation_group.h"
-#include "dialogs/settings_dialog_ids.h"
+#include "resources/settings_dialog_ids.h"
 #include "dialogs/spin_edit.h"
-#include "engine/wrapping_math.h"
+#include "common/wrapping_math.h"
 
 using namespace DialogId;
 

@@ -1,6 +1,6 @@
 #include "dialogs/modulation_group.h"
 
-#include "dialogs/settings_dialog_ids.h"
+#include "resources/settings_dialog_ids.h"
 #include "settings/settings_record.h"
 
 void enableModulationGroup(Controls& controls, bool on)

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "engine/wrapping_math.h"
+#include "common/wrapping_math.h"
 
 namespace {
 const char* const kMessages[kRangedCount] = {

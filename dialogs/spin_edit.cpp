@@ -1,7 +1,7 @@
 #include "dialogs/spin_edit.h"
 
 #include "dialogs/edit_text.h"
-#include "dialogs/settings_dialog_ids.h"
+#include "resources/settings_dialog_ids.h"
 
 namespace {
 bool isStepOf(int editId, int fromId, bool isStep)

@@ -1,7 +1,7 @@
 #include "dialogs/voice_table_dialog.h"
 
 #include "dialogs/list_selection.h"
-#include "dialogs/settings_dialog_ids.h"
+#include "resources/settings_dialog_ids.h"
 #include "dialogs/voice_labels.h"
 
 using namespace DialogId;

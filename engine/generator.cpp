@@ -5,7 +5,7 @@
 
 #include "engine/lattice_announce.h"
 #include "engine/note_shift.h"
-#include "engine/wrapping_math.h"
+#include "common/wrapping_math.h"
 
 bool nextEventIsAlpha(double numeral, LayerCounters& counters, int32_t layer)
 {

@@ -2,7 +2,7 @@
 
 #include "engine/note_shift.h"
 #include "engine/player_state.h"
-#include "engine/wrapping_math.h"
+#include "common/wrapping_math.h"
 #include "settings/settings_record.h"
 
 uint32_t packShortMessage(int32_t status, int32_t data1, int32_t data2)

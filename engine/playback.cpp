@@ -1,14 +1,15 @@
-#include "engine/midi_port.h"
 #include "engine/playback.h"
 
 #include "engine/generator.h"
+#include "engine/midi_port.h"
 #include "engine/pacer.h"
+#include "engine/refresh.h"
 
 namespace {
 
 // The playback thread: one pass of the top layer whenever playing, then a wait on the event,
 // which returns at once while it is set, so passes follow each other without a gap.
-void playbackLoop(Transport& transport, PlayerState& player, SettingsRecord& working, Clock& clock)
+void playbackLoop(Transport& transport, PlayerState& player, Clock& clock)
 {
     if (transport.prepareThread)
         transport.prepareThread();
@@ -17,7 +18,7 @@ void playbackLoop(Transport& transport, PlayerState& player, SettingsRecord& wor
     if (transport.control.quit.load(std::memory_order_relaxed) != 0)
         return;
     for (;;) {
-        const int32_t top = topLayerForPass(loadLayerIndexShared(working));
+        const int32_t top = topLayerForPass(get(player.topLayer));
         if (get(player.playing) != 0 && !playLayerCycle(player, counters, pacer, top)) {
             transport.passLeft.store(true);
             return;
@@ -42,10 +43,11 @@ int startPlaybackThread(Transport& transport, PlayerState& player, SettingsRecor
     put(player.playing, 0);
     transport.threadEvent.reset();
     transport.control.quit.store(0, std::memory_order_relaxed);
+    refreshTopLayer(player, working);
     transport.clock = &clock;
     transport.passLeft.store(false);
     transport.control.thread =
-        std::thread(playbackLoop, std::ref(transport), std::ref(player), std::ref(working), std::ref(clock));
+        std::thread(playbackLoop, std::ref(transport), std::ref(player), std::ref(clock));
     transport.threadStarted = true;
     return 0;
 }

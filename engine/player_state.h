@@ -18,6 +18,7 @@ struct PlayerState {
     MidiPort port;                           // the open output port
     std::atomic<int32_t> deviceId{0};        // -1 = "MIDI_MAPPER"
     std::atomic<int32_t> playing{0};         // 1 between Play and Stop; lower layers only while 1
+    std::atomic<int32_t> topLayer{0};        // the top layer index, read at the start of each pass
     std::atomic<double> numeral{0.0};
     std::atomic<int32_t> alphaMs{0};         // layer-0 alpha event length, ms
     std::atomic<int32_t> betaMs{0};          // layer-0 beta event length, ms

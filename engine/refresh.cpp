@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "engine/wrapping_math.h"
+#include "common/wrapping_math.h"
 
 int32_t scaledDurationMs(int32_t tempo, int32_t duration)
 {
@@ -46,6 +46,20 @@ void refreshVelocities(PlayerState& player, const SettingsRecord& working)
 {
     for (int c = 0; c < 16; ++c)
         put(player.effectiveVelocities[c], wrappingAdd(working.velocities[c], working.velocityOffset));
+}
+
+void refreshTopLayer(PlayerState& player, const SettingsRecord& working)
+{
+    put(player.topLayer, working.layerIndex);
+}
+
+void refreshAcceptedConcept(PlayerState& player, const SettingsRecord& working)
+{
+    refreshNumeral(player, working);
+    refreshDurations(player, working);
+    refreshModulation(player, working);
+    refreshTables(player, working);
+    refreshTopLayer(player, working);
 }
 
 void refreshTables(PlayerState& player, const SettingsRecord& working)

@@ -15,3 +15,8 @@ void refreshNotes(PlayerState& player, const SettingsRecord& working);        //
 void refreshVelocities(PlayerState& player, const SettingsRecord& working);   // velocities + velocityOffset
 // The three tables in one pass over the channels.
 void refreshTables(PlayerState& player, const SettingsRecord& working);
+void refreshTopLayer(PlayerState& player, const SettingsRecord& working);  // layerIndex
+
+// Everything an accepted concept changes, in order: numeral, durations, modulation, the tables,
+// and the top layer. The program's command, the render tool and the tests all go through it.
+void refreshAcceptedConcept(PlayerState& player, const SettingsRecord& working);

@@ -64,10 +64,7 @@ bool renderRun(const SettingsRecord& input, const RenderLength& length, std::vec
     // The concept is accepted: exact preset value, then the refreshes and the program changes.
     if (isPresetPosition(settings.numeralPreset))
         settings.numeral = numeralPresetValue(settings.numeralPreset - 1);
-    refreshNumeral(player, settings);
-    refreshDurations(player, settings);
-    refreshModulation(player, settings);
-    refreshTables(player, settings);
+    refreshAcceptedConcept(player, settings);
     sendProgramChanges(player);
 
     // Play.

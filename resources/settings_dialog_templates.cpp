@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "dialogs/settings_dialog_ids.h"
+#include "resources/settings_dialog_ids.h"
 
 namespace {
 using K = ControlKind;

@@ -85,13 +85,3 @@ static_assert(offsetof(SettingsRecord, velocities) == 312);
 extern SettingsRecord WorkingSettings;
 extern SettingsRecord DefaultSettings;
 
-// layerIndex of WorkingSettings is the one field the playback thread reads while the UI thread may
-// write it (a concept accepted while the last pass drains). Both sides go through these.
-inline int32_t loadLayerIndexShared(SettingsRecord& record)
-{
-    return std::atomic_ref<int32_t>(record.layerIndex).load(std::memory_order_relaxed);
-}
-inline void storeLayerIndexShared(SettingsRecord& record, int32_t value)
-{
-    std::atomic_ref<int32_t>(record.layerIndex).store(value, std::memory_order_relaxed);
-}

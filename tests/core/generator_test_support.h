@@ -45,10 +45,7 @@ struct VirtualPlayer {
     // The refreshes of an accepted concept.
     void apply()
     {
-        refreshNumeral(player, settings);
-        refreshDurations(player, settings);
-        refreshModulation(player, settings);
-        refreshTables(player, settings);
+        refreshAcceptedConcept(player, settings);
     }
     // Plays one pass and returns its messages.
     std::vector<std::string> pass()

@@ -28,10 +28,7 @@ struct ThreadedPlayer {
         fillBuiltInDefaults(working);
         working.layerIndex = layers - 1;
         player.port.backend = &port;
-        refreshNumeral(player, working);
-        refreshDurations(player, working);
-        refreshModulation(player, working);
-        refreshTables(player, working);
+        refreshAcceptedConcept(player, working);
     }
     ~ThreadedPlayer()
     {
