@@ -7,7 +7,7 @@ void AboutDialog::init(Controls& controls)
     controls.setText(kAboutLineId, kAboutLine);
 }
 
-void AboutDialog::command(Controls& controls, int id, int)
+void AboutDialog::command(Controls& controls, int id)
 {
     if (id == 1 || id == 2)
         controls.endDialog(id);

@@ -10,6 +10,6 @@ inline constexpr const char* kAboutLine =
 class AboutDialog : public DialogLogic {
 public:
     void init(Controls& controls) override;
-    void command(Controls& controls, int id, int code) override;
+    void command(Controls& controls, int id) override;
     void notify(Controls&, int, bool, int) override {}
 };

@@ -6,6 +6,6 @@
 class ConfirmExitDialog : public DialogLogic {
 public:
     void init(Controls&) override {}
-    void command(Controls& controls, int id, int code) override;
+    void command(Controls& controls, int id) override;
     void notify(Controls&, int, bool, int) override {}
 };

@@ -106,7 +106,7 @@ void ConceptDialog::init(Controls& controls)
     controls.setChecked(ConceptSaveAsDefault, working_.saveConceptAsDefault != 0);
 }
 
-void ConceptDialog::command(Controls& controls, int id, int /*code*/)
+void ConceptDialog::command(Controls& controls, int id)
 {
     PendingConcept& p = pending_;
     switch (id) {

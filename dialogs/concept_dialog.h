@@ -32,7 +32,7 @@ public:
     ConceptDialog(SettingsRecord& working, SettingsRecord& defaults, DeviceListing& listing);
 
     void init(Controls& controls) override;
-    void command(Controls& controls, int id, int code) override;
+    void command(Controls& controls, int id) override;
     void notify(Controls& controls, int fromId, bool isStep, int delta) override;
 
     const PendingConcept& pending() const { return pending_; }

@@ -11,8 +11,8 @@ public:
     virtual void init(Controls& controls) = 0;
     // A control with this id reported something (button press, list selection, edit change, box
     // toggled); `code` is the control's notification code and the logic may ignore it.
-    virtual void command(Controls& controls, int id, int code) = 0;
+    virtual void command(Controls& controls, int id) = 0;
     // A child control sent a notification. For a spin's step request `isStep` is true and `delta`
-    // is signed as the platform reports it: the up arrow (or Up key) -1, the down arrow +1.
+    // is +1 for the up arrow (or Up key) and -1 for the down arrow.
     virtual void notify(Controls& controls, int fromId, bool isStep, int delta) = 0;
 };

@@ -44,7 +44,7 @@ void DurationsDialog::init(Controls& controls)
     controls.setChecked(DurationsSaveAsDefault, false);  // opens unticked every time
 }
 
-void DurationsDialog::command(Controls& controls, int id, int /*code*/)
+void DurationsDialog::command(Controls& controls, int id)
 {
     PendingOffsets& p = pending_;
     if (id >= RangedEditBase && id < RangedEditBase + kRangedCount) {

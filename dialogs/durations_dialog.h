@@ -24,7 +24,7 @@ public:
     DurationsDialog(SettingsRecord& working, SettingsRecord& defaults, DeviceListing& listing);
 
     void init(Controls& controls) override;
-    void command(Controls& controls, int id, int code) override;
+    void command(Controls& controls, int id) override;
     void notify(Controls& controls, int fromId, bool isStep, int delta) override;
 
     const PendingOffsets& pending() const { return pending_; }

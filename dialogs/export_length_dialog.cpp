@@ -53,7 +53,7 @@ void ExportLengthDialog::init(Controls& controls)
     controls.setText(kExportLengthEditId, "1:00");
 }
 
-void ExportLengthDialog::command(Controls& controls, int id, int)
+void ExportLengthDialog::command(Controls& controls, int id)
 {
     if (id == 2) {
         controls.endDialog(2);

@@ -15,7 +15,7 @@ std::optional<RenderLength> parseExportLength(const std::string& text);
 class ExportLengthDialog : public DialogLogic {
 public:
     void init(Controls& controls) override;  // the edit shows "1:00"
-    void command(Controls& controls, int id, int code) override;
+    void command(Controls& controls, int id) override;
     void notify(Controls&, int, bool, int) override {}
 
     // The accepted length, once the dialog ended with 1.

@@ -16,9 +16,9 @@ void followIntegerSpin(Controls& controls, int editId, int32_t& value, int32_t m
     value = parseInteger(controls.text(editId));
     if (!isStepOf(editId, fromId, isStep))
         return;
-    if (delta < 0 && value < maximum)
+    if (delta > 0 && value < maximum)
         ++value;
-    else if (delta > 0 && value > minimum)
+    else if (delta < 0 && value > minimum)
         --value;
     controls.setText(editId, formatPlain(value));
 }
@@ -29,9 +29,9 @@ void followNumeralSpin(Controls& controls, int editId, double& numeral, bool spi
     numeral = parseNumeral(controls.text(editId));
     if (!spinActive || !isStepOf(editId, fromId, isStep))
         return;
-    if (delta < 0 && numeral < 4.0)
+    if (delta > 0 && numeral < 4.0)
         numeral += 1.0;
-    else if (delta > 0 && numeral > 1.0)
+    else if (delta < 0 && numeral > 1.0)
         numeral -= 1.0;
     controls.setText(editId, formatNumeral(numeral));
 }

@@ -46,7 +46,7 @@ void VoiceTableDialog::init(Controls& controls)
     controls.setChecked(checkBoxId_, *saveAsDefault_ != 0);
 }
 
-void VoiceTableDialog::command(Controls& controls, int id, int /*code*/)
+void VoiceTableDialog::command(Controls& controls, int id)
 {
     if (id > baseId_ && id <= baseId_ + 16) {
         int32_t& value = pending_.value[id - baseId_ - 1];

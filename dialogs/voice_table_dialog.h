@@ -17,7 +17,7 @@ public:
     VoiceTableDialog(int baseId, SettingsRecord& working);
 
     void init(Controls& controls) override;
-    void command(Controls& controls, int id, int code) override;
+    void command(Controls& controls, int id) override;
     void notify(Controls&, int, bool, int) override {}
 
     const PendingVoiceTable& pending() const { return pending_; }

@@ -1,8 +1,8 @@
 #include "engine/render_run.h"
 
+#include "common/diagnostics.h"
 #include "engine/midi_port.h"
 
-#include <iostream>
 
 #include "engine/generator.h"
 #include "engine/player_state.h"
@@ -15,7 +15,7 @@ namespace {
 // Failures cannot happen on the recording port; should one, it goes to stderr.
 class StderrReporter : public ErrorReporter {
 public:
-    void showError(const std::string& text) override { std::cerr << "error: " << text << "\n"; }
+    void showError(const std::string& text) override { logDiagnostic("render: " + text); }
 };
 
 // Records like RecordingBackend, and past the limit or once cancelled ends the run early by

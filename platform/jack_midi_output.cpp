@@ -4,9 +4,9 @@
 
 #include <atomic>
 #include <cerrno>
-#include <iostream>
 #include <thread>
 
+#include "common/diagnostics.h"
 #include "platform/jack_client.h"
 #include "platform/spsc_ring.h"
 
@@ -128,11 +128,11 @@ int JackMidiOutput::open(const std::string& destination)
     auto shared = std::make_unique<Shared>();
     shared->client = openJackClient(kJackClientName);
     if (!shared->client) {
-        std::cerr << "pulselattice: no JACK server runs\n";
+        logDiagnostic("no JACK server runs");
         return MidiResult::NoDevice;
     }
     auto fail = [&](int code, const char* what) {
-        std::cerr << "pulselattice: JACK port '" << destination << "': " << what << "\n";
+        logDiagnostic("JACK port '" + destination + "': " + what);
         jack_client_close(shared->client);
         return code;
     };

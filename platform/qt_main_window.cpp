@@ -30,7 +30,7 @@ QtMainWindow::QtMainWindow(const DialogTemplate& tpl, const std::vector<MenuTemp
     controls_ = new QtControls(tpl, surface_);
     surface_->setFixedSize(controls_->clientSize());
     setCentralWidget(surface_);
-    controls_->onCommand = [this](int id, int) { deliver(id); };
+    controls_->onCommand = [this](int id) { deliver(id); };
 
     QMenuBar* bar = menuBar();
     bar->setFont(controls_->font());

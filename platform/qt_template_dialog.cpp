@@ -14,7 +14,7 @@ QtTemplateDialog::QtTemplateDialog(const DialogTemplate& tpl, DialogLogic& logic
     setWindowTitle(QString::fromStdString(tpl.caption));
     controls_ = new QtControls(tpl, this);
     setFixedSize(controls_->clientSize());
-    controls_->onCommand = [this](int id, int code) { logic_.command(*controls_, id, code); };
+    controls_->onCommand = [this](int id) { logic_.command(*controls_, id); };
     controls_->onStep = [this](int spinId, int delta) { logic_.notify(*controls_, spinId, true, delta); };
     controls_->onEnd = [this](int result) {
         ended_ = true;
@@ -64,7 +64,7 @@ void QtTemplateDialog::keyPressEvent(QKeyEvent* event)
         if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && button->isEnabled()) {
             button->click();
         } else {
-            logic_.command(*controls_, 1, NotifyCode::Clicked);
+            logic_.command(*controls_, 1);
         }
         event->accept();
         return;
@@ -74,7 +74,7 @@ void QtTemplateDialog::keyPressEvent(QKeyEvent* event)
 
 void QtTemplateDialog::reject()
 {
-    logic_.command(*controls_, 2, NotifyCode::Clicked);
+    logic_.command(*controls_, 2);
 }
 
 void QtTemplateDialog::closeEvent(QCloseEvent* event)
@@ -82,7 +82,7 @@ void QtTemplateDialog::closeEvent(QCloseEvent* event)
     // The close box sends id 2; the logic decides whether the dialog ends.
     if (!ended_) {
         event->ignore();
-        logic_.command(*controls_, 2, NotifyCode::Clicked);
+        logic_.command(*controls_, 2);
     } else {
         QDialog::closeEvent(event);
     }

@@ -80,9 +80,9 @@ QtSpinArrows::QtSpinArrows(QWidget* parent, std::function<void(int)> onStep) : Q
         arrow->setAutoRepeat(true);  // held down: a step per repeat, as an up-down control does
         arrow->setAutoRaise(false);
     }
-    // Up asks for -1 and down for +1: the sign the platform's up-down control reports.
-    QObject::connect(up_, &QToolButton::clicked, this, [onStep] { onStep(-1); });
-    QObject::connect(down_, &QToolButton::clicked, this, [onStep] { onStep(+1); });
+    // Up steps by +1, down by -1.
+    QObject::connect(up_, &QToolButton::clicked, this, [onStep] { onStep(+1); });
+    QObject::connect(down_, &QToolButton::clicked, this, [onStep] { onStep(-1); });
 }
 
 void QtSpinArrows::resizeEvent(QResizeEvent*)
@@ -217,7 +217,7 @@ QWidget* QtControls::build(const ControlTemplate& control, QWidget* surface)
         button->setDefault(control.kind == ControlKind::DefaultPushButton);
         connect(button, &QPushButton::clicked, this, [this, id] {
             if (onCommand)
-                onCommand(id, NotifyCode::Clicked);
+                onCommand(id);
         });
         widget = button;
         break;
@@ -256,7 +256,7 @@ QWidget* QtControls::build(const ControlTemplate& control, QWidget* surface)
         }
         connect(edit, &QLineEdit::textEdited, this, [this, id] {
             if (onCommand && !programmatic_)
-                onCommand(id, NotifyCode::EditChanged);
+                onCommand(id);
         });
         widget = edit;
         break;
@@ -273,7 +273,7 @@ QWidget* QtControls::build(const ControlTemplate& control, QWidget* surface)
         rect.setHeight(closedHeight);
         connect(list, &QComboBox::currentIndexChanged, this, [this, id] {
             if (onCommand && !programmatic_)
-                onCommand(id, NotifyCode::SelectionChanged);
+                onCommand(id);
         });
         widget = list;
         break;
@@ -283,7 +283,7 @@ QWidget* QtControls::build(const ControlTemplate& control, QWidget* surface)
         box->setFocusPolicy(Qt::StrongFocus);
         connect(box, &QCheckBox::clicked, this, [this, id] {
             if (onCommand)
-                onCommand(id, NotifyCode::Clicked);
+                onCommand(id);
         });
         widget = box;
         break;
@@ -319,7 +319,7 @@ bool QtControls::eventFilter(QObject* watched, QEvent* event)
         if (found != editToSpin_.end()) {
             const int key = static_cast<QKeyEvent*>(event)->key();
             if (key == Qt::Key_Up || key == Qt::Key_Down) {
-                step(found->second, key == Qt::Key_Up ? -1 : +1);
+                step(found->second, key == Qt::Key_Up ? +1 : -1);
                 return true;
             }
         }

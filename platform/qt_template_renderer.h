@@ -18,13 +18,6 @@
 class QComboBox;
 class QToolButton;
 
-// Windows notification codes, passed on to DialogLogic::command.
-namespace NotifyCode {
-inline constexpr int Clicked = 0;        // button pressed, check box toggled
-inline constexpr int SelectionChanged = 1;
-inline constexpr int EditChanged = 0x300;
-}  // namespace NotifyCode
-
 // Dialog units of a font: x * baseX / 4 and y * baseY / 8 pixels, rounded as MulDiv rounds.
 struct DialogUnits {
     int baseX = 1;  // average character width, pixels
@@ -59,9 +52,9 @@ class QtControls : public QObject, public Controls {
 public:
     QtControls(const DialogTemplate& tpl, QWidget* surface);
 
-    // Where notifications go: a control's command (id, code), a spin's step (spin id, delta),
-    // the end of the dialog, an error box.
-    std::function<void(int id, int code)> onCommand;
+    // Where notifications go: a control's command (pressed, toggled, edited, selected), a spin's
+    // step (spin id, delta), the end of the dialog, an error box.
+    std::function<void(int id)> onCommand;
     std::function<void(int spinId, int delta)> onStep;
     std::function<void(int result)> onEnd;
     std::function<void(const std::string& text)> onError;

@@ -2,11 +2,11 @@
 
 #include <unistd.h>
 
-#include <iostream>
 #include <map>
 
 #include <rtmidi/RtMidi.h>
 
+#include "common/diagnostics.h"
 #include "engine/port_backend.h"
 
 namespace {
@@ -25,7 +25,7 @@ std::unique_ptr<RtMidiOut> makeOut()
     try {
         return std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, kMidiClientName);
     } catch (const std::exception& e) {
-        std::cerr << "pulselattice: MIDI ALSA: " << e.what() << "\n";
+        logDiagnostic(std::string("MIDI ALSA: ") + e.what());
         return nullptr;
     }
 }
@@ -133,7 +133,7 @@ int RtMidiConnection::open(const std::string& rtmidiName)
             if (out->getPortName(i) == rtmidiName)
                 index = i;
         if (index == count) {
-            std::cerr << "pulselattice: MIDI port '" << rtmidiName << "' is gone\n";
+            logDiagnostic("MIDI port '" + rtmidiName + "' is gone");
             return MidiResult::NoDevice;
         }
         out->openPort(index, std::string(kMidiClientName) + " output");
@@ -142,7 +142,7 @@ int RtMidiConnection::open(const std::string& rtmidiName)
         error_.text = e.what();
     }
     if (error_.type != -1 || !out->isPortOpen()) {
-        std::cerr << "pulselattice: cannot open MIDI port '" << rtmidiName << "': " << error_.text << "\n";
+        logDiagnostic("cannot open MIDI port '" + rtmidiName + "': " + error_.text);
         switch (error_.type) {
         case RtMidiError::MEMORY_ERROR: return MidiResult::NoMemory;
         case RtMidiError::INVALID_PARAMETER:

@@ -34,14 +34,14 @@ TEST(AboutAndConfirmation, OneConfirmsTwoCancelsOtherIdsAreIgnored)
         for (int id : {1, 2}) {
             FakeControls controls;
             logic.init(controls);
-            logic.command(controls, id, 0);
+            logic.command(controls, id);
             EXPECT_TRUE(controls.ended);
             EXPECT_EQ(controls.result, id);
         }
         FakeControls controls;
         logic.init(controls);
         for (int id : {0, 3, 201, 312})
-            logic.command(controls, id, 0);
+            logic.command(controls, id);
         logic.notify(controls, 1, true, -1);
         EXPECT_FALSE(controls.ended);
     }
@@ -90,7 +90,7 @@ TEST(ExportLength, PassesOrMinutesAndSeconds)
     ExportLengthDialog dialog;
     dialog.init(controls);
     controls.texts[kExportLengthEditId] = "x";
-    dialog.command(controls, 1, 0);
+    dialog.command(controls, 1);
     EXPECT_FALSE(controls.ended);  // stays open with its message
     EXPECT_EQ(controls.errors.size(), 1u);
 }

@@ -41,7 +41,7 @@ protected:
             logic.init(controls);
             if (steps)
                 steps(controls, logic);
-            logic.command(controls, button, 0);
+            logic.command(controls, button);
             return controls.ended ? controls.result : 0;
         };
     }

@@ -44,13 +44,13 @@ inline bool sameRecord(const SettingsRecord& a, const SettingsRecord& b)
 inline void type(FakeControls& controls, DialogLogic& dialog, int editId, const std::string& text)
 {
     controls.setText(editId, text);
-    dialog.command(controls, editId, 0);
+    dialog.command(controls, editId);
 }
 
 inline void choose(FakeControls& controls, DialogLogic& dialog, int listId, int index)
 {
     controls.selectListItem(listId, index);
-    dialog.command(controls, listId, 0);
+    dialog.command(controls, listId);
 }
 
 // Picks the entry showing `label`; returns false when the list has none.
@@ -70,24 +70,24 @@ inline bool chooseLabel(FakeControls& controls, DialogLogic& dialog, int listId,
 inline void clearSelection(FakeControls& controls, DialogLogic& dialog, int listId)
 {
     controls.selection[listId] = -1;
-    dialog.command(controls, listId, 0);
+    dialog.command(controls, listId);
 }
 
 inline void tick(FakeControls& controls, DialogLogic& dialog, int boxId, bool checked)
 {
     controls.setChecked(boxId, checked);
-    dialog.command(controls, boxId, 0);
+    dialog.command(controls, boxId);
 }
 
-// The up arrow reports -1, the down arrow +1.
+// The up arrow reports +1, the down arrow -1.
 inline void clickUp(FakeControls& controls, DialogLogic& dialog, int spinId)
-{
-    dialog.notify(controls, spinId, true, -1);
-}
-inline void clickDown(FakeControls& controls, DialogLogic& dialog, int spinId)
 {
     dialog.notify(controls, spinId, true, +1);
 }
+inline void clickDown(FakeControls& controls, DialogLogic& dialog, int spinId)
+{
+    dialog.notify(controls, spinId, true, -1);
+}
 
-inline void pressOk(FakeControls& controls, DialogLogic& dialog) { dialog.command(controls, 1, 0); }
-inline void pressCancel(FakeControls& controls, DialogLogic& dialog) { dialog.command(controls, 2, 0); }
+inline void pressOk(FakeControls& controls, DialogLogic& dialog) { dialog.command(controls, 1); }
+inline void pressCancel(FakeControls& controls, DialogLogic& dialog) { dialog.command(controls, 2); }

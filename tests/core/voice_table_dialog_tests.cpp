@@ -149,7 +149,7 @@ TEST(VoiceTableDialog, AListWithoutSelectionKeepsTheVoicesValue)
     choose(controls, notes, 4003, 100);
     clearSelection(controls, notes, 4003);
     clearSelection(controls, notes, 4004);
-    notes.command(controls, 4017, 0);  // not a list of this dialog
+    notes.command(controls, 4017);  // not a list of this dialog
     pressOk(controls, notes);
     EXPECT_EQ(working.notes[2], 100);
     EXPECT_EQ(working.notes[3], 85);
