@@ -19,7 +19,9 @@
 namespace {
 
 // The commands whose enabling follows the play state, in the order they are set.
-constexpr int kStatefulCommands[] = {311, 312, 313, 314, 315, 316, 317, 318, 319};
+constexpr int kStatefulCommands[] = {Command::DurationsAndOffsets, Command::Concept, Command::Play, Command::Stop,
+                                     Command::Tone, Command::Note, Command::Velocity, Command::Save,
+                                     Command::Restore};
 
 bool enabledIn(int commandId, int32_t state)
 {

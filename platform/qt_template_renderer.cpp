@@ -114,10 +114,10 @@ QtControls::QtControls(const DialogTemplate& tpl, QWidget* surface) : QObject(su
     }
     for (size_t i = 1; i < tabStops_.size(); ++i)
         QWidget::setTabOrder(tabStops_[i - 1], tabStops_[i]);
-    // Each spin steps the edit whose id is its own minus 10.
+    // Each spin steps the edit whose id is its own minus kSpinIdOffset.
     for (const ControlTemplate& control : tpl.controls)
         if (control.kind == ControlKind::Spin)
-            pairSpin(control.id, control.id - 10);
+            pairSpin(control.id, control.id - kSpinIdOffset);
     tplWidth_ = tpl.width;
     tplHeight_ = tpl.height;
     fitTexts();

@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+// A spin's id is the id of the edit it steps plus this.
+inline constexpr int kSpinIdOffset = 10;
+
 enum class ControlKind {
     PushButton,
     DefaultPushButton,
@@ -13,7 +16,7 @@ enum class ControlKind {
     ReadOnlyEdit,        // borderless, read-only, centred (the about line)
     DropDownList,        // a combo box; `dropHeight` in dialog units
     CheckBox,            // auto check box
-    Spin,                // up-down control paired with the edit whose id is its own minus 10
+    Spin,                // up-down control paired with the edit whose id is its own minus kSpinIdOffset
 };
 
 struct ControlTemplate {

@@ -1,10 +1,12 @@
 // Control ids of the concept, durations and offsets, and voice-table dialogs.
 #pragma once
 
+#include "resources/dialog_template.h"
+
 namespace DialogId {
 inline constexpr int Ok = 1;
 inline constexpr int Cancel = 2;
-inline constexpr int SpinOffset = 10;  // the spin of an edit has the edit's id plus 10
+inline constexpr int SpinOffset = kSpinIdOffset;  // the spin of an edit has the edit's id plus 10
 
 // Shared by the concept and the durations and offsets dialogs.
 inline constexpr int RangedEditBase = 1011;       // edit of ranged value i is 1011 + i (0 to 5)

@@ -6,20 +6,7 @@
 
 namespace {
 
-class ConceptDialogTest : public ::testing::Test {
-protected:
-    void open()
-    {
-        controls = FakeControls{};
-        dialog.init(controls);
-    }
-
-    SettingsRecord working = builtInRecord();
-    SettingsRecord defaults = builtInRecord();
-    FakeDeviceListing listing;
-    ConceptDialog dialog{working, defaults, listing};
-    FakeControls controls;
-};
+using ConceptDialogTest = SettingsDialogTest<ConceptDialog>;
 
 TEST_F(ConceptDialogTest, OpensWithTheBuiltInDefaultsFormattedAndTheModulationGroupDisabled)
 {

@@ -1,6 +1,8 @@
 // Helpers for driving dialog logic through FakeControls as a user would.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <optional>
 #include <string>
@@ -91,3 +93,21 @@ inline void clickDown(FakeControls& controls, DialogLogic& dialog, int spinId)
 
 inline void pressOk(FakeControls& controls, DialogLogic& dialog) { dialog.command(controls, 1); }
 inline void pressCancel(FakeControls& controls, DialogLogic& dialog) { dialog.command(controls, 2); }
+
+// A settings dialog of type `Dialog` on the built-in records, with its controls; open() shows it.
+template <typename Dialog>
+class SettingsDialogTest : public ::testing::Test {
+protected:
+    void open()
+    {
+        controls = FakeControls{};
+        dialog.init(controls);
+    }
+
+    SettingsRecord working = builtInRecord();
+    SettingsRecord defaults = builtInRecord();
+    FakeDeviceListing listing;
+    Dialog dialog{working, defaults, listing};
+    FakeControls controls;
+};
+

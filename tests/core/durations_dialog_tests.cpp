@@ -8,20 +8,7 @@
 
 namespace {
 
-class DurationsDialogTest : public ::testing::Test {
-protected:
-    void open()
-    {
-        controls = FakeControls{};
-        dialog.init(controls);
-    }
-
-    SettingsRecord working = builtInRecord();
-    SettingsRecord defaults = builtInRecord();
-    FakeDeviceListing listing;
-    DurationsDialog dialog{working, defaults, listing};
-    FakeControls controls;
-};
+using DurationsDialogTest = SettingsDialogTest<DurationsDialog>;
 
 TEST_F(DurationsDialogTest, OpensWithValuesBoundsAndTheGroupDisabled)
 {

@@ -16,6 +16,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from checks import check, failures  # noqa: E402
 from desktop_session import SKIP, DesktopSession, Unavailable, wait_for  # noqa: E402
 
 # The rhythm chosen through the dialogs: durations 192 and 360 ms (tempo 96 keeps them), three
@@ -37,14 +39,6 @@ PARAMETER_FILE_SIZE = 388
 HEADER_SIZE = 12
 SCREEN_WIDTH, SCREEN_HEIGHT = 1024, 768
 
-failures = []
-
-
-def check(condition, message):
-    if not condition:
-        failures.append(message)
-        print("FAIL:", message, flush=True)
-    return condition
 
 
 def record_field(data, offset, fmt="<i"):

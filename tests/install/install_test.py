@@ -15,15 +15,10 @@ import sys
 import tempfile
 import xml.etree.ElementTree as ElementTree
 
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from checks import check, failures  # noqa: E402
+
 SKIP = 77
-failures = []
-
-
-def check(condition, message):
-    if not condition:
-        failures.append(message)
-        print("FAIL:", message, flush=True)
-    return condition
 
 
 def check_programs(prefix):
