@@ -5,6 +5,7 @@
 #include "app/about_dialog.h"
 #include "app/confirm_exit_dialog.h"
 #include "app/midi_setting_commands.h"
+#include "app/settings_apply.h"
 #include "app/export_command.h"
 #include "dialogs/concept_dialog.h"
 #include "dialogs/durations_dialog.h"
@@ -35,43 +36,6 @@ bool enabledIn(int commandId, int32_t state)
 bool isPlaying(const AppContext& app)
 {
     return app.working.playState == Playing;
-}
-
-void applyDurationsAndOffsets(AppContext& app)
-{
-    refreshDurations(app.player, app.working);
-    refreshNotes(app.player, app.working);
-    refreshVelocities(app.player, app.working);
-    refreshModulation(app.player, app.working);
-    changeDevice(app.player, app.working);  // a new port keeps its own programs
-}
-
-void applyConcept(AppContext& app)
-{
-    app.working.playState = Ready;
-    updateCommandStates(app.shell, Ready);
-    if (isPresetPosition(app.working.numeralPreset))
-        app.working.numeral = numeralPresetValue(app.working.numeralPreset - 1);  // exact, not the shown text
-    refreshAcceptedConcept(app.player, app.working);
-    changeDevice(app.player, app.working);
-    sendProgramChanges(app.player);
-    app.shell.setCaption(captionForNumeral(app.working.numeral));
-    mergeIntoDefaults(app.defaults, app.working);
-}
-
-void applyTones(AppContext& app)
-{
-    for (int32_t c = 0; c < 16; ++c) {
-        put(app.player.effectiveTones[c], app.working.tones[c]);
-        sendShortMessage(app.player, 0xC0 + c, app.working.tones[c], 0);
-    }
-    mergeIntoDefaults(app.defaults, app.working);
-}
-
-int runVoiceTable(AppContext& app, int templateId)
-{
-    VoiceTableDialog dialog(templateId, app.working);
-    return app.shell.runDialog(templateId, dialog);
 }
 
 int play(AppContext& app)
@@ -163,23 +127,24 @@ int dispatchCommand(AppContext& app, int commandId)
         stop(app);
         return 0;
     case Command::Tone:
-        if (!isPlaying(app) && runVoiceTable(app, Template::Tones) == 1)
-            applyTones(app);
-        return 0;
     case Command::Note:
-        if (!isPlaying(app) && runVoiceTable(app, Template::Notes) == 1) {
-            app.working.noteOffset = 0;
-            refreshNotes(app.player, app.working);
-            mergeIntoDefaults(app.defaults, app.working);
-        }
+    case Command::Velocity: {
+        if (isPlaying(app))
+            return 0;
+        const int templateId = commandId == Command::Tone   ? Template::Tones
+                               : commandId == Command::Note ? Template::Notes
+                                                            : Template::Velocities;
+        VoiceTableDialog dialog(templateId, app.working);
+        if (app.shell.runDialog(templateId, dialog) != 1)
+            return 0;
+        if (commandId == Command::Tone)
+            applyTones(app);
+        else if (commandId == Command::Note)
+            applyNotes(app);
+        else
+            applyVelocities(app);
         return 0;
-    case Command::Velocity:
-        if (!isPlaying(app) && runVoiceTable(app, Template::Velocities) == 1) {
-            app.working.velocityOffset = 0;
-            refreshVelocities(app.player, app.working);
-            mergeIntoDefaults(app.defaults, app.working);
-        }
-        return 0;
+    }
     case Command::Save:
         saveMidiSettingFile(app.shell, app.working);
         return 0;
