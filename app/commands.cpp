@@ -4,9 +4,9 @@
 
 #include "app/about_dialog.h"
 #include "app/confirm_exit_dialog.h"
+#include "app/export_command.h"
 #include "app/midi_setting_commands.h"
 #include "app/settings_apply.h"
-#include "app/export_command.h"
 #include "dialogs/concept_dialog.h"
 #include "dialogs/durations_dialog.h"
 #include "dialogs/voice_table_dialog.h"
