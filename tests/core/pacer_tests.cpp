@@ -80,4 +80,16 @@ TEST(Pacer, AFailedSendPausesTheRhythmThenItGoesOnFromNow)
     EXPECT_EQ(lines[5], "2720 81 5a 40");
 }
 
+// Centuries of virtual time: the deadline stops at the clock's end instead of overflowing (the
+// sanitizer build traps on the overflow).
+TEST(Pacer, ADeadlinePastTheClocksRangeStaysAtItsEnd)
+{
+    VirtualClock clock;
+    clock.sleepUntil(Clock::Duration::max() - std::chrono::milliseconds(100));
+    Pacer pacer(clock);
+    pacer.waitMs(480);
+    pacer.waitMs(480);
+    EXPECT_EQ(clock.now(), Clock::Duration::max());
+}
+
 }  // namespace
