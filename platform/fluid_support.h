@@ -8,7 +8,7 @@
 
 // The synthesiser's output gain, the same live and offline: 8 layers of the default concept peak
 // near -6 dBFS, and no preset with 8 layers clips (FluidSynth's own default is 0.2).
-inline constexpr double kSynthGain = 0.2;
+inline constexpr double kSynthGain = 0.9;
 
 // The settings the live and the offline synthesiser share: sample rate, gain, one render thread,
 // and no API lock (only one thread at a time ever calls the synthesiser).

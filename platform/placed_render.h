@@ -2,7 +2,6 @@
 // the live synthesiser and the offline .wav render.
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 
 #include <fluidsynth.h>
@@ -29,7 +28,8 @@ void renderPlaced(fluid_synth_t* synth, Source& source, int64_t firstFrame, int 
     int done = 0;
     PlacedMessage message {};
     while (source.peek(message)) {
-        const int64_t offset = std::max<int64_t>(message.frame - firstFrame, done);
+        // Compared before subtracting: a frame far in the past (INT64_MIN: at once) must not wrap.
+        const int64_t offset = message.frame <= firstFrame + done ? done : message.frame - firstFrame;
         if (offset >= frames)
             break;
         if (offset > done) {
