@@ -8,12 +8,17 @@ constexpr int64_t kNsPerSecond = 1'000'000'000;
 // The base is checked once per window of a quarter second of frames. A window whose every call
 // came more than the dead band later than the base moves the base towards it by at most
 // kDriftStepNs: a device clock up to 200 ppm slower than the steady clock is followed in steps far
-// inside one 64-frame block (1.45 ms), and so is the settling of a stream that has just started.
+// inside one 64-frame block (1.45 ms).
 constexpr int64_t kDriftDeadBandNs = 1'000'000;
 constexpr int64_t kDriftStepNs = 50'000;
 // Later than this for a whole window: the stream stalled (an underrun, or its start), and every
 // frame since sounds that much later; re-anchor at once, so the latency stays what it was.
 constexpr int64_t kResyncNs = 10'000'000;
+
+// A stream that has just started renders its first periods at once to fill the server's buffer,
+// earlier than it will ever render again: for its first seconds each window's earliest call sets
+// the base outright. The soundfont loads meanwhile, so nothing plays yet.
+constexpr int64_t kSettlingSeconds = 2;
 
 }  // namespace
 
@@ -38,7 +43,7 @@ void FrameTimeline::observe(int64_t frame, MessageTime now)
     if (frame < windowEndFrame_)
         return;
     const int64_t lag = windowMinimumNs_ - baseNs_;
-    if (lag > kResyncNs)
+    if (lag > kResyncNs || (lag > 0 && frame < kSettlingSeconds * rate_))
         baseNs_ = windowMinimumNs_;
     else if (lag > kDriftDeadBandNs)
         baseNs_ += std::min(lag - kDriftDeadBandNs, kDriftStepNs);
