@@ -3,8 +3,14 @@
 // audible timing benchmark records what it plays.
 //
 //   audible_timing_player SECONDS
-// Prints "playing" when the first note is sent, "stopped" when Stop has been pressed.
+// Prints "playing" when the first note is sent, "stopped" when Stop has been pressed. Where a
+// sink named "null" is there (the benchmark's server), it also reads that sink's monitor and prints
+// how long the first note took from its intended time to its sound.
+#include <pulse/simple.h>
+
+#include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -16,6 +22,60 @@
 #include "platform/realtime_thread.h"
 #include "platform/system_midi_output.h"
 #include "settings/defaults.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Forwards to the real output and keeps the intended time of the first note-on.
+class FirstNoteTap : public PortBackend {
+public:
+    explicit FirstNoteTap(PortBackend& output) : output_(output) {}
+    int open(int32_t deviceId) override { return output_.open(deviceId); }
+    int close() override { return output_.close(); }
+    int send(uint32_t packed, MessageTime intended) override
+    {
+        if ((packed & 0xF0) == 0x90 && firstNote.load() == MessageTime::zero())
+            firstNote.store(intended);
+        return output_.send(packed, intended);
+    }
+    std::atomic<MessageTime> firstNote{MessageTime::zero()};
+
+private:
+    PortBackend& output_;
+};
+
+// Reads the null sink's monitor in 64-frame pieces and returns the steady time of the first
+// sample above a quiet level once `armed` is set; zero when there is no such sink or no sound.
+MessageTime firstSoundAfter(const std::atomic<bool>& armed, const std::atomic<bool>& done)
+{
+    pa_sample_spec format{PA_SAMPLE_S16NE, 44100, 2};
+    pa_buffer_attr buffering{};
+    buffering.maxlength = static_cast<uint32_t>(-1);
+    buffering.fragsize = 64 * 4;
+    pa_simple* monitor = pa_simple_new(nullptr, "audible timing", PA_STREAM_RECORD, "null.monitor", "monitor",
+                                       &format, nullptr, &buffering, nullptr);
+    if (!monitor)
+        return MessageTime::zero();
+    MessageTime heard = MessageTime::zero();
+    int16_t block[64 * 2];
+    while (!done.load() && heard == MessageTime::zero()) {
+        if (pa_simple_read(monitor, block, sizeof block, nullptr) < 0)
+            break;
+        const MessageTime now = Clock::now().time_since_epoch();
+        if (!armed.load())
+            continue;
+        for (int frame = 0; frame < 64; ++frame)
+            if (std::abs(block[2 * frame]) > 200) {
+                heard = now - std::chrono::nanoseconds((64 - frame) * 1'000'000'000LL / 44100);
+                break;
+            }
+    }
+    pa_simple_free(monitor);
+    return heard;
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -31,8 +91,12 @@ int main(int argc, char** argv)
     refreshTables(player, settings);
 
     SystemMidiOutput output;
+    FirstNoteTap tap(output);
     SteadyClock clock;
-    player.port.backend = &output;
+    player.port.backend = &tap;
+    std::atomic<bool> armed{false}, done{false};
+    MessageTime heard = MessageTime::zero();
+    std::thread listener([&] { heard = firstSoundAfter(armed, done); });
     Transport transport;
     transport.prepareThread = requestRealtimeScheduling;
     if (startPlaybackThread(transport, player, settings, clock) != 0) {
@@ -43,6 +107,7 @@ int main(int argc, char** argv)
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     sendProgramChanges(player);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    armed.store(true);
     startPlayback(transport, player);
     std::printf("playing\n");
     std::fflush(stdout);
@@ -51,6 +116,11 @@ int main(int argc, char** argv)
     std::printf("stopped\n");
     std::fflush(stdout);
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // the last notes ring out
+    done.store(true);
+    listener.join();
     shutdownPlayback(transport, player);
+    if (heard != MessageTime::zero() && tap.firstNote.load() != MessageTime::zero())
+        std::printf("send to sound: %.1f ms (first note, from its intended time to the sink)\n",
+                    std::chrono::duration<double, std::milli>(heard - tap.firstNote.load()).count());
     return 0;
 }

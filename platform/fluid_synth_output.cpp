@@ -131,9 +131,7 @@ void FluidSynthOutput::loadInBackground(std::string soundfont)
 }
 
 // Render thread: silence until the soundfont is loaded, then the synthesiser with each queued
-// message at the frame of its intended time plus the scheduling latency. A message seen for the
-// first time is never placed beyond "now" plus the latency, so a time stamped far ahead (only
-// damaged settings saturate a deadline) cannot hold the queue.
+// message at the frame of its intended time plus the scheduling latency.
 void FluidSynthOutput::render(float* left, float* right, int stride, int frames)
 {
     const MessageTime now = std::chrono::steady_clock::now().time_since_epoch();
@@ -147,7 +145,6 @@ void FluidSynthOutput::render(float* left, float* right, int stride, int frames)
     struct LiveSource {
         MessageQueue& queue;
         const FrameTimeline& timeline;
-        MessageTime now;
         bool peek(PlacedMessage& message)
         {
             const TimedShortMessage* next = queue.front();
@@ -155,12 +152,12 @@ void FluidSynthOutput::render(float* left, float* right, int stride, int frames)
                 return false;
             const int64_t frame = next->time == kSendAtOnce
                                       ? INT64_MIN  // at once: where the render stands
-                                      : timeline.frameAt(std::min(next->time, now) + kSynthSchedulingLatency);
+                                      : timeline.frameAt(next->time + kSynthSchedulingLatency);
             message = {frame, next->packed};
             return true;
         }
         void pop() { queue.pop(); }
-    } source{*queue_, timeline_, now};
+    } source{*queue_, timeline_};
     renderPlaced(synth_, source, streamFrame_, frames, [&](int offset, int count) {
         fluid_synth_write_float(synth_, count, left, offset * stride, stride, right, offset * stride, stride);
     });
@@ -191,6 +188,11 @@ int FluidSynthOutput::send(uint32_t packed, MessageTime intendedTime)
         return MidiResult::NoDevice;
     if ((packed & 0xFF) < 0x80)
         return MidiResult::BadOpenMode;  // no status byte: nothing a synthesiser can play
+    // A time far ahead (only damaged settings saturate a deadline) would hold every later message
+    // behind it: it plays a second after it was sent at the latest. Later times stay later.
+    const MessageTime latest = std::chrono::steady_clock::now().time_since_epoch() + kMaxScheduleAhead;
+    if (intendedTime > latest)
+        intendedTime = latest;
     return queue_->push({intendedTime, packed}) ? MidiResult::Ok : MidiResult::NotReady;
 }
 

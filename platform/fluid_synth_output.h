@@ -21,10 +21,11 @@
 #include "platform/spsc_queue.h"
 
 // Every message sounds this long after its intended time, so that the playback thread's lateness
-// and the render period drop out of what is heard. It must cover the playback thread's wake-up
-// lateness (p99 under 2 ms idle, up to 6 ms on a busy 2-core machine) plus one render period
-// (5.8 ms) in which the message may just miss its chunk; 12 ms covers the p99.9 measured under
-// load. With the stream's 23 ms buffer a message is heard about 36-42 ms after it is sent.
+// and the render period drop out of what is heard. It covers one render period (5.8 ms), in which
+// a message may just miss its chunk, plus the playback thread's wake-up lateness on a busy 2-core
+// machine (playback timing benchmark under load: p99 0.4 to 0.6 ms, 5 ms in the worst run); a
+// message later still plays at once. With the stream's 23 ms buffer a note is heard about 40 ms
+// after it is sent. The JACK output should use the same value, so both sound together.
 inline constexpr std::chrono::milliseconds kSynthSchedulingLatency{12};
 
 class FluidSynthOutput {
@@ -53,6 +54,7 @@ public:
 
 private:
     static constexpr double kSampleRate = 44100.0;
+    static constexpr std::chrono::seconds kMaxScheduleAhead{1};
     struct TimedShortMessage {
         MessageTime time;
         uint32_t packed;
