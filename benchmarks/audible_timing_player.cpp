@@ -103,8 +103,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "audible_timing_player: the built-in synthesiser does not open\n");
         return 1;
     }
-    // The soundfont loads and the recorder starts meanwhile.
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    // The soundfont loads and the audio stream settles on its pace meanwhile, as while a user
+    // chooses a concept after the start.
+    std::this_thread::sleep_for(std::chrono::milliseconds(3000));
     sendProgramChanges(player);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     armed.store(true);

@@ -16,9 +16,10 @@ constexpr int64_t kDriftStepNs = 50'000;
 constexpr int64_t kResyncNs = 10'000'000;
 
 // A stream that has just started renders its first periods at once to fill the server's buffer,
-// earlier than it will ever render again: for its first seconds each window's earliest call sets
-// the base outright. The soundfont loads meanwhile, so nothing plays yet.
-constexpr int64_t kSettlingSeconds = 2;
+// far earlier than it will ever render again, and may then wait for the server to start: over
+// its first half second of frames the mapping only follows the latest call. The soundfont loads
+// meanwhile.
+constexpr int64_t kStartFramesPerSecondDivisor = 2;
 
 }  // namespace
 
@@ -31,6 +32,10 @@ int64_t FrameTimeline::framesToNs(int64_t frames) const
 void FrameTimeline::observe(int64_t frame, MessageTime now)
 {
     const int64_t base = now.count() - framesToNs(frame);
+    if (frame < rate_ / kStartFramesPerSecondDivisor) {
+        baseNs_ = base;
+        return;
+    }
     if (!anchored_) {
         anchored_ = true;
         baseNs_ = base;
@@ -43,7 +48,7 @@ void FrameTimeline::observe(int64_t frame, MessageTime now)
     if (frame < windowEndFrame_)
         return;
     const int64_t lag = windowMinimumNs_ - baseNs_;
-    if (lag > kResyncNs || (lag > 0 && frame < kSettlingSeconds * rate_))
+    if (lag > kResyncNs)
         baseNs_ = windowMinimumNs_;
     else if (lag > kDriftDeadBandNs)
         baseNs_ += std::min(lag - kDriftDeadBandNs, kDriftStepNs);

@@ -19,7 +19,8 @@ public:
     // At the start of each render call: the first frame it renders and the steady time now.
     void observe(int64_t frame, MessageTime now);
 
-    // The frame due at `time` (before any observe(): frame 0 is due at time 0).
+    // The frame due at `time` (before any observe(): frame 0 is due at time 0; over the stream's
+    // first half second a provisional mapping).
     int64_t frameAt(MessageTime time) const;
 
     // Steady time at which frame 0 was due, in nanoseconds.
