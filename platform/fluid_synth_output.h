@@ -24,8 +24,9 @@
 // and the render period drop out of what is heard. It covers one render period (5.8 ms), in which
 // a message may just miss its chunk, plus the playback thread's wake-up lateness on a busy 2-core
 // machine (playback timing benchmark under load: p99 0.4 to 0.6 ms, 5 ms in the worst run); a
-// message later still plays at once. With the stream's 23 ms buffer a note is heard about 40 ms
-// after it is sent. The JACK output should use the same value, so both sound together.
+// message later still plays at once. With what the PulseAudio stream holds, a note reaches the
+// sink about 33 ms after it is sent. The JACK output should use the same value, so both sound
+// together.
 inline constexpr std::chrono::milliseconds kSynthSchedulingLatency{12};
 
 class FluidSynthOutput {
