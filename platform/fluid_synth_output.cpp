@@ -68,8 +68,8 @@ int FluidSynthOutput::open()
             release();
             return MidiResult::NoDevice;
         }
-        pulseStream_.start([this](float* out, int frames) { render(out, out + 1, 2, frames); }, kSampleRate,
-                           pulseError);
+        pulseStream_.start([this](float* out, int frames, MessageTime heardAt) { render(out, out + 1, 2, frames, heardAt); },
+                           kSampleRate, pulseError);
     }
     // The loader starts once the log capture has ended: FluidSynth's log hooks are global.
     if (pulseError.empty()) {
@@ -131,11 +131,12 @@ void FluidSynthOutput::loadInBackground(std::string soundfont)
 }
 
 // Render thread: silence until the soundfont is loaded, then the synthesiser with each queued
-// message at the frame of its intended time plus the scheduling latency.
-void FluidSynthOutput::render(float* left, float* right, int stride, int frames)
+// message at the frame heard at its intended time plus the scheduling latency. `heardAt`: when
+// the first frame will be heard; zero when the output cannot tell.
+void FluidSynthOutput::render(float* left, float* right, int stride, int frames, MessageTime heardAt)
 {
-    const MessageTime now = std::chrono::steady_clock::now().time_since_epoch();
-    timeline_.observe(streamFrame_, now);
+    if (heardAt != MessageTime::zero())
+        timeline_.observe(streamFrame_, heardAt);
     if (!ready_.load(std::memory_order_acquire)) {
         for (int i = 0; i < frames; ++i)
             left[i * stride] = right[i * stride] = 0.0f;
@@ -173,8 +174,13 @@ int FluidSynthOutput::renderForDriver(void* self, int frames, int effectCount, f
         std::fill(effects[i], effects[i] + frames, 0.0f);
     for (int i = 2; i < outputCount; ++i)
         std::fill(outputs[i], outputs[i] + frames, 0.0f);
+    // The driver keeps its periods in the device: the first frame is heard after those.
+    const MessageTime heardAt = std::chrono::steady_clock::now().time_since_epoch() +
+                                std::chrono::microseconds(1'000'000LL * PulseSynthStream::kPeriodFrames *
+                                                          PulseSynthStream::kBufferedPeriods /
+                                                          static_cast<int64_t>(kSampleRate));
     if (outputCount >= 2)
-        static_cast<FluidSynthOutput*>(self)->render(outputs[0], outputs[1], 1, frames);
+        static_cast<FluidSynthOutput*>(self)->render(outputs[0], outputs[1], 1, frames, heardAt);
     return FLUID_OK;
 }
 

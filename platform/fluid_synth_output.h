@@ -20,14 +20,13 @@
 #include "platform/pulse_synth_stream.h"
 #include "platform/spsc_queue.h"
 
-// Every message sounds this long after its intended time, so that the playback thread's lateness
-// and the render period drop out of what is heard. It covers one render period (5.8 ms), in which
-// a message may just miss its chunk, plus the playback thread's wake-up lateness on a busy 2-core
-// machine (playback timing benchmark under load: p99 0.4 to 0.6 ms, 5 ms in the worst run); a
-// message later still plays at once. With what the PulseAudio stream holds, a note reaches the
-// sink about 33 ms after it is sent. The JACK output should use the same value, so both sound
-// together.
-inline constexpr std::chrono::milliseconds kSynthSchedulingLatency{12};
+// Every message reaches the sink this long after its intended time, so that neither the playback
+// thread's lateness nor the render period is heard. The audio stream holds 17 to 23 ms of sound
+// and a message may just miss the 5.8 ms period that holds its frame; what is left, about 6 ms,
+// absorbs the playback thread's wake-up lateness on a busy 2-core machine (playback timing
+// benchmark under load: p99 0.4 to 0.6 ms, 5 ms in the worst run). A message later still plays at
+// once. The JACK output should be aligned to the same time, so both sound together.
+inline constexpr std::chrono::milliseconds kSynthSchedulingLatency{35};
 
 class FluidSynthOutput {
 public:
@@ -66,7 +65,7 @@ private:
 
     fluid_synth_t* loadSynth(const std::string& soundfont);
     void loadInBackground(std::string soundfont);
-    void render(float* left, float* right, int stride, int frames);
+    void render(float* left, float* right, int stride, int frames, MessageTime heardAt);
     static int renderForDriver(void* self, int frames, int effectCount, float* effects[], int outputCount,
                                float* outputs[]);
     void release();

@@ -92,8 +92,15 @@ void PulseSynthStream::renderLoop()
     requestRealtimeScheduling();
     std::vector<float> interleaved(static_cast<size_t>(kPeriodFrames) * 2);
     while (running_.load(std::memory_order_relaxed)) {
-        render_(interleaved.data(), kPeriodFrames);
         int code = 0;
+        // What the server still holds is played before this period: that latency plus now is
+        // when the period's first frame is heard (the render call's own time jitters far more).
+        const pa_usec_t latency = pa_simple_get_latency(stream_, &code);
+        const auto now = std::chrono::steady_clock::now().time_since_epoch();
+        const std::chrono::nanoseconds heardAt =
+            latency == static_cast<pa_usec_t>(-1) ? std::chrono::nanoseconds::zero()
+                                                  : std::chrono::nanoseconds(now) + std::chrono::microseconds(latency);
+        render_(interleaved.data(), kPeriodFrames, heardAt);
         if (pa_simple_write(stream_, interleaved.data(), interleaved.size() * sizeof(float), &code) < 0)
             break;  // the server went away: the synthesiser falls silent, sends still succeed
     }

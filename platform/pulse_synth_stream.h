@@ -8,6 +8,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <thread>
@@ -26,8 +27,10 @@ public:
     PulseSynthStream(const PulseSynthStream&) = delete;
     PulseSynthStream& operator=(const PulseSynthStream&) = delete;
 
-    // Fills `frames` interleaved stereo float frames; called on the render thread.
-    using Render = std::function<void(float* interleaved, int frames)>;
+    // Fills `frames` interleaved stereo float frames; called on the render thread. `heardAt`: when
+    // the first of them will reach the server's sink, on the steady clock (ns since its epoch),
+    // as the stream reports its latency; 0 while the stream has not told.
+    using Render = std::function<void(float* interleaved, int frames, std::chrono::nanoseconds heardAt)>;
 
     // Connects to the default server and starts calling `render` for each period (what it uses
     // must outlive the stream or the call to stop()). False with a reason in `error` when no

@@ -1,25 +1,22 @@
 #include "platform/synth_frame_timeline.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 
 constexpr int64_t kNsPerSecond = 1'000'000'000;
-// The base is checked once per window of a quarter second of frames. A window whose every call
-// came more than the dead band later than the base moves the base towards it by at most
-// kDriftStepNs: a device clock up to 200 ppm slower than the steady clock is followed in steps far
-// inside one 64-frame block (1.45 ms).
-constexpr int64_t kDriftDeadBandNs = 1'000'000;
-constexpr int64_t kDriftStepNs = 50'000;
-// Later than this for a whole window: the stream stalled (an underrun, or its start), and every
-// frame since sounds that much later; re-anchor at once, so the latency stays what it was.
-constexpr int64_t kResyncNs = 10'000'000;
-
-// A stream that has just started renders its first periods at once to fill the server's buffer,
-// far earlier than it will ever render again, and may then wait for the server to start: over
-// its first half second of frames the mapping only follows the latest call. The soundfont loads
-// meanwhile.
-constexpr int64_t kStartFramesPerSecondDivisor = 2;
+// Each report moves the base by 1/256 of its distance: over about 1.5 s of render calls, so the
+// reports' scatter (about 0.6 ms) averages out to a few microseconds.
+constexpr int64_t kSmoothingCalls = 256;
+// A whole window of reports this far off the base, all on one side: the stream stalled (an
+// underrun) or its pace changed; the base jumps to the middle of them, so the latency stays what
+// it was.
+constexpr int64_t kJumpNs = 5'000'000;
+// A stream that has just started fills the server's buffer at once and may then wait for the
+// server to start: over its first half second of frames the mapping only follows the latest
+// report. The soundfont loads meanwhile.
+constexpr int64_t kStartFramesDivisor = 2;
 
 }  // namespace
 
@@ -29,30 +26,31 @@ int64_t FrameTimeline::framesToNs(int64_t frames) const
     return frames / rate_ * kNsPerSecond + frames % rate_ * kNsPerSecond / rate_;
 }
 
-void FrameTimeline::observe(int64_t frame, MessageTime now)
+void FrameTimeline::observe(int64_t frame, MessageTime heardAt)
 {
-    const int64_t base = now.count() - framesToNs(frame);
-    if (frame < rate_ / kStartFramesPerSecondDivisor) {
+    const int64_t base = heardAt.count() - framesToNs(frame);
+    if (!anchored_ || frame < rate_ / kStartFramesDivisor) {
         baseNs_ = base;
+        anchored_ = frame >= rate_ / kStartFramesDivisor;
+        startWindow(frame);
         return;
     }
-    if (!anchored_) {
-        anchored_ = true;
-        baseNs_ = base;
-        windowMinimumNs_ = base;
-        windowEndFrame_ = frame + rate_ / 4;
-        return;
-    }
-    baseNs_ = std::min(baseNs_, base);  // a call earlier than thought: the device runs ahead
-    windowMinimumNs_ = std::min(windowMinimumNs_, base);
+    const int64_t distance = base - baseNs_;
+    if (distance <= kJumpNs && distance >= -kJumpNs)
+        baseNs_ += distance / kSmoothingCalls;  // far ones wait for the window: a jump or a stray
+    windowLowNs_ = std::min(windowLowNs_, distance);
+    windowHighNs_ = std::max(windowHighNs_, distance);
     if (frame < windowEndFrame_)
         return;
-    const int64_t lag = windowMinimumNs_ - baseNs_;
-    if (lag > kResyncNs)
-        baseNs_ = windowMinimumNs_;
-    else if (lag > kDriftDeadBandNs)
-        baseNs_ += std::min(lag - kDriftDeadBandNs, kDriftStepNs);
-    windowMinimumNs_ = base;
+    if (windowLowNs_ > kJumpNs || windowHighNs_ < -kJumpNs)
+        baseNs_ += windowLowNs_ / 2 + windowHighNs_ / 2;
+    startWindow(frame);
+}
+
+void FrameTimeline::startWindow(int64_t frame)
+{
+    windowLowNs_ = INT64_MAX;
+    windowHighNs_ = INT64_MIN;
     windowEndFrame_ = frame + rate_ / 4;
 }
 
