@@ -2,9 +2,9 @@
 // in small periods.
 //
 // FluidSynth's own PulseAudio driver asks for a server buffer of one period, which underruns on a
-// busy machine unless the period is large, and a large period delays every message by up to a
-// period. Here the buffer holds several periods while the server asks for one period at a time, so
-// the synthesiser renders every 5.8 ms (messages take effect within that) without dropouts.
+// busy machine unless the period is large. Here the buffer holds several periods while the server
+// asks for one period at a time, so the synthesiser renders every 5.8 ms without dropouts, and
+// each render is told when its first frame will be heard.
 #pragma once
 
 #include <atomic>
@@ -17,7 +17,7 @@ struct pa_simple;
 
 class PulseSynthStream {
 public:
-    // 256 frames at 44.1 kHz: the render step, and so the timing grain of every message.
+    // 256 frames at 44.1 kHz: the render step; messages are placed inside it at their own frames.
     static constexpr int kPeriodFrames = 256;
     // Periods held by the server: 23 ms of audio in flight absorbs scheduling delays.
     static constexpr int kBufferedPeriods = 4;
