@@ -16,6 +16,14 @@ bool readableFile(const std::string& path)
 
 }  // namespace
 
+void configureSynth(fluid_settings_t* settings, double sampleRate)
+{
+    fluid_settings_setnum(settings, "synth.sample-rate", sampleRate);
+    fluid_settings_setnum(settings, "synth.gain", kSynthGain);
+    fluid_settings_setint(settings, "synth.cpu-cores", 1);
+    fluid_settings_setint(settings, "synth.threadsafe-api", 0);
+}
+
 std::string findSoundfont(fluid_settings_t* settings, std::string* looked)
 {
     std::vector<std::string> candidates;

@@ -6,6 +6,14 @@
 
 #include <fluidsynth.h>
 
+// The synthesiser's output gain, the same live and offline: 8 layers of the default concept peak
+// near -6 dBFS, and no preset with 8 layers clips (FluidSynth's own default is 0.2).
+inline constexpr double kSynthGain = 0.9;
+
+// The settings the live and the offline synthesiser share: sample rate, gain, one render thread,
+// and no API lock (only one thread at a time ever calls the synthesiser).
+void configureSynth(fluid_settings_t* settings, double sampleRate);
+
 // The system's General MIDI soundfont: $PULSELATTICE_SOUNDFONT when set (then that file alone),
 // else FluidSynth's synth.default-soundfont, then the Debian default-GM paths. Empty when none of
 // them is a readable file; `looked` then names where it looked.

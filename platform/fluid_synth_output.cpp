@@ -4,11 +4,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <iostream>
 
-#include "engine/port_backend.h"
 #include "platform/fluid_support.h"
 #include "platform/midi_jack_probe.h"
+#include "platform/placed_render.h"
 
 FluidSynthOutput::~FluidSynthOutput()
 {
@@ -30,9 +31,10 @@ void FluidSynthOutput::release()
     driver_ = nullptr;
     synth_ = nullptr;
     settings_ = nullptr;
+    queue_.reset();
     ready_.store(false);
     failed_.store(false);
-    pending_.clear();
+    activeVoices_.store(0);
 }
 
 int FluidSynthOutput::open()
@@ -40,17 +42,22 @@ int FluidSynthOutput::open()
     if (settings_)
         return MidiResult::Allocated;
     openFailure_.clear();
+    queue_ = std::make_unique<MessageQueue>();
+    timeline_ = FrameTimeline(static_cast<int64_t>(kSampleRate));
+    streamFrame_ = 0;
     std::string soundfont;
     std::string pulseError;
     {
         FluidLogCapture log;
         settings_ = new_fluid_settings();
-        if (!settings_)
+        if (!settings_) {
+            queue_.reset();
             return MidiResult::NoMemory;
-        // A message takes effect at the start of the next 256-frame period (5.8 ms at 44.1 kHz),
-        // so onsets keep their spacing within that. These apply to the ALSA and JACK drivers;
-        // PulseAudio is fed by a stream of our own with the same period.
-        fluid_settings_setnum(settings_, "synth.sample-rate", kSampleRate);
+        }
+        // The render period: messages are placed within it at their own frames, so it adds to the
+        // latency, not to the jitter. These apply to the ALSA and JACK drivers; PulseAudio is fed
+        // by a stream of our own with the same period.
+        configureSynth(settings_, kSampleRate);
         fluid_settings_setint(settings_, "audio.period-size", PulseSynthStream::kPeriodFrames);
         fluid_settings_setint(settings_, "audio.periods", PulseSynthStream::kBufferedPeriods);
         fluid_settings_setint(settings_, "audio.jack.autoconnect", 1);
@@ -64,7 +71,8 @@ int FluidSynthOutput::open()
             return MidiResult::NoDevice;
         }
         soundfont_ = soundfont;
-        pulseStream_.start([this](float* out, int frames) { render(out, frames); }, kSampleRate, pulseError);
+        pulseStream_.start([this](float* out, int frames, MessageTime heardAt) { render(out, out + 1, 2, frames, heardAt); },
+                           kSampleRate, pulseError);
     }
     // The loader starts once the log capture has ended: FluidSynth's log hooks are global.
     if (pulseError.empty()) {
@@ -74,19 +82,19 @@ int FluidSynthOutput::open()
 
     // No PulseAudio: FluidSynth's own ALSA or JACK driver, which needs the synthesiser first.
     FluidLogCapture log;
-    fluid_synth_t* synth = loadSynth(soundfont);
-    if (!synth) {
+    synth_ = loadSynth(soundfont);
+    if (!synth_) {
         release();
         openFailure_ = "the built-in synthesiser cannot load the soundfont " + soundfont;
         return MidiResult::NoDevice;
     }
-    publish(synth);
+    ready_.store(true, std::memory_order_release);
     for (const char* name : {"alsa", "jack"}) {
         // JACK's client would try to start a server of its own; only join one that runs.
         if (std::string(name) == "jack" && !jackServerAnswers())
             continue;
         fluid_settings_setstr(settings_, "audio.driver", name);
-        driver_ = new_fluid_audio_driver(settings_, synth_);
+        driver_ = new_fluid_audio_driver2(settings_, renderForDriver, this);
         if (driver_)
             return MidiResult::Ok;
     }
@@ -114,39 +122,54 @@ fluid_synth_t* FluidSynthOutput::loadSynth(const std::string& soundfont)
     return synth;
 }
 
-// Loader thread, at a low priority so that the window's start-up goes first.
+// Loader thread, at a low priority so that the window's start-up goes first. What was sent
+// meanwhile waits in the queue; the render thread plays it once ready_ is set.
 void FluidSynthOutput::loadInBackground(std::string soundfont)
 {
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 15);
     fluid_synth_t* synth = loadSynth(soundfont);
     if (!synth) {
-        std::lock_guard<std::mutex> lock(pendingMutex_);
         failed_.store(true);
-        pending_.clear();
         return;
     }
-    publish(synth);
-}
-
-// Plays what was sent while loading, then lets sends and the render thread use the synth. The
-// lock keeps a send from slipping in between.
-void FluidSynthOutput::publish(fluid_synth_t* synth)
-{
-    std::lock_guard<std::mutex> lock(pendingMutex_);
     synth_ = synth;
-    for (uint32_t message : pending_)
-        playShortMessage(synth_, message);
-    pending_.clear();
     ready_.store(true, std::memory_order_release);
 }
 
-// Render thread: silence until the soundfont is loaded.
-void FluidSynthOutput::render(float* interleaved, int frames)
+// Render thread: silence until the soundfont is loaded, then the synthesiser with each queued
+// message at the frame heard at its intended time plus the scheduling latency. `heardAt`: when
+// the first frame will be heard; zero when the output cannot tell.
+void FluidSynthOutput::render(float* left, float* right, int stride, int frames, MessageTime heardAt)
 {
-    if (ready_.load(std::memory_order_acquire))
-        fluid_synth_write_float(synth_, frames, interleaved, 0, 2, interleaved, 1, 2);
-    else
-        std::fill(interleaved, interleaved + 2 * frames, 0.0f);
+    if (heardAt != MessageTime::zero())
+        timeline_.observe(streamFrame_, heardAt);
+    if (!ready_.load(std::memory_order_acquire)) {
+        for (int i = 0; i < frames; ++i)
+            left[i * stride] = right[i * stride] = 0.0f;
+        streamFrame_ += frames;
+        return;
+    }
+    struct LiveSource {
+        MessageQueue& queue;
+        const FrameTimeline& timeline;
+        bool peek(PlacedMessage& message)
+        {
+            const TimedShortMessage* next = queue.front();
+            if (!next)
+                return false;
+            const int64_t frame = next->time == kSendAtOnce
+                                      ? INT64_MIN  // at once: where the render stands
+                                      : timeline.frameAt(next->time + kSynthSchedulingLatency);
+            message = {frame, next->packed};
+            return true;
+        }
+        void pop() { queue.pop(); }
+    } source{*queue_, timeline_};
+    renderPlaced(synth_, source, streamFrame_, frames, [&](int offset, int count) {
+        fluid_synth_write_float(synth_, count, left, offset * stride, stride, right, offset * stride, stride);
+    });
+    activeVoices_.store(fluid_synth_get_active_voice_count(synth_), std::memory_order_relaxed);
+    streamFrame_ += frames;
 }
 
 std::string FluidSynthOutput::failureReason()
@@ -159,25 +182,42 @@ std::string FluidSynthOutput::failureReason()
     return openFailure_;
 }
 
-int FluidSynthOutput::send(uint32_t packed, MessageTime)
+// FluidSynth's ALSA or JACK driver thread: the first two outputs are left and right.
+int FluidSynthOutput::renderForDriver(void* self, int frames, int effectCount, float* effects[], int outputCount,
+                                      float* outputs[])
+{
+    for (int i = 0; i < effectCount; ++i)
+        std::fill(effects[i], effects[i] + frames, 0.0f);
+    for (int i = 2; i < outputCount; ++i)
+        std::fill(outputs[i], outputs[i] + frames, 0.0f);
+    // The driver keeps its periods in the device: the first frame is heard after those.
+    const MessageTime heardAt = std::chrono::steady_clock::now().time_since_epoch() +
+                                std::chrono::microseconds(1'000'000LL * PulseSynthStream::kPeriodFrames *
+                                                          PulseSynthStream::kBufferedPeriods /
+                                                          static_cast<int64_t>(kSampleRate));
+    if (outputCount >= 2)
+        static_cast<FluidSynthOutput*>(self)->render(outputs[0], outputs[1], 1, frames, heardAt);
+    return FLUID_OK;
+}
+
+// One producer at a time: SystemMidiOutput's lock (and the engine port's) serialises the UI
+// thread's and the playback thread's sends, which is all the queue needs.
+int FluidSynthOutput::send(uint32_t packed, MessageTime intendedTime)
 {
     if (!settings_)
         return MidiResult::InvalidHandle;
+    if (failed_.load())
+        return MidiResult::NoDevice;
     if (pulseStream_.lost())
         return MidiResult::NotReady;
-    if (!ready_.load(std::memory_order_acquire)) {
-        std::lock_guard<std::mutex> lock(pendingMutex_);
-        if (failed_.load())
-            return MidiResult::NoDevice;
-        if (!ready_.load(std::memory_order_relaxed)) {
-            if ((packed & 0xFF) < 0x80)
-                return MidiResult::BadOpenMode;  // as playShortMessage refuses it
-            if (pending_.size() < kMaxPendingMessages)
-                pending_.push_back(packed);
-            return MidiResult::Ok;
-        }
-    }
-    return playShortMessage(synth_, packed) ? MidiResult::Ok : MidiResult::BadOpenMode;
+    if ((packed & 0xFF) < 0x80)
+        return MidiResult::BadOpenMode;  // no status byte: nothing a synthesiser can play
+    // A time far ahead (only damaged settings saturate a deadline) would hold every later message
+    // behind it: it plays a second after it was sent at the latest. Later times stay later.
+    const MessageTime latest = std::chrono::steady_clock::now().time_since_epoch() + kMaxScheduleAhead;
+    if (intendedTime > latest)
+        intendedTime = latest;
+    return queue_->push({intendedTime, packed}) ? MidiResult::Ok : MidiResult::NotReady;
 }
 
 int FluidSynthOutput::close()
@@ -193,9 +233,4 @@ bool FluidSynthOutput::waitUntilLoaded()
     if (loader_.joinable())
         loader_.join();
     return ready_.load();
-}
-
-int FluidSynthOutput::activeVoiceCount()
-{
-    return ready_.load(std::memory_order_acquire) ? fluid_synth_get_active_voice_count(synth_) : 0;
 }

@@ -11,6 +11,7 @@ set(MIDI_AUDIO_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/pulse_synth_stream.cpp    # the synthesiser's PulseAudio stream
   ${CMAKE_CURRENT_LIST_DIR}/realtime_thread.cpp       # SCHED_FIFO where allowed
   ${CMAKE_CURRENT_LIST_DIR}/rtmidi_ports.cpp          # ALSA sequencer ports through RtMidi
+  ${CMAKE_CURRENT_LIST_DIR}/synth_frame_timeline.cpp  # the synthesiser's steady-clock time to sample frames
   ${CMAKE_CURRENT_LIST_DIR}/system_midi_output.cpp)   # device numbering: synthesiser, ALSA, JACK
 add_library(pulselattice_midi STATIC ${MIDI_AUDIO_SOURCES})
 target_link_libraries(pulselattice_midi PUBLIC pulselattice_core PkgConfig::RTMIDI PkgConfig::JACK PkgConfig::FLUIDSYNTH

@@ -9,6 +9,7 @@
 #include <fluidsynth.h>
 
 #include "platform/fluid_support.h"
+#include "platform/placed_render.h"
 
 namespace {
 
@@ -19,11 +20,6 @@ constexpr int kBlockFrames = 4096;
 // ring out for a little more.
 constexpr int64_t kMaxReleaseFrames = 10LL * kWavSampleRate;
 constexpr int64_t kReverbTailFrames = kWavSampleRate;
-
-int64_t frameAt(int64_t ms)
-{
-    return ms * kWavSampleRate / 1000;
-}
 
 void putLittleEndian(unsigned char* at, uint32_t value, int bytes)
 {
@@ -52,27 +48,50 @@ struct FluidDeleter {
     void operator()(fluid_synth_t* s) const { delete_fluid_synth(s); }
 };
 
-// Renders the next `frames` frames into the file.
-bool renderFrames(fluid_synth_t* synth, std::FILE* file, int64_t frames, int64_t& written)
+// The frame a message is placed at: its intended time (the time it was sent when none is known),
+// with no latency: offline, every message is there before its frame is rendered.
+int64_t frameOf(const TimedMessage& message)
 {
-    std::vector<int16_t> buffer(kBlockFrames * kChannels);
-    int16_t* block = buffer.data();
-    while (frames > 0) {
-        const int count = static_cast<int>(frames < kBlockFrames ? frames : kBlockFrames);
-        fluid_synth_write_s16(synth, count, block, 0, 2, block, 1, 2);
-        if (std::fwrite(block, kBytesPerFrame, count, file) != static_cast<size_t>(count))
+    const int64_t ns = (message.intended != kSendAtOnce ? message.intended : message.time).count();
+    if (ns <= 0)
+        return 0;
+    constexpr int64_t kNsPerSecond = 1'000'000'000;
+    return ns / kNsPerSecond * kWavSampleRate + ns % kNsPerSecond * kWavSampleRate / kNsPerSecond;
+}
+
+// The run's messages in order, for renderPlaced.
+struct RunSource {
+    const std::vector<TimedMessage>& messages;
+    size_t next = 0;
+    bool peek(PlacedMessage& message) const
+    {
+        if (next >= messages.size())
             return false;
-        frames -= count;
-        written += count;
+        message = {frameOf(messages[next]), messages[next].packed};
+        return true;
     }
-    return true;
+    void pop() { ++next; }
+    bool done() const { return next >= messages.size(); }
+};
+
+// Renders the next block of frames into the file, placing the messages that fall in it.
+bool renderBlock(fluid_synth_t* synth, RunSource& source, std::vector<int16_t>& buffer, std::FILE* file,
+                 int64_t& written)
+{
+    int16_t* block = buffer.data();
+    renderPlaced(synth, source, written, kBlockFrames, [&](int offset, int count) {
+        fluid_synth_write_s16(synth, count, block, offset * kChannels, kChannels, block, offset * kChannels + 1,
+                              kChannels);
+    });
+    written += kBlockFrames;
+    return std::fwrite(block, kBytesPerFrame, kBlockFrames, file) == static_cast<size_t>(kBlockFrames);
 }
 
 }  // namespace
 
 int renderWavFile(const std::vector<TimedMessage>& messages, const std::string& path, std::string& error)
 {
-    const int64_t lastFrame = messages.empty() ? 0 : frameAt(messages.back().timeMs());
+    const int64_t lastFrame = messages.empty() ? 0 : frameOf(messages.back());
     const int64_t maxBytes = (lastFrame + kMaxReleaseFrames + kReverbTailFrames) * kBytesPerFrame;
     if (maxBytes > 0xFFFFFFFFLL - 36) {
         error = "-o: the run is too long for a WAV file (at most about 6 hours); use .mid or .txt";
@@ -85,8 +104,7 @@ int renderWavFile(const std::vector<TimedMessage>& messages, const std::string& 
         error = "-o: cannot create the synthesiser";
         return 2;
     }
-    fluid_settings_setnum(settings.get(), "synth.sample-rate", kWavSampleRate);
-    fluid_settings_setint(settings.get(), "synth.cpu-cores", 1);
+    configureSynth(settings.get(), kWavSampleRate);
     const std::string soundfont = findSoundfont(settings.get());
     if (soundfont.empty()) {
         error = "-o: no General MIDI soundfont found for .wav (install timgm6mb-soundfont)";
@@ -110,14 +128,15 @@ int renderWavFile(const std::vector<TimedMessage>& messages, const std::string& 
     bool ok = std::fwrite(header, 1, sizeof header, file) == sizeof header;
 
     int64_t written = 0;
-    for (size_t i = 0; ok && i < messages.size(); ++i) {
-        ok = renderFrames(synth.get(), file, frameAt(messages[i].timeMs()) - written, written);
-        playShortMessage(synth.get(), messages[i].packed);
-    }
+    std::vector<int16_t> buffer(kBlockFrames * kChannels);
+    RunSource source{messages};
+    while (ok && !source.done())
+        ok = renderBlock(synth.get(), source, buffer, file, written);
     for (int64_t release = 0; ok && release < kMaxReleaseFrames && fluid_synth_get_active_voice_count(synth.get()) > 0;
          release += kBlockFrames)
-        ok = renderFrames(synth.get(), file, kBlockFrames, written);
-    ok = ok && renderFrames(synth.get(), file, kReverbTailFrames, written);
+        ok = renderBlock(synth.get(), source, buffer, file, written);
+    for (int64_t tail = 0; ok && tail < kReverbTailFrames; tail += kBlockFrames)
+        ok = renderBlock(synth.get(), source, buffer, file, written);
 
     fillHeader(header, static_cast<uint32_t>(written * kBytesPerFrame));
     ok = ok && std::fseek(file, 0, SEEK_SET) == 0 && std::fwrite(header, 1, sizeof header, file) == sizeof header;

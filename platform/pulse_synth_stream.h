@@ -2,12 +2,13 @@
 // in small periods.
 //
 // FluidSynth's own PulseAudio driver asks for a server buffer of one period, which underruns on a
-// busy machine unless the period is large, and a large period delays every message by up to a
-// period. Here the buffer holds several periods while the server asks for one period at a time, so
-// the synthesiser renders every 5.8 ms (messages take effect within that) without dropouts.
+// busy machine unless the period is large. Here the buffer holds several periods while the server
+// asks for one period at a time, so the synthesiser renders every 5.8 ms without dropouts, and
+// each render is told when its first frame will be heard.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <thread>
@@ -16,7 +17,7 @@ struct pa_simple;
 
 class PulseSynthStream {
 public:
-    // 256 frames at 44.1 kHz: the render step, and so the timing grain of every message.
+    // 256 frames at 44.1 kHz: the render step; messages are placed inside it at their own frames.
     static constexpr int kPeriodFrames = 256;
     // Periods held by the server: 23 ms of audio in flight absorbs scheduling delays.
     static constexpr int kBufferedPeriods = 4;
@@ -26,8 +27,10 @@ public:
     PulseSynthStream(const PulseSynthStream&) = delete;
     PulseSynthStream& operator=(const PulseSynthStream&) = delete;
 
-    // Fills `frames` interleaved stereo float frames; called on the render thread.
-    using Render = std::function<void(float* interleaved, int frames)>;
+    // Fills `frames` interleaved stereo float frames; called on the render thread. `heardAt`: when
+    // the first of them will reach the server's sink, on the steady clock (ns since its epoch),
+    // as the stream reports its latency; 0 while the stream has not told.
+    using Render = std::function<void(float* interleaved, int frames, std::chrono::nanoseconds heardAt)>;
 
     // Connects to the default server and starts calling `render` for each period (what it uses
     // must outlive the stream or the call to stop()). False with a reason in `error` when no

@@ -1,4 +1,4 @@
-// A fixed-size lock-free queue for one producer thread and one consumer thread.
+// A fixed-size lock-free queue for one producer thread and one consumer thread at a time.
 #pragma once
 
 #include <array>
@@ -37,6 +37,9 @@ public:
 
     // Consumer. Drops the item front() returned.
     void pop() { head_.store(head_.load(std::memory_order_relaxed) + 1, std::memory_order_release); }
+
+    // Consumer, or any thread while neither side runs: drops everything queued.
+    void clear() { head_.store(tail_.load(std::memory_order_acquire), std::memory_order_release); }
 
 private:
     std::array<T, Capacity> slots_{};

@@ -181,8 +181,9 @@ TEST_F(SynthOutputTest, MessagesSentWhileTheSoundfontLoadsArePlayedInOrder)
     EXPECT_EQ(synth.send(packShortMessage(0x81, 64, 0)), MidiResult::Ok);
     EXPECT_EQ(synth.send(0x3C), MidiResult::BadOpenMode);  // no status byte, refused as when loaded
     ASSERT_TRUE(synth.waitUntilLoaded());
-    // The piano note of channel 0 sounds (a note has one or two voices); channel 1 was released.
-    EXPECT_GE(synth.activeVoiceCount(), 1);
+    // The piano note of channel 0 sounds (a note has one or two voices) once the render thread
+    // has played the waiting messages; channel 1 was released.
+    EXPECT_TRUE(waitFor([&] { return synth.activeVoiceCount() >= 1; }, 2s));
     EXPECT_EQ(synth.send(packShortMessage(0xB0, 123, 0)), MidiResult::Ok);  // all notes off
     EXPECT_EQ(synth.close(), MidiResult::Ok);
     EXPECT_EQ(synth.send(packShortMessage(0x90, 60, 100)), MidiResult::InvalidHandle);
