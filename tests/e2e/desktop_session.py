@@ -112,6 +112,11 @@ class DesktopSession:
         if not number.strip().isdigit():
             raise Unavailable("Xvfb does not start: " + self.log("xvfb.log"))
         self.env["DISPLAY"] = ":" + number.decode().strip()
+        # Clients can still be refused for a moment on a busy machine: wait until one is served.
+        answered = wait_for(lambda: subprocess.run(["xdpyinfo"], env=self.env, capture_output=True,
+                                                   timeout=10).returncode == 0, 20)
+        if not answered:
+            raise Unavailable("Xvfb does not answer clients: " + self.log("xvfb.log"))
         self.env.pop("WAYLAND_DISPLAY", None)
         self.env["QT_QPA_PLATFORM"] = "xcb"
 
