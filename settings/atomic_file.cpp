@@ -109,17 +109,13 @@ bool writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes
     if (fd < 0)
         return false;
 
-    keepPermissions(fd, path);
-
-    bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    bool ok = writeAll(fd, bytes);
     ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
     if (!ok) {
         ::unlink(temporary.c_str());
         return false;
     }
-    syncDirectory(directoryOf(path));
-    return true;
+    return commitTemporaryFile(temporary, path);  // permissions, fsync, rename
 }
 
 int64_t readFilePrefix(const std::string& path, std::span<uint8_t> buffer)

@@ -7,6 +7,7 @@
 #include <memory>
 #include <thread>
 
+#include "lattice_test_support.h"
 #include "app/lattice_forecast.h"
 #include "app/lattice_header.h"
 #include "app/lattice_layout.h"
@@ -39,16 +40,6 @@ std::vector<int64_t> startsMs(const std::vector<LatticeCell>& cells, int32_t lay
         if (c.layer == layer)
             s.push_back(std::chrono::duration_cast<std::chrono::milliseconds>(c.start).count());
     return s;
-}
-
-LatticeNote note(int64_t ms, int32_t layer, bool alpha, LayerCounters counters)
-{
-    LatticeNote n;
-    n.time = std::chrono::milliseconds(ms);
-    n.layer = layer;
-    n.alpha = alpha;
-    n.counters = counters;
-    return n;
 }
 
 }  // namespace
@@ -85,7 +76,7 @@ TEST(LatticeFeed, AReaderThatFellBehindGetsTheNewestEntriesAndCountsTheLost)
     auto feed = std::make_unique<LatticeFeed>();
     const uint64_t total = LatticeFeed::kCapacity + 10;
     for (uint64_t k = 0; k < total; ++k)
-        feed->publish(note(static_cast<int64_t>(k), 0, false, {static_cast<uint32_t>(k + 1)}));
+        feed->publish(latticeNote(static_cast<int64_t>(k), 0, false, {static_cast<uint32_t>(k + 1)}));
     LatticeNote n;
     ASSERT_TRUE(feed->next(n));
     EXPECT_EQ(n.index(), 10u);
@@ -105,7 +96,7 @@ TEST(LatticeFeed, ReadingWhileThePlaybackThreadWritesNeverGivesATornEntry)
         for (uint32_t k = 0; k < kNotes; ++k) {
             LayerCounters counters;
             counters.fill(k + 1);
-            feed->publish(note(k, static_cast<int32_t>(k % 8), k % 2 == 0, counters));
+            feed->publish(latticeNote(k, static_cast<int32_t>(k % 8), k % 2 == 0, counters));
         }
     });
     uint32_t last = 0, seen = 0;
@@ -168,11 +159,11 @@ TEST(LatticeLayout, PlayedNotesBecomeCellsInRowsWithTheSoundingOneHighlighted)
     // A scripted pass 2 of two golden-ratio layers at 240 ms, as the feed announces it.
     const LatticeRhythm rhythm{kGolden, 240, 240, 1};
     LatticeTimeline timeline;
-    timeline.add(note(240, 1, true, {1, 2}), rhythm);
-    timeline.add(note(240, 0, true, {2, 2}), rhythm);
-    timeline.add(note(480, 0, false, {3, 2}), rhythm);
-    timeline.add(note(720, 1, false, {3, 3}), rhythm);
-    timeline.add(note(720, 0, true, {4, 3}), rhythm);
+    timeline.add(latticeNote(240, 1, true, {1, 2}), rhythm);
+    timeline.add(latticeNote(240, 0, true, {2, 2}), rhythm);
+    timeline.add(latticeNote(480, 0, false, {3, 2}), rhythm);
+    timeline.add(latticeNote(720, 1, false, {3, 3}), rhythm);
+    timeline.add(latticeNote(720, 0, true, {4, 3}), rhythm);
     const std::vector<LatticeCell> cells = timeline.cells();
     ASSERT_EQ(cells.size(), 5u);
     EXPECT_EQ(cells[0].end, 480ms);   // layer 0 alpha, 240 ms

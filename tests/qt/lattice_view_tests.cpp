@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "tests/core/lattice_test_support.h"
 #include "app/app_context.h"
 #include "engine/lattice_feed.h"
 #include "engine/virtual_clock.h"
@@ -38,16 +39,6 @@ int pixelsNear(const QImage& image, QColor colour)
                 ++count;
         }
     return count;
-}
-
-LatticeNote note(int64_t ms, int32_t layer, bool alpha, LayerCounters counters)
-{
-    LatticeNote n;
-    n.time = std::chrono::milliseconds(ms);
-    n.layer = layer;
-    n.alpha = alpha;
-    n.counters = counters;
-    return n;
 }
 
 }  // namespace
@@ -124,13 +115,13 @@ private slots:
         working.playState = Playing;
         const LatticeRhythm rhythm = rhythmFromSettings(working);
         refreshForPlay(rhythm);
-        feed->publish(note(0, 2, false, {1, 1, 1}));
-        feed->publish(note(0, 1, false, {1, 1, 1}));
-        feed->publish(note(0, 0, false, {1, 1, 1}));
+        feed->publish(latticeNote(0, 2, false, {1, 1, 1}));
+        feed->publish(latticeNote(0, 1, false, {1, 1, 1}));
+        feed->publish(latticeNote(0, 0, false, {1, 1, 1}));
         clock.sleepUntil(std::chrono::milliseconds(100));
         const QImage first = shot();
-        feed->publish(note(240, 1, true, {2, 2, 1}));
-        feed->publish(note(240, 0, true, {2, 2, 1}));
+        feed->publish(latticeNote(240, 1, true, {2, 2, 1}));
+        feed->publish(latticeNote(240, 0, true, {2, 2, 1}));
         clock.sleepUntil(std::chrono::milliseconds(600));
         const QImage second = shot();
         QVERIFY(shell.latticeView()->model().live(clock.now()));
