@@ -108,17 +108,19 @@ int dispatchCommand(AppContext& app, int commandId)
     case Command::DurationsAndOffsets: {
         if (isPlaying(app))
             return 0;
-        DurationsDialog dialog(app.working, app.defaults, app.devices);
+        SettingsEdit edit = editOf(app);
+        DurationsDialog dialog(edit.working, edit.defaults, app.devices);
         if (app.shell.runDialog(Template::DurationsAndOffsets, dialog) == 1)
-            applyDurationsAndOffsets(app);
+            applyDurationsAndOffsets(app, edit);
         return 0;
     }
     case Command::Concept: {
         if (isPlaying(app))
             return 0;
-        ConceptDialog dialog(app.working, app.defaults, app.devices);
+        SettingsEdit edit = editOf(app);
+        ConceptDialog dialog(edit.working, edit.defaults, app.devices);
         if (app.shell.runDialog(Template::Concept, dialog) == 1)
-            applyConcept(app);
+            applyConcept(app, edit);
         return 0;
     }
     case Command::Play:
@@ -134,15 +136,16 @@ int dispatchCommand(AppContext& app, int commandId)
         const int templateId = commandId == Command::Tone   ? Template::Tones
                                : commandId == Command::Note ? Template::Notes
                                                             : Template::Velocities;
-        VoiceTableDialog dialog(templateId, app.working);
+        SettingsEdit edit = editOf(app);
+        VoiceTableDialog dialog(templateId, edit.working);
         if (app.shell.runDialog(templateId, dialog) != 1)
             return 0;
         if (commandId == Command::Tone)
-            applyTones(app);
+            applyTones(app, edit);
         else if (commandId == Command::Note)
-            applyNotes(app);
+            applyNotes(app, edit);
         else
-            applyVelocities(app);
+            applyVelocities(app, edit);
         return 0;
     }
     case Command::Save:

@@ -1,13 +1,42 @@
 #include "app/settings_apply.h"
 
+#include <cstddef>
+
 #include "app/commands.h"
 #include "engine/midi_port.h"
 #include "engine/refresh.h"
 #include "settings/defaults.h"
 #include "settings/numeral_presets.h"
 
-void applyConcept(AppContext& app)
+namespace {
+
+// Only what the dialog changed is taken: every other byte of the program's record stays as it is.
+void takeChanges(SettingsRecord& target, const SettingsRecord& before, const SettingsRecord& after)
 {
+    auto* to = reinterpret_cast<unsigned char*>(&target);
+    const auto* was = reinterpret_cast<const unsigned char*>(&before);
+    const auto* now = reinterpret_cast<const unsigned char*>(&after);
+    for (size_t i = 0; i < sizeof(SettingsRecord); ++i)
+        if (now[i] != was[i])
+            to[i] = now[i];
+}
+
+void takeEdit(AppContext& app, const SettingsEdit& edit)
+{
+    takeChanges(app.working, edit.workingBefore, edit.working);
+    takeChanges(app.defaults, edit.defaultsBefore, edit.defaults);
+}
+
+}  // namespace
+
+SettingsEdit editOf(const AppContext& app)
+{
+    return {app.working, app.defaults, app.working, app.defaults};
+}
+
+void applyConcept(AppContext& app, const SettingsEdit& edit)
+{
+    takeEdit(app, edit);
     app.working.playState = Ready;
     updateCommandStates(app.shell, Ready);
     if (isPresetPosition(app.working.numeralPreset))
@@ -19,9 +48,9 @@ void applyConcept(AppContext& app)
     app.shell.setCaption(captionForNumeral(app.working.numeral));
 }
 
-void applyDurationsAndOffsets(AppContext& app)
+void applyDurationsAndOffsets(AppContext& app, const SettingsEdit& edit)
 {
-    // The dialog has stored what its own "save as default" keeps.
+    takeEdit(app, edit);  // with the defaults its own "save as default" stored
     refreshDurations(app.player, app.working);
     refreshNotes(app.player, app.working);
     refreshVelocities(app.player, app.working);
@@ -29,8 +58,9 @@ void applyDurationsAndOffsets(AppContext& app)
     changeDevice(app.player, app.working);  // a new port keeps its own programs
 }
 
-void applyTones(AppContext& app)
+void applyTones(AppContext& app, const SettingsEdit& edit)
 {
+    takeEdit(app, edit);
     mergeIntoDefaults(app.defaults, app.working);
     for (int32_t c = 0; c < 16; ++c) {
         put(app.player.effectiveTones[c], app.working.tones[c]);
@@ -38,15 +68,17 @@ void applyTones(AppContext& app)
     }
 }
 
-void applyNotes(AppContext& app)
+void applyNotes(AppContext& app, const SettingsEdit& edit)
 {
+    takeEdit(app, edit);
     app.working.noteOffset = 0;
     mergeIntoDefaults(app.defaults, app.working);
     refreshNotes(app.player, app.working);
 }
 
-void applyVelocities(AppContext& app)
+void applyVelocities(AppContext& app, const SettingsEdit& edit)
 {
+    takeEdit(app, edit);
     app.working.velocityOffset = 0;
     mergeIntoDefaults(app.defaults, app.working);
     refreshVelocities(app.player, app.working);
