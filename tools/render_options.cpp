@@ -66,7 +66,7 @@ bool parseModulation(const std::string& text, RenderOptions& options)
         return false;
     int64_t layer = 0, note = 0, velocity = 0;
     // The shifts are checked against the tables in use once the settings are built.
-    if (!parseInteger(parts[0], 1, 8, layer) || !parseInteger(parts[2], INT32_MIN, INT32_MAX, note) ||
+    if (!parseInteger(parts[0], 2, 8, layer) || !parseInteger(parts[2], INT32_MIN, INT32_MAX, note) ||
         !parseInteger(parts[3], INT32_MIN, INT32_MAX, velocity))
         return false;
     int32_t tone = 0;
@@ -126,7 +126,7 @@ bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
             expected = "an integer";
         } else if (name == "--modulation") {
             ok = parseModulation(value, options);
-            expected = "LAYER,TONE,NOTE,VELOCITY with LAYER 1..8, TONE alpha or beta, two integer shifts";
+            expected = "LAYER,TONE,NOTE,VELOCITY with LAYER 2..8 (as the dialogs offer), TONE alpha or beta, two integer shifts";
         } else if (name == "--passes") {
             int64_t passes = 0;
             ok = parseInteger(value, 0, 1000000, passes);

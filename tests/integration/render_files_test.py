@@ -135,7 +135,7 @@ def main():
     try:
         check_midi("defaults", ["--passes", "2"], directory, 8, 240, on_grid=True)
         check_midi("stopped", ["--numeral", "PI", "--layers", "4", "--stop-at", "7000"], directory, 4, 240)
-        check_midi("modulated", ["--layers", "3", "--modulation", "1,alpha,5,-7", "--passes", "3"], directory, 3, 240)
+        check_midi("modulated", ["--layers", "3", "--modulation", "2,alpha,5,-7", "--passes", "3"], directory, 3, 240)
         check_midi("tempo", ["--layers", "5", "--tempo", "120", "--alpha", "200", "--beta", "400", "--passes", "2"],
                    directory, 5, 250, on_grid=True)
         check_wav("one-layer", ["--layers", "1", "--stop-at", "6000"], directory)

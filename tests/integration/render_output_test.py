@@ -99,6 +99,12 @@ def check_refused_settings(directory):
         lines = result.stderr.decode().strip().splitlines()
         if result.returncode != 2 or len(lines) != 1 or field not in lines[0] or os.path.exists(out):
             failures.append(f"--settings {name}: exit {result.returncode}, stderr {lines}")
+    # Options take what the dialogs offer: the modulation layer is 2 to 8, the offsets bounded by
+    # the tables (128 minus the largest note 90 of the built-in tables gives 38).
+    for args in (["--modulation", "1,alpha,0,0"], ["--note-offset", "39"]):
+        result = render([*args, "--passes", "1"], os.path.join(directory, "refused.txt"))
+        if result.returncode != 2:
+            failures.append(f"{' '.join(args)}: exit {result.returncode}, the dialogs refuse it")
 
 
 def check_notes_above_127(directory):
