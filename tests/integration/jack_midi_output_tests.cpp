@@ -4,11 +4,14 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/commands.h"
@@ -27,6 +30,7 @@
 #include "tests/core/fake_controls.h"
 #include "tests/core/fake_shell_platform.h"
 #include "tests/integration/jack_recorder.h"
+#include "tests/integration/recording_reporter.h"
 
 namespace {
 
@@ -61,6 +65,36 @@ int indexOfPort(SystemMidiOutput& output, const std::string& wanted)
     return -1;
 }
 
+// True while any jackd process runs on this machine.
+bool someJackServerRuns()
+{
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", ignored)) {
+        std::ifstream comm(entry.path() / "comm");
+        std::string name;
+        if (comm && std::getline(comm, name) && name == "jackd")
+            return true;
+    }
+    return false;
+}
+
+// A server killed with SIGKILL keeps its slot in libjack's shared registry, which holds eight:
+// after a few such runs no new server starts ("Too many servers already active"). With no server
+// running, nothing in the registry is alive, so it is removed and jackd makes a fresh one. Only
+// before this process has used libjack: the library keeps the registry it attached to.
+void clearStaleJackRegistry()
+{
+    static bool done = false;
+    if (std::exchange(done, true) || someJackServerRuns())
+        return;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/shm", ignored)) {
+        const std::string name = entry.path().filename().string();
+        if (name == "jack-shm-registry" || name.rfind("jack-", 0) == 0 || name.rfind("jack_db-", 0) == 0)
+            std::filesystem::remove_all(entry.path(), ignored);
+    }
+}
+
 class JackMidiOutputTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -72,6 +106,7 @@ protected:
         // (ours and jack_midi_dump) find it through JACK_DEFAULT_SERVER.
         serverName_ = "pulselattice-test-" + std::to_string(getpid());
         setenv("JACK_DEFAULT_SERVER", serverName_.c_str(), 1);
+        clearStaleJackRegistry();
         if (!startServer())
             GTEST_SKIP() << "the JACK dummy server does not start: " << server_->log();
         startRecorder();
@@ -213,24 +248,6 @@ TEST_F(JackMidiOutputTest, ThroughTheEnginePortEveryMessageArrivesFromBothThread
 }
 
 // The boxes the engine's port would show.
-class RecordingReporter : public ErrorReporter {
-public:
-    void showError(const std::string& text) override
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        texts_.push_back(text);
-    }
-    std::vector<std::string> texts()
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        return texts_;
-    }
-
-private:
-    std::mutex lock_;
-    std::vector<std::string> texts_;
-};
-
 TEST_F(JackMidiOutputTest, AKilledServerFailsSendsAtOnceWithOneBoxClosesWithoutACrashAndANewServerOpens)
 {
     RecordingReporter reporter;
