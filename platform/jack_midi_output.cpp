@@ -33,8 +33,7 @@ struct JackMidiOutput::Shared {
     jack_port_t* port = nullptr;
     SpscRing<QueuedMessage, kQueueCapacity> queue;
     std::atomic<bool> serverGone{false};  // set by the shutdown callback
-    std::atomic<bool> connected{true};    // the port still has a destination; audio thread
-    bool seenConnected = false;           // audio thread only
+    std::atomic<bool> connected{true};    // the port still has a destination; JACK's notification thread
     std::atomic<uint64_t> cycles{0};      // process cycles run; audio thread
 };
 
@@ -67,14 +66,6 @@ int process(jack_nframes_t frames, void* argument)
     auto& shared = *static_cast<JackMidiOutput::Shared*>(argument);
     void* buffer = jack_port_get_buffer(shared.port, frames);
     jack_midi_clear_buffer(buffer);
-    // A connection shows in the cycles after jack_connect; only one that was seen and went away
-    // counts as lost (until the port is connected again, e.g. by a patchbay).
-    if (jack_port_connected(shared.port) > 0) {
-        shared.seenConnected = true;
-        shared.connected.store(true, std::memory_order_relaxed);
-    } else if (shared.seenConnected) {
-        shared.connected.store(false, std::memory_order_relaxed);
-    }
     const CycleSpan cycle = cycleSpan(shared.client, frames);
     jack_nframes_t firstFree = 0;
     while (const QueuedMessage* message = shared.queue.front()) {
@@ -112,6 +103,19 @@ void onShutdown(void* argument)
     static_cast<JackMidiOutput::Shared*>(argument)->serverGone.store(true);
 }
 
+// JACK's notification thread: our port was connected or disconnected (its destination went away,
+// or a patchbay connected it again). Every connection made is followed by its notice, so a lost
+// destination is never missed, however soon after opening it goes.
+void onPortConnect(jack_port_id_t a, jack_port_id_t b, int connect, void* argument)
+{
+    auto& shared = *static_cast<JackMidiOutput::Shared*>(argument);
+    if (!shared.port)
+        return;
+    if (jack_port_by_id(shared.client, a) != shared.port && jack_port_by_id(shared.client, b) != shared.port)
+        return;
+    shared.connected.store(connect != 0);
+}
+
 }  // namespace
 
 JackMidiOutput::JackMidiOutput() = default;
@@ -144,6 +148,8 @@ int JackMidiOutput::open(const std::string& destination)
     if (jack_set_process_callback(shared->client, process, shared.get()) != 0)
         return fail(MidiResult::Unknown, "cannot set the process callback");
     jack_on_shutdown(shared->client, onShutdown, shared.get());
+    if (jack_set_port_connect_callback(shared->client, onPortConnect, shared.get()) != 0)
+        return fail(MidiResult::Unknown, "cannot follow its connections");
     if (jack_activate(shared->client) != 0)
         return fail(MidiResult::Unknown, "cannot activate the client");
     const int connected = jack_connect(shared->client, jack_port_name(shared->port), destination.c_str());
