@@ -94,7 +94,10 @@ class DesktopSession:
     def _start_display(self, screen):
         # -displayfd picks a free display number and reports it once the server accepts clients.
         read_end, write_end = os.pipe()
-        xvfb = self.spawn(["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp", "-ac"],
+        # -noreset: the server would otherwise reset when its last client leaves, and refuse
+        # clients for a moment, such as the program started again after the first one closed.
+        xvfb = self.spawn(["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp", "-ac",
+                           "-noreset"],
                           "xvfb.log", pass_fds=(write_end,))
         os.close(write_end)
         number = b""
