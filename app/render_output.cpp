@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <span>
 
@@ -27,16 +26,7 @@ RenderOutcome failure(int status, std::string error)
 
 bool writeToStandardOutput(const std::string& bytes)
 {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(STDOUT_FILENO, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
+    return writeAll(STDOUT_FILENO, {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
 }
 
 bool writeBytes(const std::string& target, const std::string& bytes)

@@ -31,20 +31,6 @@ std::string temporaryNameFor(const std::string& path, unsigned attempt, const st
            std::to_string(counter.fetch_add(1)) + "-" + std::to_string(attempt) + suffix;
 }
 
-bool writeAll(int fd, std::span<const uint8_t> bytes)
-{
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;  // ENOSPC, EFBIG, EIO ... or no progress at all
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // Makes the rename itself durable; a directory that cannot be synced is not a failed write.
 void syncDirectory(const std::string& dir)
 {
@@ -64,6 +50,20 @@ void keepPermissions(int fd, const std::string& path)
 }
 
 }  // namespace
+
+bool writeAll(int fd, std::span<const uint8_t> bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;  // ENOSPC, EFBIG, EIO ... or no progress at all
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
 
 std::string temporaryPathFor(const std::string& path, const std::string& suffix)
 {

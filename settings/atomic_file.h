@@ -21,6 +21,10 @@ std::string temporaryPathFor(const std::string& path, const std::string& suffix 
 // left as it was.
 bool commitTemporaryFile(const std::string& temporary, const std::string& path);
 
+// Writes all of `bytes` to `fd`, going on after interruptions. False on any failure (a full disk,
+// a closed pipe) or when no progress is made.
+bool writeAll(int fd, std::span<const uint8_t> bytes);
+
 // Opens `path` for reading and reads up to `buffer.size()` bytes from its start, stopping early at
 // the end of the file or at a read error. Returns -1 when the file cannot be opened (or is a
 // directory), else the number of bytes read.
