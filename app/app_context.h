@@ -2,7 +2,7 @@
 // closing sequences can be run against fakes in tests. UI thread only.
 #pragma once
 
-#include "app/render_output.h"
+#include "app/output/render_output.h"
 #include "app/shell_platform.h"
 #include "engine/clock.h"
 #include "engine/player_state.h"

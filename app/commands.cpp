@@ -1,10 +1,9 @@
 #include "app/commands.h"
 
-#include <cstdio>
-
 #include "app/about_dialog.h"
+#include "app/command_states.h"
 #include "app/confirm_exit_dialog.h"
-#include "app/export_command.h"
+#include "app/output/export_command.h"
 #include "app/midi_setting_commands.h"
 #include "app/settings_apply.h"
 #include "dialogs/concept_dialog.h"
@@ -18,20 +17,6 @@
 #include "settings/numeral_presets.h"
 
 namespace {
-
-// The commands whose enabling follows the play state, in the order they are set.
-constexpr int kStatefulCommands[] = {Command::DurationsAndOffsets, Command::Concept, Command::Play, Command::Stop,
-                                     Command::Tone, Command::Note, Command::Velocity, Command::Save,
-                                     Command::Restore};
-
-bool enabledIn(int commandId, int32_t state)
-{
-    switch (commandId) {
-    case Command::Play: return state == Ready;
-    case Command::Stop: return state == Playing;
-    default: return state != Playing;
-    }
-}
 
 bool isPlaying(const AppContext& app)
 {
@@ -56,6 +41,18 @@ int play(AppContext& app)
     return 1;
 }
 
+// The concept and the durations dialogs: refused while playing; confirmed, their edit is applied.
+template <typename Dialog>
+void runSettingsDialog(AppContext& app, int templateId, void (*apply)(AppContext&, const SettingsEdit&))
+{
+    if (isPlaying(app))
+        return;
+    SettingsEdit edit = editOf(app);
+    Dialog dialog(edit.working, edit.defaults, app.devices);
+    if (app.shell.runDialog(templateId, dialog) == 1)
+        apply(app, edit);
+}
+
 void stop(AppContext& app)
 {
     if (!isPlaying(app) || app.transport.gateOpen == 0)
@@ -66,24 +63,6 @@ void stop(AppContext& app)
 }
 
 }  // namespace
-
-void updateCommandStates(ShellPlatform& shell, int32_t state)
-{
-    if (state != Idle && state != Ready && state != Playing)
-        return;
-    for (int id : kStatefulCommands)
-        shell.enableMenuItem(id, enabledIn(id, state));
-    for (int id : kStatefulCommands)
-        shell.enableButton(id, enabledIn(id, state));
-    shell.enableMenuItem(Command::Export, state != Idle);  // a menu item only
-}
-
-std::string captionForNumeral(double numeral)
-{
-    char caption[260];
-    std::snprintf(caption, sizeof caption, "%s -- %25.20lf", "pulseLattice", numeral);
-    return caption;
-}
 
 int dispatchCommand(AppContext& app, int commandId)
 {
@@ -105,24 +84,12 @@ int dispatchCommand(AppContext& app, int commandId)
         app.shell.runDialog(Template::About, dialog);
         return 0;
     }
-    case Command::DurationsAndOffsets: {
-        if (isPlaying(app))
-            return 0;
-        SettingsEdit edit = editOf(app);
-        DurationsDialog dialog(edit.working, edit.defaults, app.devices);
-        if (app.shell.runDialog(Template::DurationsAndOffsets, dialog) == 1)
-            applyDurationsAndOffsets(app, edit);
+    case Command::DurationsAndOffsets:
+        runSettingsDialog<DurationsDialog>(app, Template::DurationsAndOffsets, applyDurationsAndOffsets);
         return 0;
-    }
-    case Command::Concept: {
-        if (isPlaying(app))
-            return 0;
-        SettingsEdit edit = editOf(app);
-        ConceptDialog dialog(edit.working, edit.defaults, app.devices);
-        if (app.shell.runDialog(Template::Concept, dialog) == 1)
-            applyConcept(app, edit);
+    case Command::Concept:
+        runSettingsDialog<ConceptDialog>(app, Template::Concept, applyConcept);
         return 0;
-    }
     case Command::Play:
         return play(app);
     case Command::Stop:

@@ -1,5 +1,6 @@
 #include "app/lifecycle.h"
 
+#include "app/command_states.h"
 #include "app/commands.h"
 #include "app/parameter_file_commands.h"
 #include "app/parameter_file_location.h"

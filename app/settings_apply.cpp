@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "app/commands.h"
+#include "app/command_states.h"
 #include "engine/midi_port.h"
 #include "engine/refresh.h"
 #include "settings/defaults.h"
@@ -39,8 +39,7 @@ void applyConcept(AppContext& app, const SettingsEdit& edit)
     takeEdit(app, edit);
     app.working.playState = Ready;
     updateCommandStates(app.shell, Ready);
-    if (isPresetPosition(app.working.numeralPreset))
-        app.working.numeral = numeralPresetValue(app.working.numeralPreset - 1);  // exact, not the shown text
+    takeExactPresetNumeral(app.working);
     mergeIntoDefaults(app.defaults, app.working);
     refreshAcceptedConcept(app.player, app.working);
     changeDevice(app.player, app.working);

@@ -19,8 +19,8 @@
 #include "engine/playback.h"
 #include "engine/refresh.h"
 #include "engine/steady_clock.h"
-#include "platform/realtime_thread.h"
-#include "platform/system_midi_output.h"
+#include "platform/os/realtime_thread.h"
+#include "platform/sound/system_midi_output.h"
 #include "settings/defaults.h"
 
 namespace {

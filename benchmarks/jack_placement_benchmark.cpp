@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "engine/midi_port.h"
-#include "platform/jack_midi_output.h"
-#include "platform/midi_jack_probe.h"
-#include "tests/integration/child_process.h"
-#include "tests/integration/jack_recorder.h"
+#include "platform/sound/jack_midi_output.h"
+#include "platform/sound/midi_jack_probe.h"
+#include "harness/child_process.h"
+#include "harness/jack_recorder.h"
 
 namespace {
 

@@ -23,7 +23,7 @@
 #include "engine/refresh.h"
 #include "engine/steady_clock.h"
 #include "engine/virtual_clock.h"
-#include "platform/realtime_thread.h"
+#include "platform/os/realtime_thread.h"
 #include "settings/defaults.h"
 
 namespace {

@@ -28,19 +28,14 @@ int validateConcept(Controls& controls, const PendingConcept& pending)
         controls.showError(message);
         return 1;
     }
-    const int32_t tempo = pending.tempoLayerValue[kTempo];
-    if (tempo > pending.tempoLayerMaximum[kTempo] || tempo < pending.tempoLayerMinimum[kTempo]) {
-        std::snprintf(message, sizeof message, "plz enter a tempo among %d ~ %d",
-                      pending.tempoLayerMinimum[kTempo], pending.tempoLayerMaximum[kTempo]);
-        controls.showError(message);
-        return 1;
-    }
-    const int32_t layer = pending.tempoLayerValue[kLayer];
-    if (layer > pending.tempoLayerMaximum[kLayer] || layer < pending.tempoLayerMinimum[kLayer]) {
-        std::snprintf(message, sizeof message, "plz enter a layer among %d ~ %d",
-                      pending.tempoLayerMinimum[kLayer], pending.tempoLayerMaximum[kLayer]);
-        controls.showError(message);
-        return 1;
+    for (int i : {kTempo, kLayer}) {
+        const int32_t value = pending.tempoLayerValue[i];
+        if (value > pending.tempoLayerMaximum[i] || value < pending.tempoLayerMinimum[i]) {
+            std::snprintf(message, sizeof message, "plz enter a %s among %d ~ %d", i == kTempo ? "tempo" : "layer",
+                          pending.tempoLayerMinimum[i], pending.tempoLayerMaximum[i]);
+            controls.showError(message);
+            return 1;
+        }
     }
     return 0;
 }
@@ -133,26 +128,11 @@ void ConceptDialog::command(Controls& controls, int id)
     case ModulationVelocityEdit:
         p.ranged.value[id - RangedEditBase] = parseInteger(controls.text(id));
         return;
-    case ModulationCheck:
-        p.modulationOn = controls.isChecked(ModulationCheck) ? 1 : 0;
-        enableModulationGroup(controls, p.modulationOn != 0);
-        return;
-    case ModulationLayerList:
-        p.layerChoice = takeListSelection(controls, id, 7, p.layerChoice);
-        return;
-    case ModulationToneList:
-        p.toneChoice = takeListSelection(controls, id, 2, p.toneChoice);
-        return;
-    case DeviceList:
-        takeDeviceSelection(controls, DeviceList, p.devices);
-        return;
     case Ok:
         accept(controls);
         return;
-    case Cancel:
-        controls.endDialog(2);
-        return;
     default:
+        takeSharedChoice(controls, id, p);
         return;
     }
 }

@@ -52,26 +52,11 @@ void DurationsDialog::command(Controls& controls, int id)
         return;
     }
     switch (id) {
-    case ModulationCheck:
-        p.modulationOn = controls.isChecked(ModulationCheck) ? 1 : 0;
-        enableModulationGroup(controls, p.modulationOn != 0);
-        return;
-    case ModulationLayerList:
-        p.layerChoice = takeListSelection(controls, id, 7, p.layerChoice);
-        return;
-    case ModulationToneList:
-        p.toneChoice = takeListSelection(controls, id, 2, p.toneChoice);
-        return;
-    case DeviceList:
-        takeDeviceSelection(controls, DeviceList, p.devices);
-        return;
     case Ok:
         accept(controls);
         return;
-    case Cancel:
-        controls.endDialog(2);
-        return;
     default:
+        takeSharedChoice(controls, id, p);
         return;
     }
 }

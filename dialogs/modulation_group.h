@@ -4,6 +4,9 @@
 #include <cstdint>
 
 #include "dialogs/controls.h"
+#include "dialogs/device_choice.h"
+#include "dialogs/list_selection.h"
+#include "resources/settings_dialog_ids.h"
 
 // Enables (on) or disables the modulation note and velocity offset edits with their spins and the
 // layer and tone lists. The check box and the labels stay enabled.
@@ -18,3 +21,32 @@ struct SettingsRecord;
 // Copies modulationEnabled and, when modulation is on in `from`, the two modulation offsets, the
 // layer and the tone: what "save as default" takes of the modulation group.
 void copyModulationGroup(SettingsRecord& to, const SettingsRecord& from);
+
+// The controls the concept and the durations and offsets dialogs handle alike: the modulation
+// box and lists, the device list and Cancel. `Pending` has modulationOn, layerChoice, toneChoice
+// and devices. Other ids are ignored.
+template <typename Pending>
+void takeSharedChoice(Controls& controls, int id, Pending& p)
+{
+    using namespace DialogId;
+    switch (id) {
+    case ModulationCheck:
+        p.modulationOn = controls.isChecked(ModulationCheck) ? 1 : 0;
+        enableModulationGroup(controls, p.modulationOn != 0);
+        return;
+    case ModulationLayerList:
+        p.layerChoice = takeListSelection(controls, id, 7, p.layerChoice);
+        return;
+    case ModulationToneList:
+        p.toneChoice = takeListSelection(controls, id, 2, p.toneChoice);
+        return;
+    case DeviceList:
+        takeDeviceSelection(controls, DeviceList, p.devices);
+        return;
+    case Cancel:
+        controls.endDialog(2);
+        return;
+    default:
+        return;
+    }
+}

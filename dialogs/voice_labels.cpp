@@ -20,10 +20,8 @@ constexpr const char* kHexLabels[kVoiceValueCount] = {
     "0x70", "0x71", "0x72", "0x73", "0x74", "0x75", "0x76", "0x77",
     "0x78", "0x79", "0x7a", "0x7b", "0x7c", "0x7d", "0x7e", "0x7f",
 };
-}  // namespace
-
-const char* const voiceLabels[3 * kVoiceValueCount] = {
-    // General MIDI programs 0 to 127, spelled as the lists show them.
+// General MIDI programs 0 to 127, spelled as the lists show them.
+constexpr const char* kToneNames[kVoiceValueCount] = {
     "A. Grand Piano", "Bright A. Piano", "E. Grand Piano", "Honky-Tonk Piano", "E. Piano 1", "E. Piano 2", "Harpsicode", "Clavi",
     "Celecta", "Glockenspiel", "Music Box", "Vibraphone", "Marimba", "Xylophone", "Tubular Bells", "Dulcimer",
     "Drawber Organ", "Percussive Organ", "Rock Organ", "Church Organ", "Reed Organ", "Accordion", "Harmonica", "Tango Accordion",
@@ -40,36 +38,20 @@ const char* const voiceLabels[3 * kVoiceValueCount] = {
     "Sitar", "Banjo", "Shamisen", "Koto", "Kalimba", "Bagpipe", "Fiddle", "Shanai",
     "Tinke Bell", "Agogo", "Steel Drums", "Woodblock", "Taiko Drum", "Melodic Tom", "Synth Drum", "Reverse Cymbal",
     "Guitar Fret Noise", "Breath Noise", "Seashore", "Bird Tweet", "Telephone Ring", "Helicopter", "Applause", "Gun Shot",
-    kHexLabels[0], kHexLabels[1], kHexLabels[2], kHexLabels[3], kHexLabels[4], kHexLabels[5], kHexLabels[6], kHexLabels[7],
-    kHexLabels[8], kHexLabels[9], kHexLabels[10], kHexLabels[11], kHexLabels[12], kHexLabels[13], kHexLabels[14], kHexLabels[15],
-    kHexLabels[16], kHexLabels[17], kHexLabels[18], kHexLabels[19], kHexLabels[20], kHexLabels[21], kHexLabels[22], kHexLabels[23],
-    kHexLabels[24], kHexLabels[25], kHexLabels[26], kHexLabels[27], kHexLabels[28], kHexLabels[29], kHexLabels[30], kHexLabels[31],
-    kHexLabels[32], kHexLabels[33], kHexLabels[34], kHexLabels[35], kHexLabels[36], kHexLabels[37], kHexLabels[38], kHexLabels[39],
-    kHexLabels[40], kHexLabels[41], kHexLabels[42], kHexLabels[43], kHexLabels[44], kHexLabels[45], kHexLabels[46], kHexLabels[47],
-    kHexLabels[48], kHexLabels[49], kHexLabels[50], kHexLabels[51], kHexLabels[52], kHexLabels[53], kHexLabels[54], kHexLabels[55],
-    kHexLabels[56], kHexLabels[57], kHexLabels[58], kHexLabels[59], kHexLabels[60], kHexLabels[61], kHexLabels[62], kHexLabels[63],
-    kHexLabels[64], kHexLabels[65], kHexLabels[66], kHexLabels[67], kHexLabels[68], kHexLabels[69], kHexLabels[70], kHexLabels[71],
-    kHexLabels[72], kHexLabels[73], kHexLabels[74], kHexLabels[75], kHexLabels[76], kHexLabels[77], kHexLabels[78], kHexLabels[79],
-    kHexLabels[80], kHexLabels[81], kHexLabels[82], kHexLabels[83], kHexLabels[84], kHexLabels[85], kHexLabels[86], kHexLabels[87],
-    kHexLabels[88], kHexLabels[89], kHexLabels[90], kHexLabels[91], kHexLabels[92], kHexLabels[93], kHexLabels[94], kHexLabels[95],
-    kHexLabels[96], kHexLabels[97], kHexLabels[98], kHexLabels[99], kHexLabels[100], kHexLabels[101], kHexLabels[102], kHexLabels[103],
-    kHexLabels[104], kHexLabels[105], kHexLabels[106], kHexLabels[107], kHexLabels[108], kHexLabels[109], kHexLabels[110], kHexLabels[111],
-    kHexLabels[112], kHexLabels[113], kHexLabels[114], kHexLabels[115], kHexLabels[116], kHexLabels[117], kHexLabels[118], kHexLabels[119],
-    kHexLabels[120], kHexLabels[121], kHexLabels[122], kHexLabels[123], kHexLabels[124], kHexLabels[125], kHexLabels[126], kHexLabels[127],
-    kHexLabels[0], kHexLabels[1], kHexLabels[2], kHexLabels[3], kHexLabels[4], kHexLabels[5], kHexLabels[6], kHexLabels[7],
-    kHexLabels[8], kHexLabels[9], kHexLabels[10], kHexLabels[11], kHexLabels[12], kHexLabels[13], kHexLabels[14], kHexLabels[15],
-    kHexLabels[16], kHexLabels[17], kHexLabels[18], kHexLabels[19], kHexLabels[20], kHexLabels[21], kHexLabels[22], kHexLabels[23],
-    kHexLabels[24], kHexLabels[25], kHexLabels[26], kHexLabels[27], kHexLabels[28], kHexLabels[29], kHexLabels[30], kHexLabels[31],
-    kHexLabels[32], kHexLabels[33], kHexLabels[34], kHexLabels[35], kHexLabels[36], kHexLabels[37], kHexLabels[38], kHexLabels[39],
-    kHexLabels[40], kHexLabels[41], kHexLabels[42], kHexLabels[43], kHexLabels[44], kHexLabels[45], kHexLabels[46], kHexLabels[47],
-    kHexLabels[48], kHexLabels[49], kHexLabels[50], kHexLabels[51], kHexLabels[52], kHexLabels[53], kHexLabels[54], kHexLabels[55],
-    kHexLabels[56], kHexLabels[57], kHexLabels[58], kHexLabels[59], kHexLabels[60], kHexLabels[61], kHexLabels[62], kHexLabels[63],
-    kHexLabels[64], kHexLabels[65], kHexLabels[66], kHexLabels[67], kHexLabels[68], kHexLabels[69], kHexLabels[70], kHexLabels[71],
-    kHexLabels[72], kHexLabels[73], kHexLabels[74], kHexLabels[75], kHexLabels[76], kHexLabels[77], kHexLabels[78], kHexLabels[79],
-    kHexLabels[80], kHexLabels[81], kHexLabels[82], kHexLabels[83], kHexLabels[84], kHexLabels[85], kHexLabels[86], kHexLabels[87],
-    kHexLabels[88], kHexLabels[89], kHexLabels[90], kHexLabels[91], kHexLabels[92], kHexLabels[93], kHexLabels[94], kHexLabels[95],
-    kHexLabels[96], kHexLabels[97], kHexLabels[98], kHexLabels[99], kHexLabels[100], kHexLabels[101], kHexLabels[102], kHexLabels[103],
-    kHexLabels[104], kHexLabels[105], kHexLabels[106], kHexLabels[107], kHexLabels[108], kHexLabels[109], kHexLabels[110], kHexLabels[111],
-    kHexLabels[112], kHexLabels[113], kHexLabels[114], kHexLabels[115], kHexLabels[116], kHexLabels[117], kHexLabels[118], kHexLabels[119],
-    kHexLabels[120], kHexLabels[121], kHexLabels[122], kHexLabels[123], kHexLabels[124], kHexLabels[125], kHexLabels[126], kHexLabels[127],
 };
+
+// The tone names, then the hex labels twice: the note and velocity lists share one set of texts.
+constexpr std::array<const char*, 3 * kVoiceValueCount> joinedLabels()
+{
+    std::array<const char*, 3 * kVoiceValueCount> table{};
+    for (int i = 0; i < kVoiceValueCount; ++i) {
+        table[i] = kToneNames[i];
+        table[kVoiceValueCount + i] = kHexLabels[i];
+        table[2 * kVoiceValueCount + i] = kHexLabels[i];
+    }
+    return table;
+}
+
+}  // namespace
+
+constexpr std::array<const char*, 3 * kVoiceValueCount> voiceLabels = joinedLabels();

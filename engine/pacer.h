@@ -34,8 +34,6 @@ public:
     // True once the program is closing.
     bool abandoned() const { return quit_ && quit_->load(std::memory_order_relaxed) != 0; }
 
-    Clock& clock() { return clock_; }
-
 private:
     Clock& clock_;
     const std::atomic<uint32_t>* blockedCount_;

@@ -30,12 +30,6 @@ void refreshModulation(PlayerState& player, const SettingsRecord& working)
     put(player.modTone, working.modulationTone);
 }
 
-void refreshTones(PlayerState& player, const SettingsRecord& working)
-{
-    for (int c = 0; c < 16; ++c)
-        put(player.effectiveTones[c], working.tones[c]);
-}
-
 void refreshNotes(PlayerState& player, const SettingsRecord& working)
 {
     for (int c = 0; c < 16; ++c)

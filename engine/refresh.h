@@ -10,7 +10,6 @@ int32_t scaledDurationMs(int32_t tempo, int32_t duration);
 void refreshNumeral(PlayerState& player, const SettingsRecord& working);
 void refreshDurations(PlayerState& player, const SettingsRecord& working);
 void refreshModulation(PlayerState& player, const SettingsRecord& working);
-void refreshTones(PlayerState& player, const SettingsRecord& working);
 void refreshNotes(PlayerState& player, const SettingsRecord& working);        // notes + noteOffset
 void refreshVelocities(PlayerState& player, const SettingsRecord& working);   // velocities + velocityOffset
 // The three tables in one pass over the channels.

@@ -2,8 +2,6 @@
 
 #include "common/diagnostics.h"
 #include "engine/midi_port.h"
-
-
 #include "engine/generator.h"
 #include "engine/player_state.h"
 #include "engine/refresh.h"
@@ -62,8 +60,7 @@ bool renderRun(const SettingsRecord& input, const RenderLength& length, std::vec
     openPort(player);
 
     // The concept is accepted: exact preset value, then the refreshes and the program changes.
-    if (isPresetPosition(settings.numeralPreset))
-        settings.numeral = numeralPresetValue(settings.numeralPreset - 1);
+    takeExactPresetNumeral(settings);
     refreshAcceptedConcept(player, settings);
     sendProgramChanges(player);
 

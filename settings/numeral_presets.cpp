@@ -32,3 +32,9 @@ std::optional<int32_t> numeralPresetPosition(std::string_view label)
             return position;
     return std::nullopt;
 }
+
+void takeExactPresetNumeral(SettingsRecord& settings)
+{
+    if (isPresetPosition(settings.numeralPreset))
+        settings.numeral = numeralPresetValue(settings.numeralPreset - 1);
+}

@@ -1,7 +1,6 @@
 // The 376-byte settings record, laid out byte for byte as it is stored in the parameter file.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 

@@ -3,13 +3,13 @@
 #include <string>
 #include <vector>
 
-#include "app/render_output.h"
+#include "app/output/render_output.h"
 #include "tools/render_options.h"
 #include "tools/render_settings.h"
 
 // Set by the build when the synthesiser library is linked; a core-only build has no .wav.
 #ifdef PULSELATTICE_WAV_OUTPUT
-#include "platform/offline_wav_render.h"
+#include "platform/sound/offline_wav_render.h"
 #endif
 
 namespace {

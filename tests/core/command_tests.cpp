@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "app/command_states.h"
 #include "app/commands.h"
 #include "dialog_test_support.h"
 #include "engine/virtual_clock.h"

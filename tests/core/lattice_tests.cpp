@@ -8,10 +8,10 @@
 #include <thread>
 
 #include "lattice_test_support.h"
-#include "app/lattice_forecast.h"
-#include "app/lattice_header.h"
-#include "app/lattice_layout.h"
-#include "app/lattice_timeline.h"
+#include "app/lattice/lattice_forecast.h"
+#include "app/lattice/lattice_header.h"
+#include "app/lattice/lattice_layout.h"
+#include "app/lattice/lattice_timeline.h"
 #include "engine/lattice_feed.h"
 #include "file_test_support.h"
 #include "generator_test_support.h"

@@ -23,13 +23,13 @@
 #include "settings/atomic_file.h"
 #include "settings/defaults.h"
 #include "engine/player_state.h"
-#include "platform/jack_midi_output.h"
-#include "platform/midi_jack_probe.h"
-#include "platform/system_midi_output.h"
-#include "tests/integration/child_process.h"
+#include "platform/sound/jack_midi_output.h"
+#include "platform/sound/midi_jack_probe.h"
+#include "platform/sound/system_midi_output.h"
+#include "harness/child_process.h"
 #include "tests/core/fake_controls.h"
 #include "tests/core/fake_shell_platform.h"
-#include "tests/integration/jack_recorder.h"
+#include "harness/jack_recorder.h"
 #include "tests/integration/recording_reporter.h"
 
 namespace {

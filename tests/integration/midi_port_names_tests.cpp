@@ -1,7 +1,7 @@
 // The names the device list shows for ALSA ports: RtMidi's names without the sequencer address.
 #include <gtest/gtest.h>
 
-#include "platform/rtmidi_ports.h"
+#include "platform/sound/rtmidi_ports.h"
 
 TEST(MidiPortNames, AlsaPortsShowClientAndPortUnlessTwoWouldReadAlike)
 {

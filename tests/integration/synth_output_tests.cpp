@@ -14,9 +14,9 @@
 
 #include "engine/midi_port.h"
 #include "engine/player_state.h"
-#include "platform/fluid_synth_output.h"
-#include "platform/system_midi_output.h"
-#include "tests/integration/child_process.h"
+#include "platform/sound/fluid_synth_output.h"
+#include "platform/sound/system_midi_output.h"
+#include "harness/child_process.h"
 #include "tests/integration/recording_reporter.h"
 
 namespace {

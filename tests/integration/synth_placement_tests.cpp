@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "engine/midi_port.h"
-#include "platform/offline_wav_render.h"
-#include "platform/synth_frame_timeline.h"
-#include "tests/integration/child_process.h"
+#include "platform/sound/offline_wav_render.h"
+#include "platform/sound/synth_frame_timeline.h"
+#include "harness/child_process.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "dialogs/durations_dialog.h"
 #include "dialogs/export_length_dialog.h"
 #include "dialogs/voice_table_dialog.h"
-#include "platform/qt_template_dialog.h"
+#include "platform/qt/qt_template_dialog.h"
 #include "resources/dialog_template.h"
 #include "resources/main_templates.h"
 #include "settings/defaults.h"

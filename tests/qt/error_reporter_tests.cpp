@@ -10,9 +10,9 @@
 #include <atomic>
 #include <thread>
 
-#include "platform/qt_error_reporter.h"
-#include "platform/qt_message_box.h"
-#include "platform/qt_shell_platform.h"
+#include "platform/qt/qt_error_reporter.h"
+#include "platform/qt/qt_message_box.h"
+#include "platform/qt/qt_shell_platform.h"
 
 namespace {
 

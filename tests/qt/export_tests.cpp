@@ -14,8 +14,8 @@
 #include "app/app_context.h"
 #include "app/commands.h"
 #include "engine/steady_clock.h"
-#include "platform/offline_wav_render.h"
-#include "platform/qt_shell_platform.h"
+#include "platform/sound/offline_wav_render.h"
+#include "platform/qt/qt_shell_platform.h"
 #include "resources/command_ids.h"
 #include "settings/defaults.h"
 

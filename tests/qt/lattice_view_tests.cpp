@@ -13,9 +13,9 @@
 #include "app/app_context.h"
 #include "engine/lattice_feed.h"
 #include "engine/virtual_clock.h"
-#include "platform/qt_lattice_paint.h"
-#include "platform/qt_lattice_view.h"
-#include "platform/qt_shell_platform.h"
+#include "platform/qt/qt_lattice_paint.h"
+#include "platform/qt/qt_lattice_view.h"
+#include "platform/qt/qt_shell_platform.h"
 #include "settings/defaults.h"
 #include "settings/lattice_placement.h"
 

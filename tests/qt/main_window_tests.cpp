@@ -8,9 +8,10 @@
 #include <QShortcut>
 #include <QtTest>
 
+#include "app/command_states.h"
 #include "app/commands.h"
-#include "platform/qt_main_window.h"
-#include "platform/qt_shell_platform.h"
+#include "platform/qt/qt_main_window.h"
+#include "platform/qt/qt_shell_platform.h"
 #include "resources/dialog_template.h"
 #include "settings/settings_record.h"
 

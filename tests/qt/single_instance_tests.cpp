@@ -6,7 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "platform/single_instance.h"
+#include "platform/os/single_instance.h"
 
 class SingleInstanceTests : public QObject {
     Q_OBJECT

@@ -10,7 +10,7 @@
 
 #include "app/about_dialog.h"
 #include "app/confirm_exit_dialog.h"
-#include "platform/qt_template_dialog.h"
+#include "platform/qt/qt_template_dialog.h"
 #include "resources/dialog_template.h"
 #include "resources/main_templates.h"
 

@@ -1,0 +1,49 @@
+#include "app/lattice/lattice_header.h"
+
+#include <cstdio>
+
+#include "app/command_states.h"
+#include "app/lattice/lattice_rhythm.h"
+#include "settings/numeral_presets.h"
+
+namespace {
+
+std::string signedText(int32_t value)
+{
+    return (value > 0 ? "+" : "") + std::to_string(value);
+}
+
+}  // namespace
+
+std::vector<std::string> latticeHeader(const SettingsRecord& settings, const std::string& deviceName)
+{
+    const LatticeRhythm rhythm = rhythmFromSettings(settings);
+    std::string numeral = captionForNumeral(rhythm.numeral);
+    numeral.erase(0, numeral.find("-- ") + 3);
+    numeral.erase(0, numeral.find_first_not_of(' '));  // the caption pads the number to 25 places
+    std::string first = "numeral " + numeral;
+    if (isPresetPosition(settings.numeralPreset))
+        first += "   " + std::string(NumeralPreset[settings.numeralPreset]);
+
+    const std::string second = "tempo " + std::to_string(settings.tempo) + "   layers " +
+                               std::to_string(rhythm.topLayer + 1) + "   alpha " + std::to_string(rhythm.alphaMs) +
+                               " ms   beta " + std::to_string(rhythm.betaMs) + " ms";
+
+    std::string modulation = "modulation off";
+    if (settings.modulationEnabled != 0)
+        modulation = "modulation layer " + std::to_string(settings.modulationLayer + 1) + " " +
+                     (settings.modulationTone == 0 ? "alpha" : "beta") + ", note " +
+                     signedText(settings.modulationNoteOffset) + ", velocity " +
+                     signedText(settings.modulationVelocityOffset);
+    return {first, second, modulation + "   device " + deviceName};
+}
+
+std::string latticeDeviceName(DeviceListing& devices, int32_t deviceId)
+{
+    if (deviceId == -1)
+        return "MIDI_MAPPER";
+    std::string name;
+    if (deviceId >= 0 && devices.portName(static_cast<uint32_t>(deviceId), name))
+        return name;
+    return "device " + std::to_string(deviceId);
+}

@@ -1,0 +1,75 @@
+#include "app/lattice/lattice_view_model.h"
+
+#include "app/lattice/lattice_header.h"
+
+LatticeRhythm LatticeViewModel::playedRhythm() const
+{
+    return rhythmFromPlayer(player_, working_.layerIndex);
+}
+
+void LatticeViewModel::poll(Clock::Duration now)
+{
+    batch_.clear();
+    LatticeNote note;
+    while (feed_.next(note))
+        batch_.push_back(note);
+    if (batch_.empty())
+        return;
+
+    // A note whose layer started another event before the window's left edge can no longer be
+    // seen: it is passed over, so a long backlog (the view just opened) costs no engine runs.
+    const LatticeRhythm rhythm = playedRhythm();
+    const Clock::Duration leftEdge = liveWindow(now, latticeSpan(rhythm)).start;
+    std::array<Clock::Duration, kLayerCount> nextStart;
+    nextStart.fill(Clock::Duration::max());
+    std::vector<bool> visible(batch_.size());
+    for (const LatticeNote& n : batch_)
+        forecast_.observe(n, rhythm.topLayer);
+    newestNote_ = batch_.back().time;
+    for (size_t i = batch_.size(); i-- > 0;) {
+        const LatticeNote& n = batch_[i];
+        if (n.layer < 0 || n.layer >= kLayerCount)
+            continue;
+        visible[i] = nextStart[n.layer] >= leftEdge;
+        nextStart[n.layer] = n.time;
+    }
+    for (size_t i = 0; i < batch_.size(); ++i)
+        if (visible[i])
+            timeline_.add(batch_[i], rhythm);
+    timeline_.forgetBefore(leftEdge);
+}
+
+bool LatticeViewModel::live(Clock::Duration now) const
+{
+    return working_.playState == Playing || now < timeline_.soundingUntil();
+}
+
+LatticeScene LatticeViewModel::scene(Clock::Duration now, const LatticeGeometry& geometry)
+{
+    if (live(now)) {
+        const LatticeRhythm rhythm = playedRhythm();
+        const LatticeWindow window = liveWindow(now, latticeSpan(rhythm));
+        std::vector<LatticeCell> cells = timeline_.cells();
+        // What has not been announced yet comes from the forecast; after Stop there is none.
+        if (working_.playState == Playing) {
+            const std::vector<LatticeCell> coming = forecast_.coming(rhythm, newestNote_, window.end);
+            cells.insert(cells.end(), coming.begin(), coming.end());
+        }
+        return layoutLattice(cells, rhythm.topLayer, timeline_.counters(), window, geometry, true);
+    }
+    // Stopped: what Play would do with the current settings, from the counters where they stand.
+    const LatticeRhythm rhythm = rhythmFromSettings(working_);
+    const LayerCounters& counters = timeline_.counters();
+    if (!previewValid_ || !(rhythm == previewRhythm_) || counters != previewCounters_) {
+        preview_ = previewCells(rhythm, counters, latticeSpan(rhythm));
+        previewRhythm_ = rhythm;
+        previewCounters_ = counters;
+        previewValid_ = true;
+    }
+    return layoutLattice(preview_, rhythm.topLayer, counters, previewWindow(latticeSpan(rhythm)), geometry, false);
+}
+
+std::vector<std::string> LatticeViewModel::header(const std::string& deviceName) const
+{
+    return latticeHeader(working_, deviceName);
+}

@@ -1,0 +1,51 @@
+#include "app/output/export_command.h"
+
+#include "dialogs/export_length_dialog.h"
+#include "resources/command_ids.h"
+
+namespace {
+
+const char* const kExtensions[] = {".mid", ".wav", ".txt"};
+
+FileDialogRequest exportFileRequest()
+{
+    FileDialogRequest request;
+    request.title = "export";
+    request.filters = {{"MIDI file (*.mid)", "*.mid"}, {"WAV audio (*.wav)", "*.wav"}, {"message list (*.txt)", "*.txt"}};
+    request.saving = true;
+    request.overwritePrompt = true;
+    return request;
+}
+
+}  // namespace
+
+std::string withExportExtension(const std::string& path, int filter)
+{
+    if (path != "-" && renderFormatFor(path))
+        return path;
+    return path + kExtensions[filter >= 0 && filter < 3 ? filter : 0];
+}
+
+void exportRhythm(AppContext& app)
+{
+    if (app.working.playState != Ready && app.working.playState != Playing)
+        return;
+    ExportLengthDialog lengthDialog;
+    if (app.shell.runDialog(Template::ExportLength, lengthDialog) != 1)
+        return;
+    const std::optional<FileChoice> choice = app.shell.askFileChoice(exportFileRequest());
+    if (!choice || choice->path.empty())
+        return;
+
+    // The worker gets its own copies: the live records stay the UI and playback threads' own.
+    const SettingsRecord settings = app.working;
+    const RenderLength length = lengthDialog.length();
+    const std::string path = withExportExtension(choice->path, choice->filter);
+    const WavRenderer wavRenderer = app.wavRenderer;
+    RenderOutcome outcome;
+    app.shell.runInBackground("export", [&](const std::atomic<bool>& cancel) {
+        outcome = renderToFile(settings, length, path, wavRenderer, &cancel);
+    });
+    if (outcome.status == RenderStatus::CannotWrite || outcome.status == RenderStatus::CannotRender)
+        app.shell.showMessage(outcome.error, "error", true);
+}

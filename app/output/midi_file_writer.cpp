@@ -1,0 +1,107 @@
+#include "app/output/midi_file_writer.h"
+
+#include "engine/midi_port.h"
+
+namespace {
+
+void putBigEndian(std::string& out, uint32_t value, int bytes)
+{
+    for (int shift = (bytes - 1) * 8; shift >= 0; shift -= 8)
+        out.push_back(static_cast<char>((value >> shift) & 0xFF));
+}
+
+void putVariableLength(std::string& out, uint32_t value)
+{
+    char groups[5];
+    int count = 0;
+    do {
+        groups[count++] = static_cast<char>(value & 0x7F);
+        value >>= 7;
+    } while (value);
+    while (count > 1)
+        out.push_back(static_cast<char>(groups[--count] | 0x80));
+    out.push_back(groups[0]);
+}
+
+// The largest delta a variable-length quantity holds (about 74 hours of ticks).
+constexpr int64_t kMaxDelta = 0x0FFFFFFF;
+
+struct Track {
+    std::string events;
+    int64_t lastTick = 0;
+
+    // Longer gaps than one delta can hold are bridged with empty text events.
+    void advanceTo(int64_t tick)
+    {
+        if (tick < lastTick)  // runs are recorded in time order; never write a negative delta
+            tick = lastTick;
+        while (tick - lastTick > kMaxDelta) {
+            putVariableLength(events, kMaxDelta);
+            events += std::string("\xFF\x01\x00", 3);
+            lastTick += kMaxDelta;
+        }
+        putVariableLength(events, static_cast<uint32_t>(tick - lastTick));
+        lastTick = tick;
+    }
+
+    void putName(const std::string& name)
+    {
+        events += std::string("\x00\xFF\x03", 3);
+        putVariableLength(events, static_cast<uint32_t>(name.size()));
+        events += name;
+    }
+};
+
+bool isTwoByteMessage(uint8_t status)
+{
+    return (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0;
+}
+
+}  // namespace
+
+std::string buildMidiFile(const std::vector<TimedMessage>& messages, int32_t layers, int32_t beatMs)
+{
+    if (layers < 1 || layers > 8)
+        layers = 8;
+    // A beat of 1..32767 ticks fits the header's 15-bit division; 1000 otherwise (120 BPM at 2 per second).
+    if (beatMs < 1 || beatMs > 0x7FFF)
+        beatMs = 1000;
+
+    std::vector<Track> tracks(static_cast<size_t>(layers) + 1);
+    tracks[0].putName("tempo");
+    const uint32_t microsecondsPerBeat = static_cast<uint32_t>(beatMs) * 1000;
+    tracks[0].events += std::string("\x00\xFF\x51\x03", 4);
+    putBigEndian(tracks[0].events, microsecondsPerBeat, 3);
+    for (int32_t layer = 0; layer < layers; ++layer)
+        tracks[static_cast<size_t>(layer) + 1].putName("layer " + std::to_string(layer + 1));
+
+    int64_t endTick = 0;
+    for (const TimedMessage& message : messages) {
+        const uint8_t status = message.status();
+        const int32_t layer = (status & 0x0F) / 2;
+        if (!isValidMidiMessage(message.packed) || status >= 0xF0 || layer >= layers)
+            continue;
+        Track& track = tracks[static_cast<size_t>(layer) + 1];
+        track.advanceTo(message.timeMs());
+        track.events.push_back(static_cast<char>(status));
+        track.events.push_back(static_cast<char>(message.data1()));
+        if (!isTwoByteMessage(status))
+            track.events.push_back(static_cast<char>(message.data2()));
+        if (track.lastTick > endTick)
+            endTick = track.lastTick;
+    }
+
+    std::string bytes = "MThd";
+    putBigEndian(bytes, 6, 4);
+    putBigEndian(bytes, 1, 2);  // type 1
+    putBigEndian(bytes, static_cast<uint32_t>(tracks.size()), 2);
+    putBigEndian(bytes, static_cast<uint32_t>(beatMs), 2);
+    for (Track& track : tracks) {
+        track.advanceTo(endTick);
+        track.events += std::string("\xFF\x2F\x00", 3);  // end of track, at the common last tick
+        bytes += "MTrk";
+        putBigEndian(bytes, static_cast<uint32_t>(track.events.size()), 4);
+        bytes += track.events;
+    }
+    return bytes;
+}

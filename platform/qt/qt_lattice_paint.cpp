@@ -1,0 +1,154 @@
+#include "platform/qt/qt_lattice_paint.h"
+
+#include <QFontMetricsF>
+#include <QPainterPath>
+#include <QPalette>
+
+namespace {
+
+QFont scaled(const QFont& font, double factor, bool bold = false)
+{
+    QFont f = font;
+    f.setPointSizeF(font.pointSizeF() * factor);
+    f.setBold(bold);
+    return f;
+}
+
+// Alpha: a rounded bar with a round mark at its start. Beta, which closes each cycle: a square bar
+// with a diamond mark. Both keep their shapes in grey.
+void paintCell(QPainter& p, const LatticeCellView& cell, const LatticePalette& c, bool past)
+{
+    const QRectF r(cell.rect.x, cell.rect.y, cell.rect.width, cell.rect.height);
+    QColor fill = cell.alpha ? c.alpha : c.beta;
+    if (past)
+        fill.setAlphaF(0.35);
+    else if (!cell.sounding)
+        fill.setAlphaF(0.7);
+    p.setPen(cell.sounding ? QPen(c.outline, 2.5) : QPen(fill.darker(140), 1.0));
+    p.setBrush(fill);
+    const double radius = std::min(r.height(), r.width()) * 0.35;
+    if (cell.alpha)
+        p.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
+    else
+        p.drawRect(r.adjusted(0.5, 0.5, -0.5, -0.5));
+
+    const double mark = std::min(r.height() * 0.42, 14.0);
+    if (r.width() < mark * 1.6)
+        return;
+    const QPointF centre(r.left() + mark * 0.5 + 4.0, r.center().y());
+    p.setPen(Qt::NoPen);
+    p.setBrush(cell.sounding ? c.outline : c.background);
+    if (cell.alpha) {
+        p.drawEllipse(centre, mark * 0.4, mark * 0.4);
+    } else {
+        QPainterPath diamond;
+        diamond.moveTo(centre + QPointF(0, -mark * 0.5));
+        diamond.lineTo(centre + QPointF(mark * 0.5, 0));
+        diamond.lineTo(centre + QPointF(0, mark * 0.5));
+        diamond.lineTo(centre + QPointF(-mark * 0.5, 0));
+        diamond.closeSubpath();
+        p.drawPath(diamond);
+    }
+}
+
+void paintLegend(QPainter& p, const LatticePalette& c, const QFont& font, double right, double baseline)
+{
+    p.setFont(font);
+    const QFontMetricsF m(font);
+    double x = right;
+    for (bool alpha : {false, true}) {
+        const QString label = alpha ? QStringLiteral("alpha") : QStringLiteral("beta");
+        x -= m.horizontalAdvance(label);
+        p.setPen(c.text);
+        p.drawText(QPointF(x, baseline), label);
+        const double h = m.ascent();
+        x -= h * 1.6 + 4;
+        LatticeCellView sample;
+        sample.alpha = alpha;
+        sample.rect = {x, baseline - h, h * 1.6, h};
+        paintCell(p, sample, c, false);
+        x -= 14;
+    }
+}
+
+}  // namespace
+
+LatticePalette latticePaletteFor(const QPalette& palette)
+{
+    if (palette.color(QPalette::Window).lightness() < 128)
+        return {QColor(24, 26, 31), QColor(36, 39, 46), QColor(230, 232, 236), QColor(150, 156, 168),
+                QColor(64, 196, 214), QColor(242, 160, 60), QColor(255, 255, 255), QColor(255, 92, 120)};
+    return {QColor(250, 250, 247), QColor(236, 237, 240), QColor(28, 30, 36), QColor(105, 110, 122),
+            QColor(22, 140, 170), QColor(222, 120, 20), QColor(20, 22, 28), QColor(214, 40, 70)};
+}
+
+LatticeGeometry latticeGeometryFor(const QFont& font, int width, int height, int headerLines)
+{
+    const QFontMetricsF body(font), title(scaled(font, 1.25, true));
+    LatticeGeometry g;
+    g.width = width;
+    g.height = height;
+    g.margin = std::max(8.0, body.height() * 0.6);
+    g.headerHeight = title.height() + (headerLines - 1) * body.height() + g.margin;
+    g.labelWidth = body.horizontalAdvance(QStringLiteral("layer 8  #0000000")) + g.margin;
+    return g;
+}
+
+void paintLattice(QPainter& p, const LatticeScene& scene, const std::vector<std::string>& header,
+                  const std::string& mode, const LatticePalette& c, const QFont& font)
+{
+    p.setRenderHint(QPainter::Antialiasing);
+    p.fillRect(p.window(), c.background);
+    const QFont titleFont = scaled(font, 1.25, true);
+    const QFont smallFont = scaled(font, 0.85);
+    const QFontMetricsF titleMetrics(titleFont), bodyMetrics(font);
+    const double margin = std::max(8.0, bodyMetrics.height() * 0.6);
+    const double right = p.window().width() - margin;
+
+    // Header: the numeral large, then the settings; the mode and the legend at the right.
+    double y = margin + titleMetrics.ascent();
+    for (size_t i = 0; i < header.size(); ++i) {
+        p.setFont(i == 0 ? titleFont : font);
+        p.setPen(i == 0 ? c.text : c.faintText);
+        p.drawText(QPointF(margin, y), QString::fromStdString(header[i]));
+        y += i == 0 ? titleMetrics.descent() + bodyMetrics.ascent() + 2 : bodyMetrics.height();
+    }
+    p.setFont(font);
+    p.setPen(c.text);
+    const QString modeText = QString::fromStdString(mode);
+    p.drawText(QPointF(right - bodyMetrics.horizontalAdvance(modeText), margin + titleMetrics.ascent()), modeText);
+    paintLegend(p, c, smallFont, right, margin + titleMetrics.height() + bodyMetrics.ascent());
+
+    // Rows: label and counter at the left, the lane behind the cells.
+    for (const LatticeRowView& row : scene.rows) {
+        const QRectF lane(row.lane.x, row.lane.y + 1, row.lane.width, row.lane.height - 2);
+        p.setPen(Qt::NoPen);
+        p.setBrush(c.lane);
+        p.drawRoundedRect(lane, 4, 4);
+        const QRectF label(row.labelBox.x, row.labelBox.y, row.labelBox.width - margin * 0.5, row.labelBox.height);
+        p.setFont(font);
+        p.setPen(c.text);
+        const bool twoLines = label.height() >= bodyMetrics.height() * 2;
+        const QString name = QString::fromStdString(row.label);
+        const QString counter = QStringLiteral("#") + QString::fromStdString(row.counter);
+        if (twoLines) {
+            const QRectF upper(label.x(), label.center().y() - bodyMetrics.height(), label.width(), bodyMetrics.height());
+            p.drawText(upper, Qt::AlignRight | Qt::AlignVCenter, name);
+            p.setFont(smallFont);
+            p.setPen(c.faintText);
+            p.drawText(upper.translated(0, bodyMetrics.height()), Qt::AlignRight | Qt::AlignVCenter, counter);
+        } else {
+            p.drawText(label, Qt::AlignRight | Qt::AlignVCenter, name + QStringLiteral("  ") + counter);
+        }
+    }
+
+    for (const LatticeCellView& cell : scene.cells)
+        paintCell(p, cell, c, scene.showPlayhead && cell.rect.x + cell.rect.width <= scene.playheadX && !cell.sounding);
+
+    if (scene.showPlayhead && !scene.rows.empty()) {
+        const double top = scene.rows.front().lane.y - 2;
+        const double bottom = scene.rows.back().lane.y + scene.rows.back().lane.height + 2;
+        p.setPen(QPen(c.playhead, 2.0));
+        p.drawLine(QPointF(scene.playheadX, top), QPointF(scene.playheadX, bottom));
+    }
+}

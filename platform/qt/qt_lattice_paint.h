@@ -1,0 +1,23 @@
+// Painting of the lattice scene: colours for light and dark palettes, the cell shapes that tell
+// alpha from beta without colour, the header, rows, counters and playhead.
+#pragma once
+
+#include <QPainter>
+
+#include <string>
+#include <vector>
+
+#include "app/lattice/lattice_layout.h"
+
+struct LatticePalette {
+    QColor background, lane, text, faintText, alpha, beta, outline, playhead;
+};
+
+// Dark when the window's own palette is dark.
+LatticePalette latticePaletteFor(const QPalette& palette);
+
+// Room the texts need, from the fonts in use: the header's height and the label column's width.
+LatticeGeometry latticeGeometryFor(const QFont& font, int width, int height, int headerLines);
+
+void paintLattice(QPainter& painter, const LatticeScene& scene, const std::vector<std::string>& header,
+                  const std::string& mode, const LatticePalette& colours, const QFont& font);

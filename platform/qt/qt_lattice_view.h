@@ -1,0 +1,41 @@
+// The "lattice" window: a modeless, resizable view of the layers as they sound. It polls the
+// playback thread's feed at the display rate and paints the scenes of LatticeViewModel; all the
+// logic is there. UI thread only.
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+
+#include <string>
+
+#include "app/app_context.h"
+#include "app/lattice/lattice_view_model.h"
+
+class QtLatticeView : public QWidget {
+public:
+    static constexpr int kFrameMs = 17;  // polling and repainting: under 60 frames a second
+
+    QtLatticeView(AppContext& app, LatticeFeed& feed);
+
+    // Shows the window (placed from its file the first time) or raises it when it is open.
+    void open();
+    // Writes the size and position beside the parameter file.
+    void savePlacement();
+
+    LatticeViewModel& model() { return model_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void frame();
+    std::string placementPath() const;
+
+    AppContext& app_;
+    LatticeViewModel model_;
+    QTimer timer_;
+    bool placed_ = false;
+};

@@ -1,0 +1,42 @@
+// The main window: template 100 rendered under a menu bar, with the accelerator table. Every
+// button, menu item and accelerator reaches `onCommand` with its command id. UI thread only.
+#pragma once
+
+#include <QMainWindow>
+
+#include <functional>
+#include <map>
+
+#include "platform/qt/qt_template_renderer.h"
+
+class QAction;
+class QShortcut;
+
+class QtMainWindow : public QMainWindow {
+public:
+    QtMainWindow(const DialogTemplate& tpl, const std::vector<MenuTemplate>& menus,
+                 const std::vector<Accelerator>& accelerators);
+
+    std::function<void(int commandId)> onCommand;
+    // The close box (and QWidget::close) ask for the closing sequence; the window stays until
+    // it is destroyed by that sequence.
+    std::function<void()> onClose;
+
+    QtControls& controls() { return *controls_; }
+    QWidget* surface() const { return surface_; }
+    QAction* menuAction(int commandId) const;  // nullptr: no menu item with this id
+    const std::vector<QShortcut*>& shortcuts() const { return shortcuts_; }
+    void setMenuItemEnabled(int commandId, bool enabled);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void deliver(int commandId);
+    void acceleratorFired(int commandId);
+
+    QWidget* surface_;
+    QtControls* controls_;
+    std::map<int, QAction*> actions_;
+    std::vector<QShortcut*> shortcuts_;
+};

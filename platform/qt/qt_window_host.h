@@ -1,0 +1,33 @@
+// The window system's part of start-up and closing: the single-instance lock, the main window's
+// creation, showing and destruction, and the release of boxes the playback thread waits on.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "app/lifecycle.h"
+#include "platform/os/single_instance.h"
+
+class QtShellPlatform;
+class QtErrorReporter;
+
+class QtWindowHost : public WindowHost {
+public:
+    QtWindowHost(QtShellPlatform& shell, QtErrorReporter* reporter, std::string lockPath);
+
+    // Where the main window's commands and close requests go.
+    std::function<void(int commandId)> onCommand;
+    std::function<void()> onClose;
+
+    bool acquireSingleInstance() override;
+    void releaseSingleInstance() override;
+    bool createMainWindow() override;
+    void showMainWindow() override;
+    void destroyMainWindow() override;   // also ends the event loop with exit code 0
+    void releaseWaitingThreads() override;
+
+private:
+    QtShellPlatform& shell_;
+    QtErrorReporter* reporter_;
+    SingleInstanceLock lock_;
+};

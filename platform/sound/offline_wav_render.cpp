@@ -1,0 +1,150 @@
+#include "platform/sound/offline_wav_render.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include <fluidsynth.h>
+
+#include "platform/sound/fluid_support.h"
+#include "platform/sound/placed_render.h"
+
+namespace {
+
+constexpr int kChannels = 2;
+constexpr int kBytesPerFrame = kChannels * 2;
+constexpr int kBlockFrames = 4096;
+// After the last message: render until no voice sounds (at most this long), then let the reverb
+// ring out for a little more.
+constexpr int64_t kMaxReleaseFrames = 10LL * kWavSampleRate;
+constexpr int64_t kReverbTailFrames = kWavSampleRate;
+
+void putLittleEndian(unsigned char* at, uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        at[i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+void fillHeader(unsigned char (&header)[44], uint32_t dataBytes)
+{
+    std::memcpy(header, "RIFF", 4);
+    putLittleEndian(header + 4, 36 + dataBytes, 4);
+    std::memcpy(header + 8, "WAVEfmt ", 8);
+    putLittleEndian(header + 16, 16, 4);  // PCM format chunk
+    putLittleEndian(header + 20, 1, 2);   // PCM
+    putLittleEndian(header + 22, kChannels, 2);
+    putLittleEndian(header + 24, kWavSampleRate, 4);
+    putLittleEndian(header + 28, kWavSampleRate * kBytesPerFrame, 4);
+    putLittleEndian(header + 32, kBytesPerFrame, 2);
+    putLittleEndian(header + 34, 16, 2);
+    std::memcpy(header + 36, "data", 4);
+    putLittleEndian(header + 40, dataBytes, 4);
+}
+
+struct FluidDeleter {
+    void operator()(fluid_settings_t* s) const { delete_fluid_settings(s); }
+    void operator()(fluid_synth_t* s) const { delete_fluid_synth(s); }
+};
+
+// The frame a message is placed at: its intended time (the time it was sent when none is known),
+// with no latency: offline, every message is there before its frame is rendered.
+int64_t frameOf(const TimedMessage& message)
+{
+    const int64_t ns = (message.intended != kSendAtOnce ? message.intended : message.time).count();
+    if (ns <= 0)
+        return 0;
+    constexpr int64_t kNsPerSecond = 1'000'000'000;
+    return ns / kNsPerSecond * kWavSampleRate + ns % kNsPerSecond * kWavSampleRate / kNsPerSecond;
+}
+
+// The run's messages in order, for renderPlaced.
+struct RunSource {
+    const std::vector<TimedMessage>& messages;
+    size_t next = 0;
+    bool peek(PlacedMessage& message) const
+    {
+        if (next >= messages.size())
+            return false;
+        message = {frameOf(messages[next]), messages[next].packed};
+        return true;
+    }
+    void pop() { ++next; }
+    bool done() const { return next >= messages.size(); }
+};
+
+// Renders the next block of frames into the file, placing the messages that fall in it.
+bool renderBlock(fluid_synth_t* synth, RunSource& source, std::vector<int16_t>& buffer, std::FILE* file,
+                 int64_t& written)
+{
+    int16_t* block = buffer.data();
+    renderPlaced(synth, source, written, kBlockFrames, [&](int offset, int count) {
+        fluid_synth_write_s16(synth, count, block, offset * kChannels, kChannels, block, offset * kChannels + 1,
+                              kChannels);
+    });
+    written += kBlockFrames;
+    return std::fwrite(block, kBytesPerFrame, kBlockFrames, file) == static_cast<size_t>(kBlockFrames);
+}
+
+}  // namespace
+
+int renderWavFile(const std::vector<TimedMessage>& messages, const std::string& path, std::string& error)
+{
+    const int64_t lastFrame = messages.empty() ? 0 : frameOf(messages.back());
+    const int64_t maxBytes = (lastFrame + kMaxReleaseFrames + kReverbTailFrames) * kBytesPerFrame;
+    if (maxBytes > 0xFFFFFFFFLL - 36) {
+        error = "-o: the run is too long for a WAV file (at most about 6 hours); use .mid or .txt";
+        return 2;
+    }
+
+    FluidLogCapture log;
+    std::unique_ptr<fluid_settings_t, FluidDeleter> settings(new_fluid_settings());
+    if (!settings) {
+        error = "-o: cannot create the synthesiser";
+        return 2;
+    }
+    configureSynth(settings.get(), kWavSampleRate);
+    const std::string soundfont = findSoundfont(settings.get());
+    if (soundfont.empty()) {
+        error = "-o: no General MIDI soundfont found for .wav (install timgm6mb-soundfont)";
+        return 2;
+    }
+    std::unique_ptr<fluid_synth_t, FluidDeleter> synth(new_fluid_synth(settings.get()));
+    if (!synth || fluid_synth_sfload(synth.get(), soundfont.c_str(), 1) == FLUID_FAILED) {
+        error = "-o: cannot load the soundfont " + soundfont;
+        return 2;
+    }
+    makeAllChannelsMelodic(synth.get());
+
+    const std::string temporary = path + ".part";
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (!file) {
+        error = "cannot write '" + path + "'";
+        return 1;
+    }
+    unsigned char header[44];
+    fillHeader(header, 0);
+    bool ok = std::fwrite(header, 1, sizeof header, file) == sizeof header;
+
+    int64_t written = 0;
+    std::vector<int16_t> buffer(kBlockFrames * kChannels);
+    RunSource source{messages};
+    while (ok && !source.done())
+        ok = renderBlock(synth.get(), source, buffer, file, written);
+    for (int64_t release = 0; ok && release < kMaxReleaseFrames && fluid_synth_get_active_voice_count(synth.get()) > 0;
+         release += kBlockFrames)
+        ok = renderBlock(synth.get(), source, buffer, file, written);
+    for (int64_t tail = 0; ok && tail < kReverbTailFrames; tail += kBlockFrames)
+        ok = renderBlock(synth.get(), source, buffer, file, written);
+
+    fillHeader(header, static_cast<uint32_t>(written * kBytesPerFrame));
+    ok = ok && std::fseek(file, 0, SEEK_SET) == 0 && std::fwrite(header, 1, sizeof header, file) == sizeof header;
+    ok = std::fclose(file) == 0 && ok;
+    if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        error = "cannot write '" + path + "'";
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,61 @@
+// The program's MIDI output: device -1 is the built-in synthesiser, devices 0..N-1 the system's
+// MIDI output ports (ALSA sequencer ports first, then JACK MIDI inputs), numbered as the device
+// listing numbers them and named "ALSA: client:port" or "JACK: client:port".
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engine/device_listing.h"
+#include "engine/port_backend.h"
+#include "platform/sound/fluid_synth_output.h"
+#include "platform/sound/jack_midi_output.h"
+#include "platform/sound/rtmidi_ports.h"
+
+// One listed port: the name it is opened by, and the name the device list shows.
+struct ListedMidiPort {
+    bool jack = false;  // false: ALSA sequencer
+    std::string name;   // RtMidi's ALSA name, or the full JACK port name
+    std::string shown;  // with its "ALSA: " or "JACK: " prefix
+};
+
+// Output calls (open, send, close, failureReason) are not locked here: every one goes through the
+// engine's MidiPort, whose lock serialises them. The listing has a lock of its own, because the
+// device dialogs read it outside the port's lock while open() reads it inside.
+class SystemMidiOutput : public PortBackend, public DeviceListing {
+public:
+    SystemMidiOutput() = default;
+    ~SystemMidiOutput() override;
+
+    // Under the engine port's lock. open() numbers devices as the last portCount() listed them (listing first if
+    // nothing was listed yet); a port gone since then fails with 68.
+    int open(int32_t deviceId) override;
+    // A message with a data byte above 127 is left out (reported as sent): on the wire it would
+    // read as a status byte.
+    int send(uint32_t packedMessage, MessageTime intendedTime = kSendAtOnce) override;
+    int close() override;
+    std::string failureReason() override;
+
+    // Lists the ports afresh.
+    uint32_t portCount() override;
+    bool portName(uint32_t deviceId, std::string& name) override;
+    // The shown name of the last port opened, when `deviceId` is that port's number.
+    bool goneDeviceName(int32_t deviceId, std::string& name) override;
+
+private:
+    enum class Active { None, Synth, Alsa, Jack };
+
+    Active active_ = Active::None;
+    bool synthChosen_ = false;  // the last open was for the built-in synthesiser
+    FluidSynthOutput synth_;
+    RtMidiConnection alsa_;
+    JackMidiOutput jack_;
+
+    std::mutex listLock_;  // the listing, read by open() and the dialogs
+    bool listed_ = false;
+    std::vector<ListedMidiPort> ports_;
+    int32_t openedId_ = -1;    // the last port opened, and its shown name
+    std::string openedShown_;
+};
