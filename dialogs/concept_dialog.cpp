@@ -88,15 +88,7 @@ void ConceptDialog::init(Controls& controls)
         controls.pairSpin(edit + SpinOffset, edit);
     }
 
-    p.modulationOn = working_.modulationEnabled;
-    controls.setChecked(ModulationCheck, p.modulationOn != 0);
-
-    p.layerChoice = wrappingAdd(working_.modulationLayer, -1);
-    p.toneChoice = working_.modulationTone;
-    fillModulationLists(controls, p.layerChoice, p.toneChoice);
-    enableModulationGroup(controls, p.modulationOn != 0);
-
-    fillDeviceList(controls, DeviceList, p.devices, listing_, working_.midiDeviceId);
+    initSharedChoices(controls, p, working_, listing_);
 
     controls.setChecked(ConceptSaveAsDefault, working_.saveConceptAsDefault != 0);
 }
@@ -128,11 +120,8 @@ void ConceptDialog::command(Controls& controls, int id)
     case ModulationVelocityEdit:
         p.ranged.value[id - RangedEditBase] = parseInteger(controls.text(id));
         return;
-    case Ok:
-        accept(controls);
-        return;
     default:
-        takeSharedChoice(controls, id, p);
+        takeSharedCommand(controls, id, p, [&] { accept(controls); });
         return;
     }
 }

@@ -31,15 +31,7 @@ void DurationsDialog::init(Controls& controls)
         controls.pairSpin(RangedEditBase + i + SpinOffset, RangedEditBase + i);
     }
 
-    p.modulationOn = working_.modulationEnabled;
-    controls.setChecked(ModulationCheck, p.modulationOn != 0);
-
-    p.layerChoice = wrappingAdd(working_.modulationLayer, -1);
-    p.toneChoice = working_.modulationTone;
-    fillModulationLists(controls, p.layerChoice, p.toneChoice);
-    enableModulationGroup(controls, p.modulationOn != 0);
-
-    fillDeviceList(controls, DeviceList, p.devices, listing_, working_.midiDeviceId);
+    initSharedChoices(controls, p, working_, listing_);
 
     controls.setChecked(DurationsSaveAsDefault, false);  // opens unticked every time
 }
@@ -51,14 +43,7 @@ void DurationsDialog::command(Controls& controls, int id)
         p.ranged.value[id - RangedEditBase] = parseInteger(controls.text(id));
         return;
     }
-    switch (id) {
-    case Ok:
-        accept(controls);
-        return;
-    default:
-        takeSharedChoice(controls, id, p);
-        return;
-    }
+    takeSharedCommand(controls, id, p, [&] { accept(controls); });
 }
 
 void DurationsDialog::notify(Controls& controls, int fromId, bool isStep, int delta)

@@ -3,10 +3,12 @@
 
 #include <cstdint>
 
+#include "common/wrapping_math.h"
 #include "dialogs/controls.h"
 #include "dialogs/device_choice.h"
 #include "dialogs/list_selection.h"
 #include "resources/settings_dialog_ids.h"
+#include "settings/settings_record.h"
 
 // Enables (on) or disables the modulation note and velocity offset edits with their spins and the
 // layer and tone lists. The check box and the labels stay enabled.
@@ -22,11 +24,26 @@ struct SettingsRecord;
 // layer and the tone: what "save as default" takes of the modulation group.
 void copyModulationGroup(SettingsRecord& to, const SettingsRecord& from);
 
-// The controls the concept and the durations and offsets dialogs handle alike: the modulation
-// box and lists, the device list and Cancel. `Pending` has modulationOn, layerChoice, toneChoice
-// and devices. Other ids are ignored.
+// Shows the modulation group and the device list as `working` has them, and takes their choices
+// into `p` (see takeSharedCommand).
 template <typename Pending>
-void takeSharedChoice(Controls& controls, int id, Pending& p)
+void initSharedChoices(Controls& controls, Pending& p, const SettingsRecord& working, DeviceListing& listing)
+{
+    using namespace DialogId;
+    p.modulationOn = working.modulationEnabled;
+    controls.setChecked(ModulationCheck, p.modulationOn != 0);
+    p.layerChoice = wrappingAdd(working.modulationLayer, -1);
+    p.toneChoice = working.modulationTone;
+    fillModulationLists(controls, p.layerChoice, p.toneChoice);
+    enableModulationGroup(controls, p.modulationOn != 0);
+    fillDeviceList(controls, DeviceList, p.devices, listing, working.midiDeviceId);
+}
+
+// The controls the concept and the durations and offsets dialogs handle alike: the modulation
+// box and lists, the device list, Okay (which calls `accept`) and Cancel. `Pending` has
+// modulationOn, layerChoice, toneChoice and devices. Other ids are ignored.
+template <typename Pending, typename Accept>
+void takeSharedCommand(Controls& controls, int id, Pending& p, Accept accept)
 {
     using namespace DialogId;
     switch (id) {
@@ -42,6 +59,9 @@ void takeSharedChoice(Controls& controls, int id, Pending& p)
         return;
     case DeviceList:
         takeDeviceSelection(controls, DeviceList, p.devices);
+        return;
+    case Ok:
+        accept();
         return;
     case Cancel:
         controls.endDialog(2);
