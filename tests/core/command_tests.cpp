@@ -71,8 +71,9 @@ protected:
 TEST_F(Commands, EnablingFollowsThePlayStateMenusFirst)
 {
     updateCommandStates(shell, Ready);
-    ASSERT_EQ(shell.log.size(), 19u);
+    ASSERT_EQ(shell.log.size(), 20u);
     EXPECT_EQ(shell.log[18], "menu 302 on");  // Export: a menu item only, on once a concept is accepted
+    EXPECT_EQ(shell.log[19], "menu 326 on");  // Rewind: a menu item only, on unless playing
     EXPECT_EQ(shell.log[0], "menu 311 on");
     EXPECT_EQ(shell.log[2], "menu 313 on");
     EXPECT_EQ(shell.log[3], "menu 314 off");
@@ -83,7 +84,9 @@ TEST_F(Commands, EnablingFollowsThePlayStateMenusFirst)
     EXPECT_TRUE(shell.menuEnabled[314]);
     EXPECT_FALSE(shell.buttonEnabled[319]);
     EXPECT_TRUE(shell.menuEnabled[302]);
+    EXPECT_FALSE(shell.menuEnabled[326]);
     updateCommandStates(shell, Idle);
+    EXPECT_TRUE(shell.menuEnabled[326]);
     EXPECT_FALSE(shell.menuEnabled[313]);
     EXPECT_FALSE(shell.menuEnabled[302]);
     EXPECT_TRUE(shell.buttonEnabled[312]);

@@ -267,7 +267,7 @@ TEST(LatticePlacement, KeptBesideTheParameterFileAndDamagedFilesIgnored)
     const std::string path = latticePlacementPath(dir.path + "/pulseLattice.par");
     EXPECT_EQ(path, dir.path + "/pulseLattice.lattice");
     EXPECT_EQ(loadLatticePlacement(path), std::nullopt);
-    ASSERT_TRUE(saveLatticePlacement(path, {-20, 40, 800, 450}));
+    ASSERT_TRUE(saveLatticePlacement(path, LatticePlacement{-20, 40, 800, 450}));
     EXPECT_EQ(loadLatticePlacement(path), (LatticePlacement{-20, 40, 800, 450}));
     for (const char* damaged : {"", "10 20 30", "1 2 0 5", "1 2 3 999999", "x y z w"}) {
         writeBytes(path, Bytes(damaged, damaged + std::strlen(damaged)));
