@@ -29,7 +29,7 @@ struct RenderScope {
 inline constexpr size_t kRenderMessageLimit = 20'000'000;
 
 // What the program does after an accepted concept and Play: the 16 program changes at time 0,
-// then passes from `scope`'s counters with its layers muted. False with `error` when the run exceeds the limit, or
-// when `cancel` (read from any thread) was set during the run.
+// then passes from `scope`'s counters with its layers muted. False with `error` when the run
+// exceeds the limit, or when `cancel` (read from any thread) was set during the run.
 bool renderRun(const SettingsRecord& settings, const RenderLength& length, std::vector<TimedMessage>& messages,
                std::string& error, const std::atomic<bool>* cancel = nullptr, const RenderScope& scope = {});

@@ -21,7 +21,8 @@ int digitOfKey(const QKeyEvent& event)
 {
     constexpr int kX11DigitRowFirst = 10, kX11DigitRowLast = 19;  // the keys "1" .. "9", "0"
     const int code = static_cast<int>(event.nativeScanCode());
-    if (QGuiApplication::platformName() == QStringLiteral("xcb") && code >= kX11DigitRowFirst && code <= kX11DigitRowLast)
+    const bool onX = QGuiApplication::platformName() == QStringLiteral("xcb");
+    if (onX && code >= kX11DigitRowFirst && code <= kX11DigitRowLast)
         return (code - kX11DigitRowFirst + 1) % 10;
     const int key = event.key();
     if (key >= Qt::Key_0 && key <= Qt::Key_9)
