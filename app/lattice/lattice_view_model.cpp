@@ -75,7 +75,11 @@ LatticeScene LatticeViewModel::scene(Clock::Duration now, const LatticeGeometry&
     }
     // Stopped: what Play would do with the current settings, from the counters where they stand.
     const LatticeRhythm rhythm = rhythmFromSettings(working_);
-    const LayerCounters& counters = timeline_.counters();
+    LayerCounters counters = timeline_.counters();
+    // After a rewind Play starts from 0 until a pass has been played, also when a pass that was
+    // draining as Rewind was chosen still announced its last notes.
+    if (player_.resume.rewinds() > 0 && player_.resume.current() == LayerCounters{})
+        counters = LayerCounters{};
     if (!previewValid_ || !(rhythm == previewRhythm_) || counters != previewCounters_) {
         preview_ = previewCells(rhythm, counters, latticeSpan(rhythm));
         previewRhythm_ = rhythm;

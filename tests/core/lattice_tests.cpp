@@ -290,6 +290,12 @@ TEST(LatticeViewModel, RewindShowsThePreviewFromTheBeginning)
     ASSERT_FALSE(rewound.cells.empty());
     EXPECT_EQ(rewound.cells.front().index, 0u);
     EXPECT_FALSE(rewound.cells.front().alpha);  // every layer begins with beta
+
+    // A pass that drained as Rewind was chosen announces its last notes after it: Play still
+    // starts from the beginning, and so does the preview.
+    feed.publish(latticeNote(11000, 0, true, {3, 2}));
+    model.poll(11010ms);
+    EXPECT_EQ(model.scene(20s, g).rows.back().counter, "0");
 }
 
 TEST(LatticePlacement, KeptBesideTheParameterFileAndDamagedFilesIgnored)
