@@ -9,6 +9,7 @@
 #include "engine/playback.h"
 #include "engine/device_listing.h"
 #include "engine/port_backend.h"
+#include "settings/lattice_placement.h"
 #include "settings/parameter_file.h"
 #include "settings/settings_record.h"
 
@@ -22,4 +23,5 @@ struct AppContext {
     DeviceListing& devices;         // the ports the device lists show
     Clock& clock;                   // the playback thread's time base
     WavRenderer wavRenderer = nullptr;  // Export's .wav; none in a build without the synthesiser
+    LayerMutes layerMutes{};            // as the lattice window set them; the player holds their mask
 };

@@ -32,6 +32,7 @@ void updateCommandStates(ShellPlatform& shell, int32_t state)
     for (int id : kStatefulCommands)
         shell.enableButton(id, enabledIn(id, state));
     shell.enableMenuItem(Command::Export, state != Idle);  // a menu item only
+    shell.enableMenuItem(Command::Rewind, state != Playing);  // a menu item only
 }
 
 std::string captionForNumeral(double numeral)

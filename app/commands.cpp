@@ -124,6 +124,10 @@ int dispatchCommand(AppContext& app, int commandId)
     case Command::Lattice:
         app.shell.showLatticeView();
         return 0;
+    case Command::Rewind:
+        if (!isPlaying(app))
+            rewindPlayback(app.player);  // the lattice preview sees the rewind and starts over
+        return 0;
     default:
         return 0;
     }

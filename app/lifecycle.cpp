@@ -2,6 +2,7 @@
 
 #include "app/command_states.h"
 #include "app/commands.h"
+#include "app/lattice/layer_mutes.h"
 #include "app/parameter_file_commands.h"
 #include "app/parameter_file_location.h"
 #include "engine/midi_port.h"
@@ -59,6 +60,7 @@ StartupResult Lifecycle::start(const std::string& executablePath)
         return StartupResult::Failed;
     }
     openSavedDeviceOrFallBack(app_);
+    restoreLayerMutes(app_);
     if (startPlaybackThread(app_.transport, app_.player, app_.working, app_.clock) != 0) {
         close();
         return StartupResult::Failed;

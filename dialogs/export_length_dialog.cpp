@@ -51,6 +51,9 @@ std::optional<RenderLength> parseExportLength(const std::string& raw)
 void ExportLengthDialog::init(Controls& controls)
 {
     controls.setText(kExportLengthEditId, "1:00");
+    controls.addListItem(kExportStartListId, "from the beginning");
+    controls.addListItem(kExportStartListId, "from where Play would go on");
+    controls.selectListItem(kExportStartListId, 0);
 }
 
 void ExportLengthDialog::command(Controls& controls, int id)
@@ -67,5 +70,6 @@ void ExportLengthDialog::command(Controls& controls, int id)
         return;
     }
     length_ = *length;
+    fromWherePlayGoesOn_ = controls.selectedListItem(kExportStartListId) == 1;
     controls.endDialog(1);
 }

@@ -1,4 +1,5 @@
-// The "export" dialog: how much of the rhythm to write, as passes or as minutes:seconds.
+// The "export" dialog: how much of the rhythm to write, as passes or as minutes:seconds, and
+// whether from the beginning or from where Play would go on.
 #pragma once
 
 #include <cstdint>
@@ -14,13 +15,18 @@ std::optional<RenderLength> parseExportLength(const std::string& text);
 
 class ExportLengthDialog : public DialogLogic {
 public:
-    void init(Controls& controls) override;  // the edit shows "1:00"
+    // The edit shows "1:00"; the list offers "from the beginning" (selected) and "from where Play
+    // would go on".
+    void init(Controls& controls) override;
     void command(Controls& controls, int id) override;
     void notify(Controls&, int, bool, int) override {}
 
     // The accepted length, once the dialog ended with 1.
     const RenderLength& length() const { return length_; }
+    // True when the run starts from the layer counters where Play would go on, not from 0.
+    bool fromWherePlayGoesOn() const { return fromWherePlayGoesOn_; }
 
 private:
     RenderLength length_;
+    bool fromWherePlayGoesOn_ = false;
 };

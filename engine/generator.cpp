@@ -70,7 +70,9 @@ void sendNoteOn(CycleContext& cycle, int32_t channel)
 {
     PlayerState& player = cycle.player;
     if (cycle.stopped())
-        ++cycle.notesOnAfterStop;
+        ++cycle.notesOnAfterStop;  // a muted layer's note-ons count too: it drains as it would sound
+    if ((player.mutedLayers.load(std::memory_order_relaxed) >> (channel / 2)) & 1u)
+        return;
     sendShortMessage(player, 0x90 + channel,
                      wrappingAdd(get(player.effectiveNotes[channel]), get(player.noteShift)),
                      wrappingAdd(get(player.effectiveVelocities[channel]), get(player.velocityShift)),

@@ -5,13 +5,9 @@
 #include <array>
 #include <cstdint>
 
+#include "engine/layer_counters.h"
 #include "engine/pacer.h"
 #include "engine/player_state.h"
-
-inline constexpr int32_t kLayerCount = 8;
-
-// Events played so far per layer (mod 2^32). Owned by the playback thread, never reset.
-using LayerCounters = std::array<uint32_t, kLayerCount>;
 
 // Advances the layer's counter and tells whether the event it stands for is alpha.
 bool nextEventIsAlpha(double numeral, LayerCounters& counters, int32_t layer);
@@ -19,6 +15,7 @@ bool nextEventIsAlpha(double numeral, LayerCounters& counters, int32_t layer);
 // One LayerCycle of `layer` (0 to 7): zero or more alpha events closed by one beta event, each
 // higher-layer event containing one cycle of the layer below while `playing` is set. After Stop
 // each layer sends at most four more note-ons, then closes its cycle with its two note-offs.
+// A layer muted in `player.mutedLayers` sends no note-ons but otherwise plays on unchanged.
 // Messages carry the pacer's event time. Returns false when the program is closing (the pacer is
 // abandoned): the cycle is left at once and nothing more is sent.
 bool playLayerCycle(PlayerState& player, LayerCounters& counters, Pacer& pacer, int32_t layer);

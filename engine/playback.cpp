@@ -13,16 +13,18 @@ void playbackLoop(Transport& transport, PlayerState& player, Clock& clock)
 {
     if (transport.prepareThread)
         transport.prepareThread();
-    LayerCounters counters{};  // never reset: they live as long as the thread
+    LayerCounters counters{};  // live as long as the thread; only a rewind sets them back to 0
     Pacer pacer(clock, &player.port.errorsShown, &transport.control.quit);
     if (transport.control.quit.load(std::memory_order_relaxed) != 0)
         return;
     for (;;) {
         const int32_t top = topLayerForPass(get(player.topLayer));
+        player.resume.settle(counters);  // a rewind asked for while parked starts this pass at 0
         if (get(player.playing) != 0 && !playLayerCycle(player, counters, pacer, top)) {
             transport.passLeft.store(true);
             return;
         }
+        player.resume.settle(counters);
         if (transport.threadEvent.wait())
             pacer.reanchor();  // we were stopped: the next event starts from now, not in a burst
         if (transport.control.quit.load(std::memory_order_relaxed) != 0)
@@ -57,6 +59,11 @@ void startPlayback(Transport& transport, PlayerState& player)
     put(player.playing, 1);
     transport.threadEvent.set();
     transport.gateOpen = 1;
+}
+
+void rewindPlayback(PlayerState& player)
+{
+    player.resume.requestRewind();
 }
 
 void stopPlayback(Transport& transport, PlayerState& player)

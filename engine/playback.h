@@ -39,6 +39,10 @@ void startPlayback(Transport& transport, PlayerState& player);
 // thread, which drains the pass in progress.
 void stopPlayback(Transport& transport, PlayerState& player);
 
+// Rewind (not while playing): every layer's counter back to 0, so the next pass starts the rhythm
+// from its beginning. A pass still draining after Stop ends first; the rewind follows it.
+void rewindPlayback(PlayerState& player);
+
 // Ends the playback thread promptly: quit, its sleeps and its wait woken, joined. The pass in
 // progress is left where it stands. Returns true when that pass was cut short (notes may still
 // sound and want a sweep). Safe to call when no thread runs, and twice.

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "engine/port_state.h"
+#include "engine/resume_counters.h"
 
 class LatticeFeed;
 
@@ -33,6 +34,10 @@ struct PlayerState {
     SharedTable effectiveNotes{};
     SharedTable effectiveVelocities{};
     std::atomic<LatticeFeed*> latticeFeed{nullptr};  // where note-ons are announced; none when null
+    // Bit L set: layer L's note-ons are not sent (its timing, counters and note-offs go on).
+    // Written by the UI thread at any time; read once per note-on.
+    std::atomic<uint32_t> mutedLayers{0};
+    ResumeCounters resume;  // where the next pass starts; a rewind asked for by the UI thread
 };
 
 inline int32_t get(const std::atomic<int32_t>& field)

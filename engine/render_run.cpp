@@ -46,7 +46,7 @@ private:
 }  // namespace
 
 bool renderRun(const SettingsRecord& input, const RenderLength& length, std::vector<TimedMessage>& messages,
-               std::string& error, const std::atomic<bool>* cancel)
+               std::string& error, const std::atomic<bool>* cancel, const RenderScope& scope)
 {
     SettingsRecord settings = input;
     VirtualClock clock;
@@ -65,8 +65,9 @@ bool renderRun(const SettingsRecord& input, const RenderLength& length, std::vec
     sendProgramChanges(player);
 
     // Play.
+    player.mutedLayers.store(scope.mutedLayers, std::memory_order_relaxed);
     put(player.playing, 1);
-    LayerCounters counters{};
+    LayerCounters counters = scope.startCounters;
     Pacer pacer(clock);
     if (length.stopAtMs) {
         bool stopped = false;

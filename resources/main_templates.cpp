@@ -81,15 +81,16 @@ const DialogTemplate& exportLengthDialogTemplate()
         Template::ExportLength,
         "export",
         180,
-        62,
+        80,
         "Arial",
         9,
         true,
         {
             {-1, ControlKind::StaticText, "length: passes, or minutes:seconds", 10, 10, 160, 10},
             {kExportLengthEditId, ControlKind::Edit, "", 10, 24, 160, 12},
-            {1, ControlKind::DefaultPushButton, "Okay", 35, 42, 50, 12},
-            {2, ControlKind::PushButton, "Cancel", 95, 42, 50, 12},
+            {kExportStartListId, ControlKind::DropDownList, "", 10, 41, 160, 40, 40},
+            {1, ControlKind::DefaultPushButton, "Okay", 35, 60, 50, 12},
+            {2, ControlKind::PushButton, "Cancel", 95, 60, 50, 12},
         },
     };
     return tpl;
@@ -103,6 +104,7 @@ const std::vector<MenuTemplate>& mainMenuTemplate()
          {{Command::Concept, "Concept\tCtrl + C"},
           {Command::Play, "Play\tCtrl + P"},
           {Command::Stop, "Stop\tCtrl + O"},
+          {Command::Rewind, "Rewind\tCtrl + W"},
           {Command::Lattice, "Lattice\tCtrl + L"}}},
         {"MIDI Setup(&M)",
          {{Command::Tone, "Tone\tCtrl + T"},
@@ -126,6 +128,7 @@ const std::vector<Accelerator>& mainAcceleratorTemplate()
         {'V', false, Command::Velocity}, {'S', false, Command::Save},
         {'R', false, Command::Restore},  {'L', false, Command::Lattice},
         {'E', false, Command::Export},
+        {'W', false, Command::Rewind},
     };
     return table;
 }

@@ -8,6 +8,7 @@
 
 inline constexpr int kAboutLineId = 201;
 inline constexpr int kExportLengthEditId = 202;
+inline constexpr int kExportStartListId = 203;  // "from the beginning" or "from where Play would go on"
 
 const DialogTemplate& mainWindowTemplate();
 const DialogTemplate& aboutDialogTemplate();

@@ -28,10 +28,30 @@ std::optional<LatticePlacement> loadLatticePlacement(const std::string& path)
     return p;
 }
 
-bool saveLatticePlacement(const std::string& path, const LatticePlacement& placement)
+LayerMutes loadLayerMutes(const std::string& path)
 {
-    char text[64];
-    const int length =
-        std::snprintf(text, sizeof text, "%d %d %d %d\n", placement.left, placement.top, placement.width, placement.height);
+    std::vector<uint8_t> bytes(128);
+    const int64_t count = readFilePrefix(path, bytes);
+    if (count <= 0)
+        return {};
+    const std::string text(bytes.begin(), bytes.begin() + count);
+    // The second line: "mutes M solo S"; a file from before the mutes has none.
+    const size_t line = text.find("\nmutes ");
+    unsigned muted = 0;
+    int solo = -1;
+    if (line == std::string::npos || std::sscanf(text.c_str() + line + 1, "mutes %u solo %d", &muted, &solo) != 2 ||
+        muted > 0xFF || solo < -1 || solo > 7)
+        return {};
+    return {muted, solo};
+}
+
+bool saveLatticePlacement(const std::string& path, const std::optional<LatticePlacement>& placement,
+                          const LayerMutes& mutes)
+{
+    // Without a known placement the first line holds a size of 0, which reads as none.
+    const LatticePlacement p = placement.value_or(LatticePlacement{});
+    char text[96];
+    const int length = std::snprintf(text, sizeof text, "%d %d %d %d\nmutes %u solo %d\n", p.left, p.top, p.width,
+                                     p.height, mutes.muted & 0xFFu, mutes.solo);
     return writeFileAtomically(path, {reinterpret_cast<const uint8_t*>(text), static_cast<size_t>(length)});
 }

@@ -50,8 +50,11 @@ int main(int argc, char** argv)
     if (!buildRenderSettings(options, settings, error) || !checkRenderSettings(options, settings, error))
         return fail(error);
 
-    const RenderOutcome outcome =
-        renderToFile(settings, RenderLength{options.passes, options.stopAtMs}, options.output, wavRenderer);
+    RenderScope scope;
+    scope.mutedLayers = options.mutedLayers;
+    scope.startCounters = options.fromCounters;
+    const RenderOutcome outcome = renderToFile(settings, RenderLength{options.passes, options.stopAtMs}, options.output,
+                                               wavRenderer, nullptr, scope);
     if (outcome.leftOut > 0)
         std::cerr << "pulselattice-render: left out " << outcome.leftOut
                   << " messages with a data byte above 127, which MIDI cannot carry\n";

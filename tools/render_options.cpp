@@ -12,7 +12,10 @@ const char* const kRenderUsage =
     "usage: pulselattice-render [--settings FILE.par] [--voices FILE.gms] [--numeral X] [--tempo N]\n"
     "                           [--layers N] [--alpha MS] [--beta MS] [--note-offset N]\n"
     "                           [--velocity-offset N] [--modulation LAYER,TONE,NOTE,VELOCITY]\n"
+    "                           [--mute L1,L2,...] [--from-counters C1,...,C8]\n"
     "                           (--passes N | --stop-at MS) -o OUT\n"
+    "--mute: the layers (1..8) whose note-ons are left out; --from-counters: every layer's counter\n"
+    "  at the start (as where Play would go on), layer 1 first, missing ones 0\n"
     "OUT: '-' or FILE.txt (message list), FILE.mid (Standard MIDI File), FILE.wav (audio)\n";
 
 namespace {
@@ -81,6 +84,49 @@ bool parseModulation(const std::string& text, RenderOptions& options)
     return true;
 }
 
+std::vector<std::string> commaSeparated(const std::string& text)
+{
+    std::vector<std::string> parts;
+    std::stringstream stream(text);
+    for (std::string part; std::getline(stream, part, ',');)
+        parts.push_back(part);
+    if (!text.empty() && text.back() == ',')
+        parts.push_back("");  // a trailing comma leaves an empty, refused, item
+    return parts;
+}
+
+// "3,5": layers 3 and 5 as shown (1..8), each at most once.
+bool parseMutes(const std::string& text, RenderOptions& options)
+{
+    uint32_t muted = 0;
+    for (const std::string& part : commaSeparated(text)) {
+        int64_t layer = 0;
+        if (!parseInteger(part, 1, 8, layer) || (muted >> (layer - 1)) & 1u)
+            return false;
+        muted |= 1u << (layer - 1);
+    }
+    options.mutedLayers = muted;
+    return muted != 0;
+}
+
+// One to eight counters, layer 1 first, each 0..2^32-1.
+bool parseCounters(const std::string& text, RenderOptions& options)
+{
+    const std::vector<std::string> parts = commaSeparated(text);
+    if (parts.empty() || parts.size() > options.fromCounters.size())
+        return false;
+    std::array<uint32_t, 8> counters{};
+    for (size_t i = 0; i < parts.size(); ++i) {
+        int64_t value = 0;
+        if (parts[i].empty() || parts[i][0] == '-' || parts[i][0] == '+' ||
+            !parseInteger(parts[i], 0, UINT32_MAX, value))
+            return false;
+        counters[i] = static_cast<uint32_t>(value);
+    }
+    options.fromCounters = counters;
+    return true;
+}
+
 }  // namespace
 
 bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions& options, std::string& error)
@@ -127,6 +173,12 @@ bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
         } else if (name == "--modulation") {
             ok = parseModulation(value, options);
             expected = "LAYER,TONE,NOTE,VELOCITY with LAYER 2..8 (as the dialogs offer), TONE alpha or beta, two integer shifts";
+        } else if (name == "--mute") {
+            ok = parseMutes(value, options);
+            expected = "layers from 1 to 8 separated by commas, such as 3,5";
+        } else if (name == "--from-counters") {
+            ok = parseCounters(value, options);
+            expected = "one to eight counters from 0 to 4294967295 separated by commas, layer 1 first";
         } else if (name == "--passes") {
             int64_t passes = 0;
             ok = parseInteger(value, 0, 1000000, passes);

@@ -1,6 +1,7 @@
 // Command-line options of pulselattice-render.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -28,6 +29,8 @@ struct RenderOptions {
     std::optional<int64_t> passes;
     std::optional<int64_t> stopAtMs;
     std::string output;                        // "-", *.txt, *.mid or *.wav
+    uint32_t mutedLayers = 0;                  // bit L: layer L's note-ons are left out
+    std::array<uint32_t, 8> fromCounters{};    // the layer counters of the first pass
 };
 
 // Parses the arguments after the program name. On failure returns false and sets `error` to one

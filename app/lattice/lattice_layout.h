@@ -33,6 +33,8 @@ struct LatticeRowView {
     std::string counter;  // the layer's counter: events played so far
     LatticeRect labelBox;
     LatticeRect lane;
+    bool muted = false;   // not heard: muted, or another layer soloed
+    bool soloed = false;
 };
 
 struct LatticeCellView {

@@ -7,8 +7,23 @@ LatticeRhythm LatticeViewModel::playedRhythm() const
     return rhythmFromPlayer(player_, working_.layerIndex);
 }
 
+void LatticeViewModel::noticeRewind()
+{
+    const uint32_t rewinds = player_.resume.rewinds();
+    if (rewinds == rewindsSeen_)
+        return;
+    rewindsSeen_ = rewinds;
+    LatticeNote played;
+    while (feed_.next(played)) {
+    }  // everything announced so far came before the rewind
+    timeline_ = LatticeTimeline{};
+    forecast_ = LatticeForecast{};
+    newestNote_ = Clock::Duration::min();
+}
+
 void LatticeViewModel::poll(Clock::Duration now)
 {
+    noticeRewind();
     batch_.clear();
     LatticeNote note;
     while (feed_.next(note))
@@ -46,6 +61,7 @@ bool LatticeViewModel::live(Clock::Duration now) const
 
 LatticeScene LatticeViewModel::scene(Clock::Duration now, const LatticeGeometry& geometry)
 {
+    noticeRewind();
     if (live(now)) {
         const LatticeRhythm rhythm = playedRhythm();
         const LatticeWindow window = liveWindow(now, latticeSpan(rhythm));
@@ -59,7 +75,11 @@ LatticeScene LatticeViewModel::scene(Clock::Duration now, const LatticeGeometry&
     }
     // Stopped: what Play would do with the current settings, from the counters where they stand.
     const LatticeRhythm rhythm = rhythmFromSettings(working_);
-    const LayerCounters& counters = timeline_.counters();
+    LayerCounters counters = timeline_.counters();
+    // After a rewind Play starts from 0 until a pass has been played, also when a pass that was
+    // draining as Rewind was chosen still announced its last notes.
+    if (player_.resume.rewinds() > 0 && player_.resume.current() == LayerCounters{})
+        counters = LayerCounters{};
     if (!previewValid_ || !(rhythm == previewRhythm_) || counters != previewCounters_) {
         preview_ = previewCells(rhythm, counters, latticeSpan(rhythm));
         previewRhythm_ = rhythm;

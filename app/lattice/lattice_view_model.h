@@ -33,6 +33,8 @@ public:
 
 private:
     LatticeRhythm playedRhythm() const;
+    // After a rewind the view starts over: no played cells, the preview from the beginning.
+    void noticeRewind();
 
     LatticeFeed& feed_;
     const PlayerState& player_;
@@ -46,4 +48,5 @@ private:
     LayerCounters previewCounters_{};
     std::vector<LatticeCell> preview_;
     bool previewValid_ = false;
+    uint32_t rewindsSeen_ = 0;
 };

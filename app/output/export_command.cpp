@@ -40,11 +40,16 @@ void exportRhythm(AppContext& app)
     // The worker gets its own copies: the live records stay the UI and playback threads' own.
     const SettingsRecord settings = app.working;
     const RenderLength length = lengthDialog.length();
+    // What is heard: the layers silenced as Export starts are left out of every format.
+    RenderScope scope;
+    scope.mutedLayers = app.player.mutedLayers.load(std::memory_order_relaxed);
+    if (lengthDialog.fromWherePlayGoesOn())
+        scope.startCounters = app.player.resume.current();
     const std::string path = withExportExtension(choice->path, choice->filter);
     const WavRenderer wavRenderer = app.wavRenderer;
     RenderOutcome outcome;
     app.shell.runInBackground("export", [&](const std::atomic<bool>& cancel) {
-        outcome = renderToFile(settings, length, path, wavRenderer, &cancel);
+        outcome = renderToFile(settings, length, path, wavRenderer, &cancel, scope);
     });
     if (outcome.status == RenderStatus::CannotWrite || outcome.status == RenderStatus::CannotRender)
         app.shell.showMessage(outcome.error, "error", true);

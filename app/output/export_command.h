@@ -7,7 +7,9 @@
 #include "app/app_context.h"
 
 // In Ready and Playing: asks for the length and the file, then renders a copy of the working
-// settings on a worker thread (the player is never touched) and writes the file atomically.
+// settings on a worker thread (the player is never touched) and writes the file atomically. The
+// layers silenced when Export starts are left out; the run starts from the beginning, or from the
+// counters where Play would go on when the dialog says so.
 // A failure is shown in a box with caption "error"; Cancel leaves no file.
 void exportRhythm(AppContext& app);
 

@@ -76,7 +76,7 @@ std::optional<RenderFormat> renderFormatFor(const std::string& path)
 }
 
 RenderOutcome renderToFile(const SettingsRecord& settings, const RenderLength& length, const std::string& path,
-                           WavRenderer wavRenderer, const std::atomic<bool>* cancel)
+                           WavRenderer wavRenderer, const std::atomic<bool>* cancel, const RenderScope& scope)
 {
     const std::optional<RenderFormat> format = renderFormatFor(path);
     if (!format)
@@ -92,7 +92,7 @@ RenderOutcome renderToFile(const SettingsRecord& settings, const RenderLength& l
 
     std::vector<TimedMessage> messages;
     const auto cancelled = [cancel] { return cancel && cancel->load(); };
-    if (!renderRun(settings, length, messages, error, cancel))
+    if (!renderRun(settings, length, messages, error, cancel, scope))
         return failure(cancelled() ? RenderStatus::Cancelled : RenderStatus::CannotRender, error);
     if (cancelled())  // pressed after the last message: still nothing is written
         return failure(RenderStatus::Cancelled, "cancelled");

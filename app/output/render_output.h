@@ -35,10 +35,11 @@ struct RenderOutcome {
     size_t leftOut = 0;   // messages with a data byte above 127 left out of a .mid or .wav
 };
 
-// Plays the run as renderRun does and writes it to `path` ("-" is standard output). A message
+// Plays the run as renderRun does (from `scope`) and writes it to `path` ("-" is standard output). A message
 // list holds every message as the generator sent it; a MIDI file and WAV audio leave out those a
 // MIDI device cannot take. A file is written through a temporary file in its directory and
 // renamed over the old one; a symbolic link is written through, and stays a link. `cancel` may be
 // set from another thread; the run then ends early and nothing is written.
 RenderOutcome renderToFile(const SettingsRecord& settings, const RenderLength& length, const std::string& path,
-                           WavRenderer wavRenderer, const std::atomic<bool>* cancel = nullptr);
+                           WavRenderer wavRenderer, const std::atomic<bool>* cancel = nullptr,
+                           const RenderScope& scope = {});

@@ -51,6 +51,25 @@ void paintCell(QPainter& p, const LatticeCellView& cell, const LatticePalette& c
     }
 }
 
+// A badge at the left of a row's label: "M" on a muted (or, during a solo, silenced) layer, "S" on
+// the soloed one, so the state reads without colour too.
+void paintMuteMark(QPainter& p, const LatticeRowView& row, const LatticePalette& c, const QFont& font)
+{
+    if (!row.muted && !row.soloed)
+        return;
+    const QFontMetricsF m(font);
+    const double size = std::min(row.labelBox.height - 4.0, m.height() + 4.0);
+    if (size < 6.0)
+        return;
+    const QRectF badge(row.labelBox.x, row.labelBox.y + (row.labelBox.height - size) / 2, size, size);
+    p.setPen(QPen(row.soloed ? c.playhead : c.faintText, 1.5));
+    p.setBrush(row.soloed ? c.playhead : c.background);
+    p.drawRoundedRect(badge, 3, 3);
+    p.setFont(font);
+    p.setPen(row.soloed ? c.background : c.faintText);
+    p.drawText(badge, Qt::AlignCenter, row.soloed ? QStringLiteral("S") : QStringLiteral("M"));
+}
+
 void paintLegend(QPainter& p, const LatticePalette& c, const QFont& font, double right, double baseline)
 {
     p.setFont(font);
@@ -119,15 +138,22 @@ void paintLattice(QPainter& p, const LatticeScene& scene, const std::vector<std:
     p.drawText(QPointF(right - bodyMetrics.horizontalAdvance(modeText), margin + titleMetrics.ascent()), modeText);
     paintLegend(p, c, smallFont, right, margin + titleMetrics.height() + bodyMetrics.ascent());
 
-    // Rows: label and counter at the left, the lane behind the cells.
+    // Rows: label and counter at the left, the lane behind the cells. A silenced row is faded.
+    uint32_t silenced = 0;
     for (const LatticeRowView& row : scene.rows) {
+        if (row.muted && row.layer >= 0 && row.layer < 32)
+            silenced |= 1u << row.layer;
         const QRectF lane(row.lane.x, row.lane.y + 1, row.lane.width, row.lane.height - 2);
+        QColor laneColour = c.lane;
+        if (row.muted)
+            laneColour.setAlphaF(0.45);
         p.setPen(Qt::NoPen);
-        p.setBrush(c.lane);
+        p.setBrush(laneColour);
         p.drawRoundedRect(lane, 4, 4);
+        paintMuteMark(p, row, c, smallFont);
         const QRectF label(row.labelBox.x, row.labelBox.y, row.labelBox.width - margin * 0.5, row.labelBox.height);
         p.setFont(font);
-        p.setPen(c.text);
+        p.setPen(row.muted ? c.faintText : c.text);
         const bool twoLines = label.height() >= bodyMetrics.height() * 2;
         const QString name = QString::fromStdString(row.label);
         const QString counter = QStringLiteral("#") + QString::fromStdString(row.counter);
@@ -142,8 +168,14 @@ void paintLattice(QPainter& p, const LatticeScene& scene, const std::vector<std:
         }
     }
 
-    for (const LatticeCellView& cell : scene.cells)
+    for (const LatticeCellView& cell : scene.cells) {
+        const bool muted = cell.layer >= 0 && cell.layer < 32 && ((silenced >> cell.layer) & 1u) != 0;
+        if (muted)
+            p.setOpacity(0.3);
         paintCell(p, cell, c, scene.showPlayhead && cell.rect.x + cell.rect.width <= scene.playheadX && !cell.sounding);
+        if (muted)
+            p.setOpacity(1.0);
+    }
 
     if (scene.showPlayhead && !scene.rows.empty()) {
         const double top = scene.rows.front().lane.y - 2;

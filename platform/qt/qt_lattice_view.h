@@ -1,6 +1,6 @@
 // The "lattice" window: a modeless, resizable view of the layers as they sound. It polls the
 // playback thread's feed at the display rate and paints the scenes of LatticeViewModel; all the
-// logic is there. UI thread only.
+// logic is there. Its row labels and number keys mute and solo the layers. UI thread only.
 #pragma once
 
 #include <QTimer>
@@ -10,6 +10,7 @@
 
 #include "app/app_context.h"
 #include "app/lattice/lattice_view_model.h"
+#include "app/lattice/layer_mutes.h"
 
 class QtLatticeView : public QWidget {
 public:
@@ -29,13 +30,19 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    // Keys 1..8 mute or unmute a layer, Shift+1..8 solo it, 0 clears every mute and solo.
+    void keyPressEvent(QKeyEvent* event) override;
+    // A click on a row's label mutes or unmutes its layer, a Shift+click solos it.
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     void frame();
     std::string placementPath() const;
+    void changeMutes(const LayerMutes& mutes);
 
     AppContext& app_;
     LatticeViewModel model_;
     QTimer timer_;
     bool placed_ = false;
+    LatticeScene painted_;  // the scene last painted, for finding the label under a click
 };

@@ -15,6 +15,7 @@
 #include "file_test_support.h"
 #include "generator_test_support.h"
 #include "resources/command_ids.h"
+#include "resources/main_templates.h"
 
 namespace {
 
@@ -71,8 +72,9 @@ protected:
 TEST_F(Commands, EnablingFollowsThePlayStateMenusFirst)
 {
     updateCommandStates(shell, Ready);
-    ASSERT_EQ(shell.log.size(), 19u);
+    ASSERT_EQ(shell.log.size(), 20u);
     EXPECT_EQ(shell.log[18], "menu 302 on");  // Export: a menu item only, on once a concept is accepted
+    EXPECT_EQ(shell.log[19], "menu 326 on");  // Rewind: a menu item only, on unless playing
     EXPECT_EQ(shell.log[0], "menu 311 on");
     EXPECT_EQ(shell.log[2], "menu 313 on");
     EXPECT_EQ(shell.log[3], "menu 314 off");
@@ -83,7 +85,9 @@ TEST_F(Commands, EnablingFollowsThePlayStateMenusFirst)
     EXPECT_TRUE(shell.menuEnabled[314]);
     EXPECT_FALSE(shell.buttonEnabled[319]);
     EXPECT_TRUE(shell.menuEnabled[302]);
+    EXPECT_FALSE(shell.menuEnabled[326]);
     updateCommandStates(shell, Idle);
+    EXPECT_TRUE(shell.menuEnabled[326]);
     EXPECT_FALSE(shell.menuEnabled[313]);
     EXPECT_FALSE(shell.menuEnabled[302]);
     EXPECT_TRUE(shell.buttonEnabled[312]);
@@ -325,6 +329,55 @@ TEST_F(Commands, ExportOnlyAfterAConceptAddsTheExtensionAndShowsAFailure)
     ASSERT_EQ(shell.messages.size(), 1u);
     EXPECT_EQ(shell.messages[0].text, "cannot write '" + dir.file("rhythm.mid") + "': the file is read-only");
     EXPECT_EQ(shell.messages[0].caption, "error");
+}
+
+// What is heard: the layers silenced when Export starts are left out, and the run starts from the
+// beginning or, when chosen, from the counters where Play would go on.
+TEST_F(Commands, ExportWritesTheMutedLayersOutFromTheChosenStart)
+{
+    ScratchDir dir;
+    working.playState = Ready;
+    working.layerIndex = 2;
+    LayerCounters where{9, 4, 2};
+    player.resume.settle(where);  // as the playback thread leaves them after a pass
+    player.mutedLayers.store(0b010);
+    std::string shown;
+    for (int start : {0, 1}) {
+        answerDialogs(1, [&](FakeControls& controls, DialogLogic&) {
+            shown = controls.listText(kExportStartListId);
+            controls.selectListItem(kExportStartListId, start);
+        });
+        shell.nextFileName = dir.file("run" + std::to_string(start) + ".txt");
+        run(Command::Export);
+        EXPECT_EQ(shown, "from the beginning");  // the default
+
+        RenderScope scope;
+        scope.mutedLayers = 0b010;
+        if (start == 1)
+            scope.startCounters = where;
+        std::vector<TimedMessage> expected;
+        std::string error;
+        ASSERT_TRUE(renderRun(working, RenderLength{std::nullopt, 60000}, expected, error, nullptr, scope));
+        const Bytes written = readBytes(*shell.nextFileName);
+        const std::string text(written.begin(), written.end());
+        EXPECT_EQ(text.find(" 92 "), std::string::npos);  // no note-on of layer 2
+        EXPECT_NE(text.find(" 82 "), std::string::npos);  // its note-offs still go out
+        std::string lines;
+        for (const std::string& line : linesOf(expected))
+            lines += line + "\n";
+        EXPECT_EQ(text, lines) << start;
+    }
+}
+
+TEST_F(Commands, RewindIsRefusedWhilePlaying)
+{
+    working.playState = Playing;
+    run(Command::Rewind);
+    EXPECT_EQ(player.resume.rewinds(), 0u);
+    working.playState = Ready;
+    run(Command::Rewind);
+    EXPECT_EQ(player.resume.rewinds(), 1u);
+    EXPECT_TRUE(port.messages.empty());  // nothing is sent: the next Play starts from the beginning
 }
 
 TEST_F(Commands, UnknownIdsDoNothing)

@@ -12,6 +12,8 @@
 #include "app/lattice/lattice_header.h"
 #include "app/lattice/lattice_layout.h"
 #include "app/lattice/lattice_timeline.h"
+#include "app/lattice/lattice_view_model.h"
+#include "engine/playback.h"
 #include "engine/lattice_feed.h"
 #include "file_test_support.h"
 #include "generator_test_support.h"
@@ -261,13 +263,48 @@ TEST(LatticeHeader, NumeralAsTheCaptionShowsItThenTempoLayersDurationsModulation
     EXPECT_EQ(lines[2], "modulation layer 2 beta, note -4, velocity 0   device MIDI_MAPPER");
 }
 
+// After Rewind the stopped view shows the beginning again: the played cells and counters are
+// forgotten, also what the feed still held from before.
+TEST(LatticeViewModel, RewindShowsThePreviewFromTheBeginning)
+{
+    LatticeFeed feed;
+    PlayerState player;
+    SettingsRecord working = VirtualPlayer(kGolden, 2).settings;
+    working.playState = Ready;
+    LatticeViewModel model(feed, player, working);
+    feed.publish(latticeNote(0, 1, false, {1, 1}));
+    feed.publish(latticeNote(0, 0, false, {1, 1}));
+    model.poll(10ms);
+    feed.publish(latticeNote(240, 1, true, {2, 2}));  // not polled before the rewind
+    LatticeGeometry g;
+    g.width = 800;
+    g.height = 300;
+    const LatticeScene stopped = model.scene(10s, g);
+    EXPECT_EQ(stopped.rows.back().counter, "1");
+
+    rewindPlayback(player);
+    model.poll(11s);
+    const LatticeScene rewound = model.scene(11s, g);
+    EXPECT_EQ(rewound.rows.back().counter, "0");
+    EXPECT_EQ(rewound.rows.front().counter, "0");
+    ASSERT_FALSE(rewound.cells.empty());
+    EXPECT_EQ(rewound.cells.front().index, 0u);
+    EXPECT_FALSE(rewound.cells.front().alpha);  // every layer begins with beta
+
+    // A pass that drained as Rewind was chosen announces its last notes after it: Play still
+    // starts from the beginning, and so does the preview.
+    feed.publish(latticeNote(11000, 0, true, {3, 2}));
+    model.poll(11010ms);
+    EXPECT_EQ(model.scene(20s, g).rows.back().counter, "0");
+}
+
 TEST(LatticePlacement, KeptBesideTheParameterFileAndDamagedFilesIgnored)
 {
     ScratchDir dir;
     const std::string path = latticePlacementPath(dir.path + "/pulseLattice.par");
     EXPECT_EQ(path, dir.path + "/pulseLattice.lattice");
     EXPECT_EQ(loadLatticePlacement(path), std::nullopt);
-    ASSERT_TRUE(saveLatticePlacement(path, {-20, 40, 800, 450}));
+    ASSERT_TRUE(saveLatticePlacement(path, LatticePlacement{-20, 40, 800, 450}));
     EXPECT_EQ(loadLatticePlacement(path), (LatticePlacement{-20, 40, 800, 450}));
     for (const char* damaged : {"", "10 20 30", "1 2 0 5", "1 2 3 999999", "x y z w"}) {
         writeBytes(path, Bytes(damaged, damaged + std::strlen(damaged)));

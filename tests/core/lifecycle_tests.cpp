@@ -19,6 +19,7 @@
 #include "fake_shell_platform.h"
 #include "file_test_support.h"
 #include "settings/defaults.h"
+#include "settings/lattice_placement.h"
 
 namespace {
 
@@ -225,6 +226,16 @@ TEST(StartUp, LoadsTheFileBeforeTheSingleInstanceTestAndKeepsItsValues)
     EXPECT_EQ(p.parameterFile.path, p.parFile());
     EXPECT_EQ(readBytes(p.parFile())[0], 0xAB) << "the header block is written back unchanged";
     EXPECT_TRUE(p.shell.messages.empty());
+}
+
+TEST(StartUp, TheMutesKeptBesideTheParameterFileReachThePlayer)
+{
+    Program p;
+    const std::string side = p.dir.file("pulseLattice.lattice");
+    ASSERT_TRUE(saveLatticePlacement(side, LatticePlacement{5, 6, 700, 400}, LayerMutes{0b100, -1}));
+    ASSERT_EQ(p.start(), StartupResult::Running);
+    EXPECT_EQ(p.app.layerMutes, (LayerMutes{0b100, -1}));
+    EXPECT_EQ(p.player.mutedLayers.load(), 0b100u);
 }
 
 TEST(StartUp, WithoutAFileUsesTheBuiltInDefaultsAndWritesThemAtOnce)

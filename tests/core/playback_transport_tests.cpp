@@ -6,6 +6,7 @@
 
 #include "engine/playback.h"
 #include "engine/refresh.h"
+#include "engine/render_run.h"
 #include "generator_test_support.h"
 #include "settings/defaults.h"
 #include "settings/numeral_presets.h"
@@ -132,6 +133,54 @@ TEST(PlaybackTransport, PlayDuringDrainingResumesTheDescentWithoutANewPass)
     actual.erase(std::remove_if(actual.begin(), actual.end(), [](const std::string& l) { return l.rfind("1000 8", 0) == 0; }),
                  actual.end());
     EXPECT_EQ(actual, expected);
+}
+
+// Lines from `from` on, with their times moved back by `from`, as a run from time 0 would have them.
+Lines shiftedFrom(const Lines& lines, long from, long to)
+{
+    Lines out;
+    for (const std::string& line : between(lines, from, to))
+        out.push_back(std::to_string(std::stol(line) - from) + line.substr(line.find(' ')));
+    return out;
+}
+
+TEST(PlaybackTransport, RewindThenPlayStartsFromTheBeginningAsTheRenderToolDoes)
+{
+    ThreadedPlayer p(3);
+    ASSERT_EQ(startPlaybackThread(p.transport, p.player, p.working, p.clock), 0);
+    startPlayback(p.transport, p.player);
+    p.advanceTo(3000ms);
+    stopPlayback(p.transport, p.player);
+    rewindPlayback(p.player);  // while the stopped pass still drains: it ends first
+    EXPECT_EQ(p.player.resume.current(), LayerCounters{});
+    p.advanceTo(5000ms);
+    EXPECT_EQ(p.player.resume.current(), LayerCounters{});
+    startPlayback(p.transport, p.player);
+    p.advanceTo(9000ms);
+
+    std::vector<TimedMessage> rendered;
+    std::string error;
+    ASSERT_TRUE(renderRun(p.working, RenderLength{3, std::nullopt}, rendered, error));
+    rendered.erase(rendered.begin(), rendered.begin() + 16);  // the program changes of an accepted concept
+    EXPECT_EQ(shiftedFrom(p.lines(), 5000, 9000), between(linesOf(rendered), 0, 4000));
+}
+
+// Where Play would go on: the counters after the last pass, from the playback thread, whole.
+TEST(PlaybackTransport, CountersWherePlayWouldGoOnArePublishedAfterEachPass)
+{
+    ThreadedPlayer p(2);
+    ASSERT_EQ(startPlaybackThread(p.transport, p.player, p.working, p.clock), 0);
+    EXPECT_EQ(p.player.resume.current(), LayerCounters{});
+    startPlayback(p.transport, p.player);
+    p.advanceTo(2000ms);  // passes end at 240, 1440, 2880
+    EXPECT_EQ(p.player.resume.current(), (LayerCounters{6, 3}));
+    p.advanceTo(2880ms);
+    stopPlayback(p.transport, p.player);
+    p.advanceTo(4000ms);
+    EXPECT_EQ(p.player.resume.current(), (LayerCounters{14, 6}));  // three passes
+    rewindPlayback(p.player);
+    EXPECT_EQ(p.player.resume.current(), LayerCounters{});
+    EXPECT_EQ(p.player.resume.rewinds(), 1u);
 }
 
 // Closing leaves the pass where it stands: nothing follows the sweep, however long the pass.

@@ -193,6 +193,76 @@ def check_lattice_view(session, main):
     time.sleep(1.0)
 
 
+def level(wav, from_ms, to_ms):
+    """The RMS level of the recording between two times, of 32767."""
+    with wave.open(wav, "rb") as w:
+        rate, channels = w.getframerate(), w.getnchannels()
+        w.setpos(min(int(rate * max(from_ms, 0) / 1000.0), w.getnframes()))
+        samples = array.array("h", w.readframes(max(int(rate * (to_ms - from_ms) / 1000.0), 0)))
+    return math.sqrt(sum(x * x for x in samples) / len(samples)) if samples else 0.0
+
+
+def check_mute_by_key(session, main, expected, directory):
+    """Rewind (Ctrl+W), Play, and while it plays the key 2 in the lattice window mutes layer 2, which
+    carries about half the level here: the level must drop, and the onsets must go on at the rhythm's
+    times (layer 1 sounds at every time layer 2 does). The side file keeps the mute; 0 clears it."""
+    lattice = session.wait_window("^lattice$", 5)
+    if not check(lattice, "the lattice window is not open for the mute keys"):
+        return
+    session.keys(main, "ctrl+w")
+    wav = os.path.join(session.directory, "muted.wav")
+    recorder = session.spawn(["parec", "--latency-msec=20", "-d", "null.monitor", "--file-format=wav", wav], "parec3.log")
+    if not check(wait_for(lambda: wav_seconds(wav) > 0.4, 15), "parec records nothing: " + session.log("parec3.log")):
+        return
+    played = time.monotonic()
+    session.keys(main, "ctrl+p")
+    time.sleep(3.5)
+    before_ms = (time.monotonic() - played) * 1000.0
+    session.keys(lattice, "2")
+    muted_ms = (time.monotonic() - played) * 1000.0
+    time.sleep(3.5)
+    unmuted_ms = (time.monotonic() - played) * 1000.0
+    side = os.path.join(directory, "pulseLattice.lattice")
+    with open(side) as f:
+        kept = f.read()
+    session.keys(lattice, "0")
+    session.keys(main, "ctrl+o")
+    time.sleep(1.0)
+    session.stop(recorder, signal.SIGINT)
+    check("mutes 2 solo -1" in kept, f"the mute of layer 2 was not kept beside the parameter file: {kept!r}")
+
+    onsets = onsets_of(wav)
+    if not check(onsets, "nothing was heard before the mute key"):
+        return
+    # Play after Rewind starts the rhythm from its beginning: the onset of its time 0 is the one
+    # among the first few that lines the onsets before the mute up with the rhythm best (a click
+    # as the stream starts may come first), refined by the median deviation.
+    ahead = [t for t in expected if t <= before_ms - 200]
+
+    def deviations(zero):
+        near = [min(onsets, key=lambda o: abs(o - zero - t)) - zero - t for t in ahead]
+        return sorted(d for d in near if abs(d) <= ONSET_TOLERANCE_MS * 2)
+
+    first = max(onsets[:5], key=lambda zero: len(deviations(zero)))
+    lined_up = deviations(first)
+    first += lined_up[len(lined_up) // 2] if lined_up else 0.0
+    heard = level(wav, first + 500, first + before_ms - 100)
+    after = level(wav, first + muted_ms + 600, first + unmuted_ms - 100)
+    print(f"mute by key: level {heard:.0f} before, {after:.0f} after muting layer 2 "
+          f"(key at {before_ms:.0f}..{muted_ms:.0f} ms)")
+    check(heard > 300 and after < 0.75 * heard, f"the level did not drop after muting layer 2: {heard:.0f} -> {after:.0f}")
+
+    check(len(ahead) >= 8 and len(lined_up) >= MATCH_SHARE * len(ahead),
+          f"after Rewind, Play did not start the rhythm from its beginning: {len(lined_up)} of {len(ahead)} times")
+    window = [t for t in expected if muted_ms + 600 <= t <= unmuted_ms - 200]
+    found = [t for t in window if any(abs(o - first - t) <= ONSET_TOLERANCE_MS for o in onsets)]
+    print(f"mute by key: {len(lined_up)} of {len(ahead)} note-on times heard before the mute, "
+          f"{len(found)} of {len(window)} after it")
+    check(len(window) >= 8 and len(found) >= MATCH_SHARE * len(window),
+          f"the rhythm did not go on after the mute: heard {found} of {window}; onsets "
+          f"{[round(o - first) for o in onsets]}")
+
+
 def export_and_compare(session, main, render, typed, written):
     """File > Export (Ctrl+E) of ten seconds to the name `typed`; the file `written` must equal,
     byte for byte, what the render tool writes for the same settings and length."""
@@ -298,6 +368,7 @@ def drive(session, program, render):
     export_and_compare(session, main, render, exported + ".wav", exported + ".wav")
 
     check_lattice_view(session, main)
+    check_mute_by_key(session, main, expected, os.path.dirname(copy))
 
     # Close through File > Exit (Ctrl+X) and its confirmation, "okay" being the default button.
     geometry = session.geometry(main)

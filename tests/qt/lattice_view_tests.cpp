@@ -162,6 +162,42 @@ private slots:
         QCOMPARE(shell.latticeView()->pos(), QPoint(saved->left, saved->top));
     }
 
+    // Keys 1..8 and clicks on the labels mute, Shift solos, 0 clears; the rows change at once,
+    // before Play, and the side file keeps the mutes.
+    void keysAndLabelClicksMuteAndSoloTheLayers()
+    {
+        shell.showLatticeView();
+        QtLatticeView* view = shell.latticeView();
+        const QImage heard = shot();
+        QTest::keyClick(view, Qt::Key_1);
+        QCOMPARE(app->layerMutes, (LayerMutes{0b1, -1}));
+        QCOMPARE(player.mutedLayers.load(), 1u);
+        QVERIFY(shot() != heard);
+        QTest::keyClick(view, Qt::Key_NumberSign, Qt::ShiftModifier);  // Shift+3 on a US layout
+        QCOMPARE(app->layerMutes.solo, 2);
+        QCOMPARE(player.mutedLayers.load(), 0xFFu & ~0b100u);
+        QTest::keyClick(view, Qt::Key_3, Qt::ShiftModifier);  // Shift+3 again ends the solo
+        QCOMPARE(app->layerMutes, (LayerMutes{0b1, -1}));
+        QTest::keyClick(view, Qt::Key_9);
+        QTest::keyClick(view, Qt::Key_2, Qt::ControlModifier);  // not ours: Ctrl goes to the commands
+        QCOMPARE(app->layerMutes, (LayerMutes{0b1, -1}));
+        QTest::keyClick(view, Qt::Key_0);
+        QCOMPARE(app->layerMutes, LayerMutes{});
+        QCOMPARE(shot(), heard);
+
+        const LatticeScene scene =
+            view->model().scene(clock.now(), latticeGeometryFor(view->font(), view->width(), view->height(), 3));
+        const LatticeRect label = scene.rows[1].labelBox;  // layer 2 (top layer first)
+        const QPoint onLabel(int(label.x + label.width / 2), int(label.y + label.height / 2));
+        QTest::mouseClick(view, Qt::LeftButton, {}, onLabel);
+        QCOMPARE(app->layerMutes, (LayerMutes{0b10, -1}));
+        QTest::mouseClick(view, Qt::LeftButton, Qt::ShiftModifier, onLabel);
+        QCOMPARE(app->layerMutes, (LayerMutes{0, 1}));
+        QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(int(scene.rows[1].lane.x + 20), onLabel.y()));
+        QCOMPARE(app->layerMutes, (LayerMutes{0, 1}));  // the lane is not a label
+        QCOMPARE(loadLayerMutes(directory + "/pulseLattice.lattice"), (LayerMutes{0, 1}));
+    }
+
 private:
     static LatticePalette latticePaletteForTest() { return latticePaletteFor(QPalette()); }
     static QColor blend(QColor a, QColor b)

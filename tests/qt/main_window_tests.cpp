@@ -118,15 +118,15 @@ private slots:
             for (QAction* item : menu->menu()->actions())
                 items << (item->isSeparator() ? QStringLiteral("-") : item->text());
         QCOMPARE(items, (QStringList{"Export...\tCtrl + E", "-", "Exit\tCtrl + X", "Concept\tCtrl + C", "Play\tCtrl + P",
-                                     "Stop\tCtrl + O", "Lattice\tCtrl + L", "Tone\tCtrl + T", "Note\tCtrl + N",
+                                     "Stop\tCtrl + O", "Rewind\tCtrl + W", "Lattice\tCtrl + L", "Tone\tCtrl + T", "Note\tCtrl + N",
                                      "Velocity\tCtrl + V", "-",
                                      "Save\tCtrl + S", "Restore\tCtrl + R", "About\tCtrl + A"}));
-        for (int id : {301, 312, 313, 314, 320, 315, 316, 317, 318, 319, 304}) {
+        for (int id : {301, 312, 313, 314, 326, 320, 315, 316, 317, 318, 319, 304}) {
             QVERIFY(window->menuAction(id));
             QVERIFY(window->menuAction(id)->isEnabled());
             window->menuAction(id)->trigger();
         }
-        QCOMPARE(delivered, (std::vector<int>{301, 312, 313, 314, 320, 315, 316, 317, 318, 319, 304}));
+        QCOMPARE(delivered, (std::vector<int>{301, 312, 313, 314, 326, 320, 315, 316, 317, 318, 319, 304}));
         QVERIFY(!window->menuAction(311));
     }
 
@@ -136,7 +136,7 @@ private slots:
         for (QShortcut* s : window->shortcuts())
             keys << s->key().toString();
         QCOMPARE(keys, (QStringList{"Ctrl+A", "Ctrl+X", "Ctrl+C", "Ctrl+P", "Ctrl+O", "Ctrl+Shift+D", "Ctrl+T",
-                                    "Ctrl+N", "Ctrl+V", "Ctrl+S", "Ctrl+R", "Ctrl+L", "Ctrl+E"}));
+                                    "Ctrl+N", "Ctrl+V", "Ctrl+S", "Ctrl+R", "Ctrl+L", "Ctrl+E", "Ctrl+W"}));
     }
 
     void commandStatesAfterStartUpAndAcceleratorGuards()
