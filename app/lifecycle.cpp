@@ -4,6 +4,7 @@
 #include "app/commands.h"
 #include "app/parameter_file_commands.h"
 #include "app/parameter_file_location.h"
+#include "app/session/session_commands.h"
 #include "engine/midi_port.h"
 #include "resources/command_ids.h"
 #include "settings/defaults.h"
@@ -67,6 +68,7 @@ StartupResult Lifecycle::start(const std::string& executablePath)
     host_.showMainWindow();
     app_.working.playState = Idle;
     updateCommandStates(app_.shell, Idle);
+    restoreSessionSwitches(app_);
     return StartupResult::Running;
 }
 

@@ -98,6 +98,12 @@ bool portIsOpen(PlayerState& player)
     return player.port.isOpen;
 }
 
+MessageTime portLatency(PlayerState& player)
+{
+    std::lock_guard<std::mutex> guard(player.port.lock);
+    return player.port.isOpen && player.port.backend ? player.port.backend->placementLatency() : MessageTime::zero();
+}
+
 int tryOpenPort(PlayerState& player, std::string& reason)
 {
     std::lock_guard<std::mutex> guard(player.port.lock);

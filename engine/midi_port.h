@@ -42,6 +42,9 @@ void changeDevice(PlayerState& player, const SettingsRecord& working);
 // Whether the last open succeeded and no close followed. Any thread.
 bool portIsOpen(PlayerState& player);
 
+// The open output's placement latency (zero when nothing is open). Any thread.
+MessageTime portLatency(PlayerState& player);
+
 // Opens deviceId without showing anything: the result code, and in `reason` what the backend
 // says about a failure.
 int tryOpenPort(PlayerState& player, std::string& reason);
