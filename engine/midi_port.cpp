@@ -110,7 +110,7 @@ bool portIsOpen(PlayerState& player)
 MessageTime portLatency(PlayerState& player)
 {
     std::lock_guard<std::mutex> guard(player.port.lock);
-    return player.port.isOpen && player.port.backend ? player.port.backend->placementLatency() : MessageTime::zero();
+    return player.port.backend ? player.port.backend->placementLatency() : MessageTime::zero();
 }
 
 int tryOpenPort(PlayerState& player, std::string& reason)

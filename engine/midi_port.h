@@ -46,7 +46,7 @@ void changeDevice(PlayerState& player, const SettingsRecord& working);
 // Whether the last open succeeded and no close followed. Any thread.
 bool portIsOpen(PlayerState& player);
 
-// The open output's placement latency (zero when nothing is open). Any thread.
+// The output's placement latency (its backend says zero when nothing is open). Any thread.
 MessageTime portLatency(PlayerState& player);
 
 // Opens deviceId without showing anything: the result code, and in `reason` what the backend

@@ -135,6 +135,8 @@ bool Pacer::beginPass(const std::atomic<int32_t>& playing)
         if (blockedCount_)
             lastBlockedCount_ = blockedCount_->load(std::memory_order_relaxed);
     }
+    if (anchored_ && clockWanted())
+        startTicks();  // Start goes before the first note
     return true;
 }
 
