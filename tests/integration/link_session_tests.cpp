@@ -21,6 +21,7 @@
 #include "engine/steady_clock.h"
 #include "harness/child_process.h"
 #include "harness/jack_recorder.h"
+#include "harness/pty_program.h"
 #include "platform/sound/link_session.h"
 #include "platform/sound/midi_jack_probe.h"
 #include "platform/sound/system_midi_output.h"
@@ -283,4 +284,32 @@ TEST_F(LinkSessionTest, EveryNoteOnAndClockTickLandsOnTheGridWithinAFrame)
     }
     EXPECT_EQ(stops, 1u);
     EXPECT_EQ(ticksAfterStop, 0u);
+}
+
+// Link's own example peer, LinkHut, on our JACK server: it sees our tempo, and its start and stop
+// (with start/stop sync switched on in it) start and stop us.
+TEST_F(LinkSessionTest, LinkHutSeesOurTempoAndItsStartAndStopReachUs)
+{
+    if (!programExists("/usr/bin/LinkHut"))
+        GTEST_SKIP() << "LinkHut is not installed (ableton-link-utils, in scripts/setup)";
+    dispatchCommand(app_, Command::Link);
+    PtyProgram hut({"LinkHut"});
+    ASSERT_TRUE(hut.started());
+    std::this_thread::sleep_for(300ms);
+    hut.type("a");  // enable Link
+    hut.type("s");  // enable start/stop sync
+    const auto sees = [&](const std::string& tempo) {
+        const std::string line = hut.lastLineWith("|");
+        return line.rfind("yes", 0) == 0 && line.find("| 1 ") != std::string::npos &&
+               line.find("| " + tempo) != std::string::npos;
+    };
+    ASSERT_TRUE(waitFor([&] { return sees(""); }, 5s)) << hut.lastLineWith("|");
+    sessionSettingsApplied(app_);  // as an accepted concept does: our tempo, 150 BPM
+    ASSERT_TRUE(waitFor([&] { return sees("150.00"); }, 3s)) << hut.lastLineWith("|");
+    hut.type(" ");  // start
+    EXPECT_TRUE(waitFor([&] { return poll() && working_.playState == Playing; }, 3s)) << hut.lastLineWith("|");
+    std::this_thread::sleep_for(500ms);
+    hut.type(" ");  // stop
+    EXPECT_TRUE(waitFor([&] { return poll() && working_.playState == Ready; }, 3s)) << hut.lastLineWith("|");
+    EXPECT_EQ(get(player_.playing), 0);
 }
