@@ -15,6 +15,10 @@ namespace {
 // moves the next event within this time.
 constexpr Clock::Duration kGridSlice = std::chrono::milliseconds(2);
 
+// A tick due longer ago than this (the thread was held up) is dropped: a burst of clock would
+// race the receiver's tempo.
+constexpr Clock::Duration kLateTickLimit = std::chrono::milliseconds(50);
+
 }  // namespace
 
 Clock::Duration Pacer::gridTime(double beat)
@@ -97,7 +101,8 @@ bool Pacer::waitUntil(bool grid, double beat, Clock::Duration fixed, const std::
             const Clock::Duration tick = nextTickTime();
             if (tick <= deadline) {
                 if (tick <= now) {
-                    sendClock(kMidiClockTick, tick);
+                    if (now - tick <= kLateTickLimit)
+                        sendClock(kMidiClockTick, tick);
                     advanceTick();
                     continue;
                 }

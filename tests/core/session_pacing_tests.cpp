@@ -190,3 +190,21 @@ TEST(MidiClock, TheBuiltInSynthesiserGetsNoClock)
     for (const TimedMessage& m : grid.port.messages)
         EXPECT_LT(m.status(), 0xF0);
 }
+
+TEST(MidiClock, AfterAStallTheMissedTicksAreDroppedNotSentInABurst)
+{
+    GridPlayer grid(2.0, 1);
+    grid.session.linkOn = false;
+    grid.session.clockOn = true;
+    // The thread is held up for five seconds inside a wait (a busy machine, a stopped process).
+    grid.clock.setAlarm(100ms, [&] { grid.clock.sleepUntil(5100ms); });
+    grid.passes(40);
+    size_t ticks = 0;
+    for (const TimedMessage& m : grid.port.messages) {
+        if (m.status() != kMidiClockTick)
+            continue;
+        ++ticks;
+        EXPECT_LE(m.time - m.intended, 50ms) << "a tick sent " << (m.time - m.intended).count() << " ns late";
+    }
+    EXPECT_GT(ticks, 24u);
+}
