@@ -313,3 +313,22 @@ TEST_F(LinkSessionTest, LinkHutSeesOurTempoAndItsStartAndStopReachUs)
     EXPECT_TRUE(waitFor([&] { return poll() && working_.playState == Ready; }, 3s)) << hut.lastLineWith("|");
     EXPECT_EQ(get(player_.playing), 0);
 }
+
+// Link's clock (CLOCK_MONOTONIC_RAW, µs) and the steady clock that paces the playback thread
+// (CLOCK_MONOTONIC): read side by side they convert to each other within a microsecond or two,
+// and a time taken there and back comes home to the microsecond.
+TEST(LinkClock, RawAndSteadyTimesConvertBothWays)
+{
+    for (int i = 0; i < 100; ++i) {
+        timespec raw{};
+        const Clock::Duration steadyBefore = std::chrono::steady_clock::now().time_since_epoch();
+        clock_gettime(CLOCK_MONOTONIC_RAW, &raw);
+        const Clock::Duration steadyAfter = std::chrono::steady_clock::now().time_since_epoch();
+        const int64_t rawUs = (int64_t{raw.tv_sec} * 1'000'000'000 + raw.tv_nsec) / 1000;
+        const Clock::Duration steady = steadyBefore + (steadyAfter - steadyBefore) / 2;
+        const int64_t converted = linkTimeFromSteady(steady).count();
+        EXPECT_LE(std::llabs(converted - rawUs), 2 + (steadyAfter - steadyBefore).count() / 1000) << "sample " << i;
+        const Clock::Duration back = steadyFromLinkTime(linkTimeFromSteady(steady));
+        EXPECT_LE(std::llabs((back - steady).count()), 1500) << "sample " << i;
+    }
+}
