@@ -50,8 +50,8 @@ public:
     // change keeps every later event on its beat.
     void waitEvent(int32_t ms, bool alpha);
     // Before each pass. A fresh start on the grid waits for the next bar line; a fresh start with
-    // clock on sends Start and the first tick at the first note's time. False when `playing`
-    // was cleared while waiting for the bar (nothing is to be played).
+    // clock on sends Start at the first note's time (the first tick follows with the first note).
+    // False when `playing` was cleared while waiting for the bar (nothing is to be played).
     bool beginPass(const std::atomic<int32_t>& playing);
 
 private:
