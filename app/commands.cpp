@@ -5,6 +5,7 @@
 #include "app/confirm_exit_dialog.h"
 #include "app/output/export_command.h"
 #include "app/midi_setting_commands.h"
+#include "app/session/session_commands.h"
 #include "app/settings_apply.h"
 #include "dialogs/concept_dialog.h"
 #include "dialogs/durations_dialog.h"
@@ -37,6 +38,7 @@ int play(AppContext& app)
         return 0;
     app.working.playState = Playing;
     updateCommandStates(app.shell, Playing);
+    sessionPlayStarting(app);  // with Link on, the start waits for the session's bar line
     startPlayback(app.transport, app.player);
     return 1;
 }
@@ -49,8 +51,10 @@ void runSettingsDialog(AppContext& app, int templateId, void (*apply)(AppContext
         return;
     SettingsEdit edit = editOf(app);
     Dialog dialog(edit.working, edit.defaults, app.devices);
-    if (app.shell.runDialog(templateId, dialog) == 1)
+    if (app.shell.runDialog(templateId, dialog) == 1) {
         apply(app, edit);
+        sessionSettingsApplied(app);
+    }
 }
 
 void stop(AppContext& app)
@@ -58,6 +62,7 @@ void stop(AppContext& app)
     if (!isPlaying(app) || app.transport.gateOpen == 0)
         return;
     stopPlayback(app.transport, app.player);
+    sessionStopped(app);
     app.working.playState = Ready;
     updateCommandStates(app.shell, Ready);
 }
@@ -127,6 +132,12 @@ int dispatchCommand(AppContext& app, int commandId)
     case Command::Rewind:
         if (!isPlaying(app))
             rewindPlayback(app.player);  // the lattice preview sees the rewind and starts over
+        return 0;
+    case Command::Link:
+        toggleLink(app);
+        return 0;
+    case Command::MidiClock:
+        toggleMidiClock(app);
         return 0;
     default:
         return 0;

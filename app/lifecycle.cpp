@@ -5,6 +5,7 @@
 #include "app/lattice/layer_mutes.h"
 #include "app/parameter_file_commands.h"
 #include "app/parameter_file_location.h"
+#include "app/session/session_commands.h"
 #include "engine/midi_port.h"
 #include "resources/command_ids.h"
 #include "settings/defaults.h"
@@ -69,6 +70,7 @@ StartupResult Lifecycle::start(const std::string& executablePath)
     host_.showMainWindow();
     app_.working.playState = Idle;
     updateCommandStates(app_.shell, Idle);
+    restoreSessionSwitches(app_);
     return StartupResult::Running;
 }
 

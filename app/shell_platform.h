@@ -39,6 +39,12 @@ public:
     // Main window.
     virtual void enableMenuItem(int commandId, bool enabled) = 0;
     virtual void enableButton(int commandId, bool enabled) = 0;
+    // Sets the check mark of a checkable menu item.
+    virtual void checkMenuItem(int commandId, bool checked)
+    {
+        (void)commandId;
+        (void)checked;
+    }
     virtual void setCaption(const std::string& caption) = 0;
     virtual WindowRect windowRect() = 0;                       // outer rectangle, screen pixels
     virtual void moveWindow(int32_t left, int32_t top, int32_t width, int32_t height) = 0;

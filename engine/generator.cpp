@@ -91,7 +91,7 @@ void sendNoteOff(CycleContext& cycle, int32_t channel)
 void fillEvent(CycleContext& cycle, int32_t layer, bool alpha)
 {
     if (layer == 0)
-        cycle.pacer.waitMs(get(alpha ? cycle.player.alphaMs : cycle.player.betaMs));
+        cycle.pacer.waitEvent(get(alpha ? cycle.player.alphaMs : cycle.player.betaMs), alpha);
     else if (!cycle.stopped())
         playLayerCycle(cycle.player, cycle.counters, cycle.pacer, layer - 1);
 }

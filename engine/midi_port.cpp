@@ -23,6 +23,15 @@ bool isValidMidiMessage(uint32_t packed)
     return oneDataByte || data2 <= 0x7F;
 }
 
+int shortMessageLength(uint32_t packed)
+{
+    const uint32_t status = packed & 0xFF;
+    if (status >= 0xF8)
+        return 1;
+    const uint32_t kind = status & 0xF0;
+    return kind == 0xC0 || kind == 0xD0 ? 2 : 3;
+}
+
 const char* openErrorText(int code)
 {
     switch (code) {
@@ -96,6 +105,12 @@ bool portIsOpen(PlayerState& player)
 {
     std::lock_guard<std::mutex> guard(player.port.lock);
     return player.port.isOpen;
+}
+
+MessageTime portLatency(PlayerState& player)
+{
+    std::lock_guard<std::mutex> guard(player.port.lock);
+    return player.port.backend ? player.port.backend->placementLatency() : MessageTime::zero();
 }
 
 int tryOpenPort(PlayerState& player, std::string& reason)

@@ -17,6 +17,10 @@ uint32_t packShortMessage(int32_t status, int32_t data1, int32_t data2);
 // as a status byte on the wire, so real outputs leave such a message out.
 bool isValidMidiMessage(uint32_t packedMessage);
 
+// How many bytes of a packed message go on the wire: 1 for a system real-time message (the MIDI
+// clock's tick, Start, Stop), 2 for a program change or channel pressure, else 3.
+int shortMessageLength(uint32_t packedMessage);
+
 const char* openErrorText(int code);
 const char* closeErrorText(int code);
 const char* sendErrorText(int code);
@@ -41,6 +45,9 @@ void changeDevice(PlayerState& player, const SettingsRecord& working);
 
 // Whether the last open succeeded and no close followed. Any thread.
 bool portIsOpen(PlayerState& player);
+
+// The output's placement latency (its backend says zero when nothing is open). Any thread.
+MessageTime portLatency(PlayerState& player);
 
 // Opens deviceId without showing anything: the result code, and in `reason` what the backend
 // says about a failure.

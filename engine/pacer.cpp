@@ -20,7 +20,7 @@ void Pacer::waitMs(int32_t ms)
     }
     if (abandoned())
         return;
-    clock_.sleepUntil(deadline_);
+    sleepTo(deadline_);
 }
 
 Clock::Duration Pacer::eventTime()

@@ -15,12 +15,15 @@ void playbackLoop(Transport& transport, PlayerState& player, Clock& clock)
         transport.prepareThread();
     LayerCounters counters{};  // live as long as the thread; only a rewind sets them back to 0
     Pacer pacer(clock, &player.port.errorsShown, &transport.control.quit);
+    pacer.attachSession(transport.session, &player);
     if (transport.control.quit.load(std::memory_order_relaxed) != 0)
         return;
     for (;;) {
         const int32_t top = topLayerForPass(get(player.topLayer));
         player.resume.settle(counters);  // a rewind asked for while parked starts this pass at 0
-        if (get(player.playing) != 0 && !playLayerCycle(player, counters, pacer, top)) {
+        // With Link on, a fresh start first waits for the session's next bar line.
+        if (get(player.playing) != 0 && pacer.beginPass(player.playing) &&
+            !playLayerCycle(player, counters, pacer, top)) {
             transport.passLeft.store(true);
             return;
         }

@@ -9,6 +9,7 @@
 #include "engine/clock.h"
 #include "engine/manual_reset_event.h"
 #include "engine/player_state.h"
+#include "engine/session_sync.h"
 #include "settings/settings_record.h"
 
 struct ThreadControl {
@@ -25,6 +26,7 @@ struct Transport {
     std::atomic<bool> passLeft{false};  // the thread left a pass unfinished because of quit
     // Called on the playback thread as it starts (the platform asks for real-time scheduling).
     void (*prepareThread)() = nullptr;
+    SessionSync* session = nullptr;  // playing with others (Link, MIDI clock); none: alone
 };
 
 // Opens the port on working.midiDeviceId (unless the caller has opened it already) and starts the

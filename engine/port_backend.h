@@ -40,4 +40,7 @@ public:
     // Why the last failed open or send failed, in words for the user (the soundfont that is
     // missing, the audio server that went away); empty when the result code says it all.
     virtual std::string failureReason() { return {}; }
+    // How long after its intended time a message sounds (the output's constant placement
+    // latency); zero for outputs that send at once.
+    virtual MessageTime placementLatency() { return MessageTime::zero(); }
 };

@@ -1,13 +1,16 @@
 // pulselattice: the window program. Builds the process-wide records, the Qt shell and the MIDI
 // output, then runs start-up, the event loop and the closing sequence.
 #include <QApplication>
+#include <QTimer>
 
 #include "app/app_context.h"
 #include "app/commands.h"
 #include "app/lifecycle.h"
+#include "app/session/session_commands.h"
 #include "engine/lattice_feed.h"
 #include "engine/steady_clock.h"
 #include "platform/os/executable_path.h"
+#include "platform/sound/link_session.h"
 #include "platform/sound/offline_wav_render.h"
 #include "platform/qt/qt_error_reporter.h"
 #include "platform/qt/qt_shell_platform.h"
@@ -24,6 +27,7 @@ PlayerState player;
 Transport transport;
 ParameterFile parameterFile;
 LatticeFeed latticeFeed;  // note-ons from the playback thread to the lattice view
+SessionSync session;      // Link and MIDI clock, shared with the playback thread
 
 }  // namespace
 
@@ -40,6 +44,9 @@ int main(int argc, char** argv)
     player.port.backend = &output;
     player.port.reporter = &reporter;
     transport.prepareThread = requestRealtimeScheduling;  // the playback thread asks for SCHED_FIFO
+    LinkSession link;  // joins a session only while the Link switch is on
+    session.timeline = &link;
+    transport.session = &session;
 
     player.latticeFeed.store(&latticeFeed, std::memory_order_release);
 
@@ -56,6 +63,10 @@ int main(int argc, char** argv)
     case StartupResult::SecondInstance: return 0;
     case StartupResult::Failed: return 1;  // its box named the cause
     }
+    // A peer's start and stop reach the UI thread by polling the session's transport.
+    QTimer sessionPoll;
+    QObject::connect(&sessionPoll, &QTimer::timeout, [&app] { followSession(app); });
+    sessionPoll.start(10);
     qtApp.exec();
     lifecycle.close();  // the event loop ended some other way: still shut down in order
     return 0;

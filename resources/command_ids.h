@@ -16,6 +16,8 @@ inline constexpr int Velocity = 317;
 inline constexpr int Save = 318;
 inline constexpr int Restore = 319;
 inline constexpr int Lattice = 320;         // the lattice view; enabled in every state
+inline constexpr int Link = 321;            // follow a Link session; checkable, enabled in every state
+inline constexpr int MidiClock = 322;       // send MIDI clock; checkable, enabled in every state
 inline constexpr int Rewind = 326;          // Sound menu: every layer's counter back to 0; not while playing
 }  // namespace Command
 

@@ -41,6 +41,7 @@ struct DialogTemplate {
 struct MenuItemTemplate {
     int commandId;           // 0 for a separator
     std::string text;        // label, then a tab and the shortcut shown at the right
+    bool checkable = false;  // shows a check mark that the program sets
 };
 
 struct MenuTemplate {

@@ -105,7 +105,10 @@ const std::vector<MenuTemplate>& mainMenuTemplate()
           {Command::Play, "Play\tCtrl + P"},
           {Command::Stop, "Stop\tCtrl + O"},
           {Command::Rewind, "Rewind\tCtrl + W"},
-          {Command::Lattice, "Lattice\tCtrl + L"}}},
+          {Command::Lattice, "Lattice\tCtrl + L"},
+          {0, ""},
+          {Command::Link, "Link\tCtrl + K", true},
+          {Command::MidiClock, "Send MIDI clock\tCtrl + Shift + K", true}}},
         {"MIDI Setup(&M)",
          {{Command::Tone, "Tone\tCtrl + T"},
           {Command::Note, "Note\tCtrl + N"},
@@ -127,8 +130,8 @@ const std::vector<Accelerator>& mainAcceleratorTemplate()
         {'T', false, Command::Tone},     {'N', false, Command::Note},
         {'V', false, Command::Velocity}, {'S', false, Command::Save},
         {'R', false, Command::Restore},  {'L', false, Command::Lattice},
-        {'E', false, Command::Export},
-        {'W', false, Command::Rewind},
+        {'E', false, Command::Export},   {'K', false, Command::Link},
+        {'K', true, Command::MidiClock}, {'W', false, Command::Rewind},
     };
     return table;
 }

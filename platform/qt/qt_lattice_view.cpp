@@ -8,6 +8,7 @@
 #include <QScreen>
 
 #include "app/lattice/lattice_header.h"
+#include "app/session/session_commands.h"
 #include "platform/qt/qt_lattice_paint.h"
 #include "settings/lattice_placement.h"
 
@@ -125,7 +126,9 @@ void QtLatticeView::frame()
 void QtLatticeView::paintEvent(QPaintEvent*)
 {
     const Clock::Duration now = app_.clock.now();
-    const std::vector<std::string> header = model_.header(latticeDeviceName(app_.devices, get(app_.player.deviceId)));
+    std::vector<std::string> header = model_.header(latticeDeviceName(app_.devices, get(app_.player.deviceId)));
+    if (std::string session = sessionHeaderLine(app_); !session.empty())
+        header.push_back(session);  // peers and the session's tempo, while Link is on
     LatticeScene scene = model_.scene(now, latticeGeometryFor(font(), width(), height(), int(header.size())));
     markMutedRows(scene, app_.layerMutes);
     QPainter painter(this);

@@ -44,6 +44,7 @@ QtMainWindow::QtMainWindow(const DialogTemplate& tpl, const std::vector<MenuTemp
             }
             // The text after the tab is shown at the right as the shortcut.
             QAction* action = menu->addAction(QString::fromStdString(item.text));
+            action->setCheckable(item.checkable);
             const int id = item.commandId;
             connect(action, &QAction::triggered, this, [this, id] { deliver(id); });
             actions_[id] = action;
@@ -77,6 +78,12 @@ void QtMainWindow::setMenuItemEnabled(int commandId, bool enabled)
 {
     if (QAction* action = menuAction(commandId))
         action->setEnabled(enabled);
+}
+
+void QtMainWindow::setMenuItemChecked(int commandId, bool checked)
+{
+    if (QAction* action = menuAction(commandId))
+        action->setChecked(checked);
 }
 
 void QtMainWindow::deliver(int commandId)

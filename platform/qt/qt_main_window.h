@@ -27,6 +27,7 @@ public:
     QAction* menuAction(int commandId) const;  // nullptr: no menu item with this id
     const std::vector<QShortcut*>& shortcuts() const { return shortcuts_; }
     void setMenuItemEnabled(int commandId, bool enabled);
+    void setMenuItemChecked(int commandId, bool checked);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -27,6 +27,12 @@ void QtShellPlatform::enableButton(int commandId, bool enabled)
         window_->controls().enable(commandId, enabled);
 }
 
+void QtShellPlatform::checkMenuItem(int commandId, bool checked)
+{
+    if (window_)
+        window_->setMenuItemChecked(commandId, checked);
+}
+
 void QtShellPlatform::setCaption(const std::string& caption)
 {
     if (window_)

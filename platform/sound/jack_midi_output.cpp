@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "common/diagnostics.h"
+#include "engine/midi_port.h"
 #include "platform/sound/jack_client.h"
 #include "platform/sound/spsc_ring.h"
 
@@ -85,9 +86,8 @@ int process(jack_nframes_t frames, void* argument)
         const jack_midi_data_t bytes[3] = {static_cast<jack_midi_data_t>(packed),
                                            static_cast<jack_midi_data_t>(packed >> 8),
                                            static_cast<jack_midi_data_t>(packed >> 16)};
-        // Program change and channel pressure carry one data byte; the packed second one is dropped.
-        const uint32_t kind = packed & 0xF0;
-        const size_t size = kind == 0xC0 || kind == 0xD0 ? 2 : 3;
+        // A clock message is one byte, a program change or channel pressure two.
+        const size_t size = static_cast<size_t>(shortMessageLength(packed));
         if (jack_midi_event_write(buffer, frame, bytes, size) != 0)
             break;  // the port's buffer is full: the rest go out next cycle
         firstFree = frame;

@@ -7,6 +7,7 @@
 #include <rtmidi/RtMidi.h>
 
 #include "common/diagnostics.h"
+#include "engine/midi_port.h"
 #include "engine/port_backend.h"
 
 namespace {
@@ -162,14 +163,12 @@ int RtMidiConnection::send(uint32_t packed)
     const unsigned char status = packed & 0xFF;
     if (status < 0x80)
         return MidiResult::BadOpenMode;
-    // Program change and channel pressure carry one data byte; the packed second one is dropped.
-    const bool twoBytes = (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0;
     const unsigned char bytes[3] = {status, static_cast<unsigned char>(packed >> 8),
                                     static_cast<unsigned char>(packed >> 16)};
     error_ = {};
     error_.warningsFail = true;
     try {
-        out_->sendMessage(bytes, twoBytes ? 2 : 3);
+        out_->sendMessage(bytes, static_cast<size_t>(shortMessageLength(packed)));
     } catch (const std::exception&) {
         error_.type = RtMidiError::UNSPECIFIED;
     }

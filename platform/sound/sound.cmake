@@ -7,6 +7,7 @@ set(MIDI_AUDIO_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/fluid_synth_output.cpp    # the built-in synthesiser (device -1)
   ${CMAKE_CURRENT_LIST_DIR}/jack_client.cpp           # JACK clients opened quietly, JACK MIDI inputs listed
   ${CMAKE_CURRENT_LIST_DIR}/jack_midi_output.cpp      # our own JACK MIDI output port
+  ${CMAKE_CURRENT_LIST_DIR}/link_session.cpp          # the Link session behind the beat timeline
   ${CMAKE_CURRENT_LIST_DIR}/midi_jack_probe.cpp       # does a JACK server answer?
   ${CMAKE_CURRENT_LIST_DIR}/offline_wav_render.cpp    # .wav through the synthesiser, offline
   ${CMAKE_CURRENT_LIST_DIR}/pulse_synth_stream.cpp    # the synthesiser's PulseAudio stream
@@ -17,3 +18,11 @@ set(MIDI_AUDIO_SOURCES
 add_library(pulselattice_midi STATIC ${MIDI_AUDIO_SOURCES})
 target_link_libraries(pulselattice_midi PUBLIC pulselattice_core PkgConfig::RTMIDI PkgConfig::JACK PkgConfig::FLUIDSYNTH
                       PkgConfig::PULSE_SIMPLE Threads::Threads)
+# Link is header-only (Debian ableton-link-dev, libasio-dev); its CMake config gives the target,
+# else its headers are used with the platform named by hand.
+find_package(AbletonLink CONFIG QUIET)
+if(TARGET Ableton::Link)
+  target_link_libraries(pulselattice_midi PUBLIC Ableton::Link)
+else()
+  target_compile_definitions(pulselattice_midi PUBLIC LINK_PLATFORM_LINUX=1)
+endif()

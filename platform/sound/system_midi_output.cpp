@@ -86,6 +86,17 @@ int SystemMidiOutput::close()
     return MidiResult::InvalidHandle;
 }
 
+MessageTime SystemMidiOutput::placementLatency()
+{
+    switch (active_) {
+    case Active::Synth: return kSynthSchedulingLatency;
+    case Active::Jack: return kJackMidiLatency;
+    case Active::Alsa:
+    case Active::None: break;
+    }
+    return MessageTime::zero();
+}
+
 std::string SystemMidiOutput::failureReason()
 {
     // The synthesiser explains itself; a port's failure is said by its result code.

@@ -37,6 +37,8 @@ public:
     int send(uint32_t packedMessage, MessageTime intendedTime = kSendAtOnce) override;
     int close() override;
     std::string failureReason() override;
+    // The synthesiser's and JACK's constant placement latency; zero for ALSA ports.
+    MessageTime placementLatency() override;
 
     // Lists the ports afresh.
     uint32_t portCount() override;

@@ -28,6 +28,11 @@ public:
         buttonEnabled[commandId] = enabled;
         log.push_back("button " + std::to_string(commandId) + (enabled ? " on" : " off"));
     }
+    void checkMenuItem(int commandId, bool checked) override
+    {
+        menuChecked[commandId] = checked;
+        log.push_back("check " + std::to_string(commandId) + (checked ? " on" : " off"));
+    }
     void setCaption(const std::string& text) override
     {
         caption = text;
@@ -86,7 +91,7 @@ public:
 
     // What happened.
     std::vector<std::string> log;
-    std::map<int, bool> menuEnabled, buttonEnabled;
+    std::map<int, bool> menuEnabled, buttonEnabled, menuChecked;
     std::string caption = "pulseLattice";
     std::vector<int> dialogsRun;
     std::vector<ShownMessage> messages;

@@ -118,7 +118,8 @@ private slots:
             for (QAction* item : menu->menu()->actions())
                 items << (item->isSeparator() ? QStringLiteral("-") : item->text());
         QCOMPARE(items, (QStringList{"Export...\tCtrl + E", "-", "Exit\tCtrl + X", "Concept\tCtrl + C", "Play\tCtrl + P",
-                                     "Stop\tCtrl + O", "Rewind\tCtrl + W", "Lattice\tCtrl + L", "Tone\tCtrl + T", "Note\tCtrl + N",
+                                     "Stop\tCtrl + O", "Rewind\tCtrl + W", "Lattice\tCtrl + L", "-", "Link\tCtrl + K",
+                                     "Send MIDI clock\tCtrl + Shift + K", "Tone\tCtrl + T", "Note\tCtrl + N",
                                      "Velocity\tCtrl + V", "-",
                                      "Save\tCtrl + S", "Restore\tCtrl + R", "About\tCtrl + A"}));
         for (int id : {301, 312, 313, 314, 326, 320, 315, 316, 317, 318, 319, 304}) {
@@ -136,7 +137,31 @@ private slots:
         for (QShortcut* s : window->shortcuts())
             keys << s->key().toString();
         QCOMPARE(keys, (QStringList{"Ctrl+A", "Ctrl+X", "Ctrl+C", "Ctrl+P", "Ctrl+O", "Ctrl+Shift+D", "Ctrl+T",
-                                    "Ctrl+N", "Ctrl+V", "Ctrl+S", "Ctrl+R", "Ctrl+L", "Ctrl+E", "Ctrl+W"}));
+                                    "Ctrl+N", "Ctrl+V", "Ctrl+S", "Ctrl+R", "Ctrl+L", "Ctrl+E", "Ctrl+K",
+                                    "Ctrl+Shift+K", "Ctrl+W"}));
+    }
+
+    void linkAndClockAreCheckableAndReachableInEveryState()
+    {
+        QtShellPlatform shell;
+        shell.setMainWindow(window.get());
+        for (int id : {321, 322}) {
+            QVERIFY(window->menuAction(id)->isCheckable());
+            QVERIFY(!window->menuAction(id)->isChecked());
+        }
+        for (int32_t state : {Idle, Ready, Playing}) {
+            updateCommandStates(shell, state);
+            delivered.clear();
+            QTest::keyClick(window.get(), Qt::Key_K, Qt::ControlModifier);
+            QTest::keyClick(window.get(), Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
+            QCOMPARE(delivered, (std::vector<int>{321, 322}));
+            QVERIFY(window->menuAction(321)->isEnabled() && window->menuAction(322)->isEnabled());
+        }
+        shell.checkMenuItem(321, true);
+        QVERIFY(window->menuAction(321)->isChecked());
+        QVERIFY(!window->menuAction(322)->isChecked());
+        shell.checkMenuItem(321, false);
+        QVERIFY(!window->menuAction(321)->isChecked());
     }
 
     void commandStatesAfterStartUpAndAcceleratorGuards()

@@ -1,0 +1,32 @@
+// Playing with others as the user meets it: the Link and MIDI clock switches, our tempo sent to
+// the session, the session's transport followed both ways, and the session shown in words.
+// UI thread only; nothing here happens while both switches are off.
+#pragma once
+
+#include <string>
+
+#include "app/app_context.h"
+
+// "Link" (Ctrl+K): on or off, kept in the side file. Turning it on sends our tempo.
+void toggleLink(AppContext& app);
+// "Send MIDI clock" (Ctrl+Shift+K): on or off, kept in the side file. Off while playing sends Stop.
+void toggleMidiClock(AppContext& app);
+// At start-up: the switches from the side file, with their menu checks.
+void restoreSessionSwitches(AppContext& app);
+
+// After an accepted concept or durations dialog: the beta length in beats, and with Link on our
+// tempo (60000 / the alpha duration in ms) to the session. The settings record is not touched.
+void sessionSettingsApplied(AppContext& app);
+// Play, before the playback thread is woken: with Link on the session's transport starts, our
+// beat 0 on its next bar line (or on the bar after a peer's start, when it already plays).
+void sessionPlayStarting(AppContext& app);
+// Stop, after the sweep: with Link on the session's transport stops; with clock on a MIDI port
+// gets Stop (0xFC).
+void sessionStopped(AppContext& app);
+
+// Polled by the window (every few ms): a peer's start while Ready plays as Play does; a peer's
+// stop while Playing stops as Stop does; a start while Idle does nothing.
+void followSession(AppContext& app);
+
+// "link: 2 peers, 120.00 BPM" while Link is on; empty while it is off.
+std::string sessionHeaderLine(AppContext& app);

@@ -1,0 +1,35 @@
+// A beat timeline shared with other programs (a Link session) as the engine sees it: tempo, the
+// beat at a time and back, the transport and the peers. Times are on the playback thread's clock.
+// The real one lives in platform/sound; tests script one on a virtual clock. Any thread.
+#pragma once
+
+#include <cstddef>
+
+#include "engine/clock.h"
+
+// Beats in a bar: starts wait for the next bar line, so a downbeat meets the session's.
+inline constexpr double kBarBeats = 4.0;
+
+class BeatTimeline {
+public:
+    virtual ~BeatTimeline() = default;
+
+    // Joins or leaves the session (with start/stop sync while joined).
+    virtual void setEnabled(bool enabled) = 0;
+
+    virtual double tempo() = 0;  // beats per minute
+    // The beat at `time` and the time of `beat`; their phase in a bar of `quantum` beats is the
+    // session's, the beat numbers are our own.
+    virtual double beatAtTime(Clock::Duration time, double quantum) = 0;
+    virtual Clock::Duration timeAtBeat(double beat, double quantum) = 0;
+    virtual bool transportPlaying() = 0;
+    virtual std::size_t peerCount() = 0;
+
+    // Sets the session's tempo from now on; with no peers the session simply takes it.
+    virtual void setTempo(double bpm) = 0;
+    // Starts the transport with beat 0 at `earliest`, or with peers at the next bar line after it.
+    virtual void requestStart(Clock::Duration earliest) = 0;
+    // A peer started the transport: our beat 0 goes to the bar line at or after its start.
+    virtual void alignToStart() = 0;
+    virtual void requestStop() = 0;
+};

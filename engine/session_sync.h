@@ -1,0 +1,26 @@
+// What the UI thread and the playback thread share about playing with others: the Link session's
+// timeline, and the switches for following it and for sending MIDI clock.
+#pragma once
+
+#include <atomic>
+
+#include "engine/beat_timeline.h"
+
+struct SessionSync {
+    BeatTimeline* timeline = nullptr;  // none where Link is not available; set before the thread starts
+    std::atomic<bool> linkOn{false};   // follow the session's tempo, phase and transport
+    std::atomic<bool> clockOn{false};  // send MIDI clock on MIDI ports (not on the built-in synthesiser)
+    // A beta event of layer 0 in beats (an alpha event is one beat): betaDuration / alphaDuration.
+    std::atomic<double> betaBeats{1.0};
+    // UI thread only: whether the session's transport played when the UI thread last looked.
+    bool sessionWasPlaying = false;
+
+    bool following() const { return timeline != nullptr && linkOn.load(std::memory_order_relaxed); }
+    bool clocking() const { return clockOn.load(std::memory_order_relaxed); }
+};
+
+// MIDI clock: 24 ticks per beat; Start at the first note, Stop at Stop.
+inline constexpr int kClockTicksPerBeat = 24;
+inline constexpr int kMidiClockTick = 0xF8;
+inline constexpr int kMidiClockStart = 0xFA;
+inline constexpr int kMidiClockStop = 0xFC;

@@ -1,0 +1,21 @@
+// The Link and MIDI clock switches, kept in a small text file of their own beside the parameter
+// file ("pulseLattice.link"), so the parameter file's layout stays as it is.
+#pragma once
+
+#include <string>
+
+struct SessionSwitches {
+    bool link = false;   // follow a Link session
+    bool clock = false;  // send MIDI clock on MIDI ports
+
+    bool operator==(const SessionSwitches&) const = default;
+};
+
+// The file beside `parameterFilePath`.
+std::string sessionSwitchesPath(const std::string& parameterFilePath);
+
+// Both off when the file is missing or damaged.
+SessionSwitches loadSessionSwitches(const std::string& path);
+
+// Written atomically; false (the old file kept) when that fails.
+bool saveSessionSwitches(const std::string& path, const SessionSwitches& switches);
