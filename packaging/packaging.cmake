@@ -46,8 +46,9 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${PULSELATTICE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Any General MIDI soundfont at /usr/share/sounds/sf2/default-GM.sf2 serves the built-in synthesiser.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "timgm6mb-soundfont | sf2-soundfont-gm")
+# Any General MIDI soundfont at /usr/share/sounds/sf2/default-GM.sf2 serves the built-in synthesiser;
+# the dialogs are laid out with Liberation Sans where their own font is missing.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "timgm6mb-soundfont | sf2-soundfont-gm, fonts-liberation | fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)

@@ -58,6 +58,7 @@ def check_control(deb, version, architecture):
           fields["Architecture"] == architecture, f"control fields {fields}")
     depends = [alternative.strip() for alternative in fields["Depends"].split(",")]
     check("timgm6mb-soundfont | sf2-soundfont-gm" in depends, "no dependency on a General MIDI soundfont")
+    check("fonts-liberation | fonts-liberation2" in depends, "no dependency on the dialogs' fallback font")
     for library in LIBRARIES:
         check(any(re.match(re.escape(library) + r" \(>= [^)]+\)", d) for d in depends),
               f"Depends has no computed {library} (>= version)")
