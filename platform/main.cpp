@@ -15,6 +15,7 @@
 #include "platform/qt/qt_error_reporter.h"
 #include "platform/qt/qt_shell_platform.h"
 #include "platform/qt/qt_window_host.h"
+#include "platform/qt/window_command_line.h"
 #include "platform/os/realtime_thread.h"
 #include "platform/os/single_instance.h"
 #include "platform/sound/system_midi_output.h"
@@ -33,8 +34,12 @@ SessionSync session;      // Link and MIDI clock, shared with the playback threa
 
 int main(int argc, char** argv)
 {
+    // --help, --version and a bad option are answered before Qt starts: no window, no file.
+    if (const std::optional<int> status = answerWindowCommandLine(argc, argv))
+        return *status;
     QApplication qtApp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("pulseLattice"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.pulselattice.PulseLattice"));  // the menu entry
     QApplication::setQuitOnLastWindowClosed(false);  // only the closing sequence ends the program
 
     QtShellPlatform shell;

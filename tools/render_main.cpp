@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/output/render_output.h"
 #include "tools/render_options.h"
 #include "tools/render_settings.h"
@@ -13,6 +14,19 @@
 #endif
 
 namespace {
+
+constexpr const char* kProgram = "pulselattice-render";
+
+// Follows the option summary in --help.
+constexpr const char* kHelpTail =
+    "\n"
+    "Plays the rhythm against a virtual clock, without a window or a sound device, and writes what\n"
+    "it sends. Start values: the built-in defaults, then --settings, then --voices, then the options.\n"
+    "  -h, --help       print this help and exit\n"
+    "      --version    print the version and exit\n"
+    "PULSELATTICE_SOUNDFONT names the General MIDI soundfont that .wav renders with.\n"
+    "Exit status: 0 written, 1 the output could not be written, 2 a bad option or setting.\n"
+    "See pulselattice-render(1).\n";
 
 int fail(const std::string& message, int status = 2)
 {
@@ -28,11 +42,13 @@ int main(int argc, char** argv)
     RenderOptions options;
     std::string error;
     if (!parseRenderOptions(args, options, error)) {
-        if (error == "help") {
-            std::cout << kRenderUsage;
-            return 0;
-        }
-        return fail(error);
+        if (error == "help" || error == "version")
+            return answerCommandLine({error == "help" ? CommandLineAction::ShowHelp : CommandLineAction::ShowVersion, {}},
+                                     kProgram, std::string(kRenderUsage) + kHelpTail);
+        const int status = fail(error);
+        if (error.ends_with(": unknown option") || error.ends_with(": unexpected argument"))
+            std::cerr << usageHint(kProgram);
+        return status;
     }
 
     const std::optional<RenderFormat> format = renderFormatFor(options.output);

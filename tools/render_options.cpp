@@ -134,15 +134,13 @@ bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
     bool haveOutput = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& name = args[i];
-        if (name == "-h" || name == "--help") {
-            error = "help";
+        if (name == "-h" || name == "--help" || name == "--version") {
+            error = name == "--version" ? "version" : "help";
             return false;
         }
-        if (i + 1 >= args.size()) {
-            error = name + ": " + (name.rfind("-", 0) == 0 ? "missing value" : "unexpected argument");
-            return false;
-        }
-        const std::string& value = args[++i];
+        // Every other option takes a value; which one is missing is said once the name is known.
+        const bool hasValue = i + 1 < args.size();
+        const std::string value = hasValue ? args[++i] : std::string();
         bool ok = true;
         std::string expected;
         if (name == "--settings") {
@@ -197,7 +195,11 @@ bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
             ok = haveOutput;
             expected = "a file name or -";
         } else {
-            error = name + ": unknown option";
+            error = name + (name.rfind("-", 0) == 0 ? ": unknown option" : ": unexpected argument");
+            return false;
+        }
+        if (!hasValue) {
+            error = name + ": missing value";
             return false;
         }
         if (!ok) {
