@@ -1,5 +1,7 @@
 #include "engine/render_run.h"
 
+#include <functional>
+
 #include "common/diagnostics.h"
 #include "engine/midi_port.h"
 #include "engine/generator.h"
@@ -17,17 +19,22 @@ public:
 };
 
 // Records like RecordingBackend, and past the limit or once cancelled ends the run early by
-// clearing `playing`, so the rest of the pass drains at once.
+// clearing `playing`, so the rest of the pass drains at once. Every 4096 messages it reads the
+// cancel flag and calls `checkpoint` (which reports the progress).
 class LimitedRecorder : public RecordingBackend {
 public:
-    LimitedRecorder(Clock& clock, PlayerState& player, const std::atomic<bool>* cancel)
-        : RecordingBackend(clock), player_(player), cancel_(cancel)
+    LimitedRecorder(Clock& clock, PlayerState& player, WorkProgress* progress)
+        : RecordingBackend(clock), player_(player), progress_(progress)
     {
     }
     int send(uint32_t packed, MessageTime intended) override
     {
-        if (cancel_ && (messages.size() & 0xFFF) == 0 && cancel_->load(std::memory_order_relaxed))
-            cancelled = true;
+        if (progress_ && (messages.size() & 0xFFF) == 0) {
+            if (progress_->cancelled())
+                cancelled = true;
+            if (checkpoint)
+                checkpoint();
+        }
         if (cancelled || messages.size() >= kRenderMessageLimit) {
             overflowed = true;
             put(player_.playing, 0);
@@ -37,21 +44,30 @@ public:
     }
     bool overflowed = false;
     bool cancelled = false;
+    std::function<void()> checkpoint;
 
 private:
     PlayerState& player_;
-    const std::atomic<bool>* cancel_;
+    WorkProgress* progress_;
 };
 
 }  // namespace
 
 bool renderRun(const SettingsRecord& input, const RenderLength& length, std::vector<TimedMessage>& messages,
-               std::string& error, const std::atomic<bool>* cancel)
+               std::string& error, WorkProgress* progress, int32_t progressEnd)
 {
     SettingsRecord settings = input;
     VirtualClock clock;
     PlayerState player;
-    LimitedRecorder recorder(clock, player, cancel);
+    LimitedRecorder recorder(clock, player, progress);
+    int64_t passesPlayed = 0;
+    recorder.checkpoint = [&] {
+        if (length.stopAtMs)
+            reportProgress(progress, std::chrono::duration_cast<std::chrono::milliseconds>(clock.now()).count(),
+                           *length.stopAtMs, 0, progressEnd);
+        else
+            reportProgress(progress, passesPlayed, length.passes.value_or(0), 0, progressEnd);
+    };
     StderrReporter reporter;
     player.port.backend = &recorder;
     player.port.reporter = &reporter;
@@ -78,7 +94,7 @@ bool renderRun(const SettingsRecord& input, const RenderLength& length, std::vec
         while (!stopped && !recorder.overflowed)
             playLayerCycle(player, counters, pacer, topLayerForPass(settings.layerIndex));
     } else {
-        for (int64_t pass = 0; pass < length.passes.value_or(0) && !recorder.overflowed; ++pass)
+        for (; passesPlayed < length.passes.value_or(0) && !recorder.overflowed; ++passesPlayed)
             playLayerCycle(player, counters, pacer, topLayerForPass(settings.layerIndex));
     }
 
@@ -92,5 +108,6 @@ bool renderRun(const SettingsRecord& input, const RenderLength& length, std::vec
         return false;
     }
     messages = std::move(recorder.messages);
+    reportProgress(progress, 1, 1, 0, progressEnd);
     return true;
 }

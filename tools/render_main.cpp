@@ -1,4 +1,5 @@
 // pulselattice-render: plays a rhythm against a virtual clock and writes what it sends.
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -13,6 +14,26 @@
 #endif
 
 namespace {
+
+// SIGINT and SIGTERM cancel the render: its temporary file is removed and the tool exits with
+// 128 + the signal's number (130, 143), as a shell expects of an interrupted program.
+WorkProgress renderProgress;
+volatile std::sig_atomic_t caughtSignal = 0;
+
+void cancelOnSignal(int signal)
+{
+    caughtSignal = signal;
+    renderProgress.cancel.store(true);  // lock-free: safe in a handler
+}
+
+void catchInterruptions()
+{
+    struct sigaction action {};
+    action.sa_handler = cancelOnSignal;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM})
+        sigaction(signal, &action, nullptr);
+}
 
 int fail(const std::string& message, int status = 2)
 {
@@ -50,8 +71,11 @@ int main(int argc, char** argv)
     if (!buildRenderSettings(options, settings, error) || !checkRenderSettings(options, settings, error))
         return fail(error);
 
-    const RenderOutcome outcome =
-        renderToFile(settings, RenderLength{options.passes, options.stopAtMs}, options.output, wavRenderer);
+    catchInterruptions();
+    const RenderOutcome outcome = renderToFile(settings, RenderLength{options.passes, options.stopAtMs},
+                                               options.output, wavRenderer, &renderProgress);
+    if (caughtSignal != 0)
+        return 128 + caughtSignal;
     if (outcome.leftOut > 0)
         std::cerr << "pulselattice-render: left out " << outcome.leftOut
                   << " messages with a data byte above 127, which MIDI cannot carry\n";

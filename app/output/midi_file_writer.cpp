@@ -59,7 +59,8 @@ bool isTwoByteMessage(uint8_t status)
 
 }  // namespace
 
-std::string buildMidiFile(const std::vector<TimedMessage>& messages, int32_t layers, int32_t beatMs)
+std::string buildMidiFile(const std::vector<TimedMessage>& messages, int32_t layers, int32_t beatMs,
+                          WorkProgress* progress, int32_t from, int32_t to)
 {
     if (layers < 1 || layers > 8)
         layers = 8;
@@ -76,7 +77,13 @@ std::string buildMidiFile(const std::vector<TimedMessage>& messages, int32_t lay
         tracks[static_cast<size_t>(layer) + 1].putName("layer " + std::to_string(layer + 1));
 
     int64_t endTick = 0;
-    for (const TimedMessage& message : messages) {
+    for (size_t i = 0; i < messages.size(); ++i) {
+        if ((i & 0xFFFF) == 0 && progress) {
+            if (progress->cancelled())
+                return {};
+            progress->report(static_cast<int64_t>(i), static_cast<int64_t>(messages.size()), from, to);
+        }
+        const TimedMessage& message = messages[i];
         const uint8_t status = message.status();
         const int32_t layer = (status & 0x0F) / 2;
         if (!isValidMidiMessage(message.packed) || status >= 0xF0 || layer >= layers)

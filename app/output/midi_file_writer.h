@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/work_progress.h"
 #include "engine/recording_backend.h"
 
 // The bytes of a type-1 file: a tempo track, then one track "layer N" per layer that plays
@@ -12,5 +13,7 @@
 // One beat is `beatMs` milliseconds (the lowest layer's alpha event) and a beat has `beatMs`
 // ticks, so a tick is one millisecond. Every track ends at the tick of the last message.
 // Messages a MIDI file cannot hold (a data byte above 127) and those of channels above the
-// layers are left out; the caller counts the first kind.
-std::string buildMidiFile(const std::vector<TimedMessage>& messages, int32_t layers, int32_t beatMs);
+// layers are left out; the caller counts the first kind. With `progress`, the cancel flag is read
+// every 65536 messages (an empty result then) and [from, to] permille reported.
+std::string buildMidiFile(const std::vector<TimedMessage>& messages, int32_t layers, int32_t beatMs,
+                          WorkProgress* progress = nullptr, int32_t from = 0, int32_t to = 0);

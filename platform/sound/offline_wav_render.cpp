@@ -89,7 +89,8 @@ bool renderBlock(fluid_synth_t* synth, RunSource& source, std::vector<int16_t>& 
 
 }  // namespace
 
-int renderWavFile(const std::vector<TimedMessage>& messages, const std::string& path, std::string& error)
+int renderWavFile(const std::vector<TimedMessage>& messages, const std::string& path, std::string& error,
+                  WorkProgress* progress, int32_t progressFrom)
 {
     const int64_t lastFrame = messages.empty() ? 0 : frameOf(messages.back());
     const int64_t maxBytes = (lastFrame + kMaxReleaseFrames + kReverbTailFrames) * kBytesPerFrame;
@@ -130,13 +131,28 @@ int renderWavFile(const std::vector<TimedMessage>& messages, const std::string& 
     int64_t written = 0;
     std::vector<int16_t> buffer(kBlockFrames * kChannels);
     RunSource source{messages};
-    while (ok && !source.done())
+    // Before every block: the cancel flag, and how far the audio is (the release is not known
+    // ahead, so the share counts up to the last message plus the reverb's tail).
+    bool cancelled = false;
+    const auto goOn = [&] {
+        cancelled = cancelled || isCancelled(progress);
+        reportProgress(progress, written, lastFrame + kReverbTailFrames, progressFrom, 1000);
+        return ok && !cancelled;
+    };
+    while (goOn() && !source.done())
         ok = renderBlock(synth.get(), source, buffer, file, written);
-    for (int64_t release = 0; ok && release < kMaxReleaseFrames && fluid_synth_get_active_voice_count(synth.get()) > 0;
+    for (int64_t release = 0;
+         goOn() && release < kMaxReleaseFrames && fluid_synth_get_active_voice_count(synth.get()) > 0;
          release += kBlockFrames)
         ok = renderBlock(synth.get(), source, buffer, file, written);
-    for (int64_t tail = 0; ok && tail < kReverbTailFrames; tail += kBlockFrames)
+    for (int64_t tail = 0; goOn() && tail < kReverbTailFrames; tail += kBlockFrames)
         ok = renderBlock(synth.get(), source, buffer, file, written);
+    if (cancelled) {
+        std::fclose(file);
+        std::remove(temporary.c_str());
+        error = "cancelled";
+        return 3;
+    }
 
     fillHeader(header, static_cast<uint32_t>(written * kBytesPerFrame));
     ok = ok && std::fseek(file, 0, SEEK_SET) == 0 && std::fwrite(header, 1, sizeof header, file) == sizeof header;
