@@ -9,6 +9,8 @@
 #include "engine/steady_clock.h"
 #include "platform/os/executable_path.h"
 #include "platform/sound/offline_wav_render.h"
+#include "platform/os/close_signals.h"
+#include "platform/qt/qt_close_signals.h"
 #include "platform/qt/qt_error_reporter.h"
 #include "platform/qt/qt_shell_platform.h"
 #include "platform/qt/qt_window_host.h"
@@ -29,6 +31,8 @@ LatticeFeed latticeFeed;  // note-ons from the playback thread to the lattice vi
 
 int main(int argc, char** argv)
 {
+    // First of all: a signal from here on waits for the closing sequence instead of ending the process.
+    CloseSignals::install();
     QApplication qtApp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("pulseLattice"));
     QApplication::setQuitOnLastWindowClosed(false);  // only the closing sequence ends the program
@@ -50,11 +54,17 @@ int main(int argc, char** argv)
     Lifecycle lifecycle(app, host);
     host.onCommand = [&app](int commandId) { dispatchCommand(app, commandId); };
     host.onClose = [&lifecycle] { lifecycle.close(); };
+    // SIGTERM, SIGINT and SIGHUP close as Exit does, without its confirmation.
+    QtCloseSignals closeSignals([&lifecycle](int) {
+        if (lifecycle.isWindowCreated())
+            lifecycle.close();
+    });
 
     switch (lifecycle.start(executablePath())) {
     case StartupResult::Running: break;
     case StartupResult::SecondInstance: return 0;
-    case StartupResult::Failed: return 1;  // its box named the cause
+    case StartupResult::Closed: return 0;
+    case StartupResult::Failed: return 1;  // the main window cannot be made
     }
     qtApp.exec();
     lifecycle.close();  // the event loop ended some other way: still shut down in order
