@@ -4,6 +4,7 @@
 #include "app/commands.h"
 #include "app/parameter_file_commands.h"
 #include "app/parameter_file_location.h"
+#include "app/port_names.h"
 #include "engine/midi_port.h"
 #include "resources/command_ids.h"
 #include "settings/defaults.h"
@@ -23,7 +24,8 @@ std::string openFailureText(int code, const std::string& reason)
     return text;
 }
 
-// Opens the output for the start: the saved port, else MIDI_MAPPER (the built-in synthesiser).
+// Opens the output for the start: the saved port (found by its name when the name file has it),
+// else MIDI_MAPPER (the built-in synthesiser).
 // A saved port that cannot be opened now (unplugged, its server gone) gives way to MIDI_MAPPER for
 // this run; the saved choice itself is kept for the next start. Returns the text of the one box
 // the start shows (empty: nothing to say); when nothing opens, the box says what is missing and
@@ -31,8 +33,13 @@ std::string openFailureText(int code, const std::string& reason)
 std::string openOutputAtStart(AppContext& app)
 {
     std::string text;
-    const int32_t saved = app.working.midiDeviceId;
     std::string reason;
+    const std::string gone = followPortNamesAtStart(app);
+    if (!gone.empty()) {
+        text = "the saved MIDI device \"" + gone + "\" is not listed now";
+        app.working.midiDeviceId = -1;
+    }
+    const int32_t saved = app.working.midiDeviceId;
     if (saved != -1) {
         put(app.player.deviceId, saved);
         const int code = tryOpenPort(app.player, reason);
@@ -112,6 +119,7 @@ void Lifecycle::close()
         sendNoteOffSweep(app_.player);  // closed while a stopped pass was still draining
     shutdownPlayback(app_.transport, app_.player);
     saveParameterFile(app_.parameterFile, app_.shell, app_.defaults);
+    savePortNames(app_);
 
     host_.destroyMainWindow();
     host_.releaseSingleInstance();

@@ -144,9 +144,17 @@ struct Program {
     SettingsRecord working{};
     SettingsRecord defaults{};
     ParameterFile parameterFile;
-    struct NoDevices : DeviceListing {
-        uint32_t portCount() override { return 0; }
-        bool portName(uint32_t, std::string&) override { return false; }
+    // The ports the system lists, by their shown names; none unless a test lists some.
+    struct ListedPorts : DeviceListing {
+        std::vector<std::string> names;
+        uint32_t portCount() override { return static_cast<uint32_t>(names.size()); }
+        bool portName(uint32_t id, std::string& name) override
+        {
+            if (id >= names.size())
+                return false;
+            name = names[id];
+            return true;
+        }
     } devices;
     AppContext app{shell, player, transport, working, defaults, parameterFile, devices, clock};
     FakeWindowHost host{shell};
@@ -166,6 +174,17 @@ struct Program {
     }
     std::string executable() const { return dir.file("pulselattice"); }
     std::string parFile() const { return dir.file("pulseLattice.par"); }
+    std::string portNameFile() const { return dir.file("pulseLattice.port"); }
+    // A parameter file whose saved device is `deviceId`.
+    void saveDevice(int32_t deviceId)
+    {
+        SettingsRecord saved{};
+        fillBuiltInDefaults(saved);
+        saved.midiDeviceId = deviceId;
+        Bytes file(kParameterFileSize, 0);
+        std::memcpy(file.data() + kParameterHeaderSize, &saved, sizeof saved);
+        writeBytes(parFile(), file);
+    }
     StartupResult start() { return lifecycle.start(executable()); }
 
     void closeWhileTimeRuns() { lifecycle.close(); }
@@ -377,6 +396,66 @@ TEST(StartUp, AFileThatCannotBeWrittenGivesOneBoxAndTheProgramRunsWithoutSaving)
     p.lifecycle.close();
     EXPECT_EQ(p.shell.messages.size(), 1u) << "closing says nothing more";
     EXPECT_NE(p.indexOf("destroy"), SIZE_MAX);
+}
+
+// The parameter file says port 0, the name file "JACK: rec:input", which is listed at 1 now: port
+// 1 opens, and the corrected index is saved at close beside the unchanged name.
+TEST(PortByName, APortFoundByNameAtAnotherIndexOpensThereAndIsSaved)
+{
+    Program p;
+    p.saveDevice(0);
+    writeBytes(p.portNameFile(), {'J', 'A', 'C', 'K', ':', ' ', 'r', 'e', 'c', ':', 'i', 'n', 'p', 'u', 't', '\n'});
+    p.devices.names = {"ALSA: Midi Synth:out", "JACK: rec:input"};
+
+    ASSERT_EQ(p.start(), StartupResult::Running);
+    EXPECT_EQ(p.port.openedDevices, std::vector<int32_t>{1});
+    EXPECT_EQ(p.working.midiDeviceId, 1);
+    EXPECT_EQ(p.defaults.midiDeviceId, 1);
+    EXPECT_TRUE(p.shell.messages.empty());
+    p.lifecycle.close();
+    EXPECT_EQ(recordIn(readBytes(p.parFile())).midiDeviceId, 1);
+    const Bytes name = readBytes(p.portNameFile());
+    EXPECT_EQ(std::string(name.begin(), name.end()), "JACK: rec:input\n");
+}
+
+// The named port is gone: index 0 (now another port) is not opened; MIDI_MAPPER plays, one box
+// names the port, and the saved choice stays for the next start.
+TEST(PortByName, AGonePortFallsBackWithOneBoxNamingIt)
+{
+    Program p;
+    p.saveDevice(0);
+    writeBytes(p.portNameFile(), {'J', 'A', 'C', 'K', ':', ' ', 'r', 'e', 'c', ':', 'i', 'n', 'p', 'u', 't', '\n'});
+    p.devices.names = {"ALSA: Midi Synth:out"};
+
+    ASSERT_EQ(p.start(), StartupResult::Running);
+    EXPECT_EQ(p.port.openedDevices, std::vector<int32_t>{-1});
+    ASSERT_EQ(p.shell.messages.size(), 1u);
+    EXPECT_NE(p.shell.messages[0].text.find("\"JACK: rec:input\""), std::string::npos) << p.shell.messages[0].text;
+    EXPECT_EQ(p.working.midiDeviceId, -1);
+    p.lifecycle.close();
+    EXPECT_EQ(recordIn(readBytes(p.parFile())).midiDeviceId, 0);
+    EXPECT_EQ(readBytes(p.portNameFile()).size(), 16u);
+}
+
+// Without a name file the index decides as before; its port's name is kept for the next start.
+// When a dialog lists the ports again, the index follows the name (the open port's too).
+TEST(PortByName, WithoutANameFileTheIndexDecidesAndTheNameFollowsWhenTheListIsRead)
+{
+    Program p;
+    p.saveDevice(1);
+    p.devices.names = {"ALSA: a:0", "ALSA: b:0"};
+    ASSERT_EQ(p.start(), StartupResult::Running);
+    EXPECT_EQ(p.port.openedDevices, std::vector<int32_t>{1});
+
+    p.devices.names = {"ALSA: b:0", "JACK: new:in", "ALSA: a:0"};
+    dispatchCommand(p.app, Command::Concept);  // cancelled: nothing applied, but the list was read
+    EXPECT_EQ(p.working.midiDeviceId, 0);
+    EXPECT_EQ(p.defaults.midiDeviceId, 0);
+    EXPECT_EQ(get(p.player.deviceId), 0) << "the open port is the same port: no reopening";
+    p.lifecycle.close();
+    const Bytes name = readBytes(p.portNameFile());
+    EXPECT_EQ(std::string(name.begin(), name.end()), "ALSA: b:0\n");
+    EXPECT_EQ(recordIn(readBytes(p.parFile())).midiDeviceId, 0);
 }
 
 TEST(Closing, WhilePlayingSweepsBeforeTheThreadEndsAndSavesTheWindowRectangle)
