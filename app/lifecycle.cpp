@@ -87,16 +87,15 @@ StartupResult Lifecycle::start(const std::string& executablePath)
     if (closing_ || closed_)
         return StartupResult::Closed;  // a signal closed the program while the box was up
     const std::string problem = openOutputAtStart(app_);
-    if (!problem.empty())
-        app_.shell.showMessage(problem, "error", false);
-    if (closing_ || closed_)
-        return StartupResult::Closed;
     launchPlaybackThread(app_.transport, app_.player, app_.working, app_.clock);
 
     host_.showMainWindow();
     app_.working.playState = Idle;
     updateCommandStates(app_.shell, Idle);
-    return StartupResult::Running;
+    // Over the window that is already there: the program is usable, only without that output.
+    if (!problem.empty())
+        app_.shell.showMessage(problem, "error", false);
+    return closing_ || closed_ ? StartupResult::Closed : StartupResult::Running;
 }
 
 void Lifecycle::close()
