@@ -18,14 +18,16 @@ public:
     void showError(const std::string& text) override { logDiagnostic("render: " + text); }
 };
 
-// Records like RecordingBackend, and past the limit or once cancelled ends the run early by
-// clearing `playing`, so the rest of the pass drains at once. Every 4096 messages it reads the
-// cancel flag and calls `checkpoint` (which reports the progress).
+// Records like RecordingBackend and hands every full piece to the sink. Past the limit, once
+// cancelled or when the sink refuses a piece, it ends the run early by clearing `playing`, so the
+// rest of the pass drains at once (and is not recorded). Every 4096 messages it reads the cancel
+// flag and calls `checkpoint` (which reports the progress).
 class LimitedRecorder : public RecordingBackend {
 public:
-    LimitedRecorder(Clock& clock, PlayerState& player, WorkProgress* progress)
-        : RecordingBackend(clock), player_(player), progress_(progress)
+    LimitedRecorder(Clock& clock, PlayerState& player, RenderSink& sink, WorkProgress* progress)
+        : RecordingBackend(clock), player_(player), sink_(sink), progress_(progress)
     {
+        messages.reserve(kRenderPieceMessages);
     }
     int send(uint32_t packed, MessageTime intended) override
     {
@@ -35,31 +37,70 @@ public:
             if (checkpoint)
                 checkpoint();
         }
-        if (cancelled || messages.size() >= kRenderMessageLimit) {
+        if (cancelled || refused || handed_ + messages.size() >= kRenderMessageLimit) {
             overflowed = true;
             put(player_.playing, 0);
             return MidiResult::Ok;
         }
-        return RecordingBackend::send(packed, intended);
+        const int code = RecordingBackend::send(packed, intended);
+        if (messages.size() >= kRenderPieceMessages)
+            handOver();
+        return code;
+    }
+    // The recorded messages not handed over yet go to the sink.
+    void handOver()
+    {
+        if (!refused && !messages.empty())
+            refused = !sink_.take(messages);
+        handed_ += messages.size();
+        messages.clear();
     }
     bool overflowed = false;
     bool cancelled = false;
+    bool refused = false;
     std::function<void()> checkpoint;
 
 private:
     PlayerState& player_;
+    RenderSink& sink_;
     WorkProgress* progress_;
+    size_t handed_ = 0;
+};
+
+// Collects every piece.
+class CollectingSink : public RenderSink {
+public:
+    explicit CollectingSink(std::vector<TimedMessage>& messages) : messages_(messages) {}
+    bool take(std::span<const TimedMessage> piece) override
+    {
+        messages_.insert(messages_.end(), piece.begin(), piece.end());
+        return true;
+    }
+
+private:
+    std::vector<TimedMessage>& messages_;
 };
 
 }  // namespace
 
-bool renderRun(const SettingsRecord& input, const RenderLength& length, std::vector<TimedMessage>& messages,
+bool renderRun(const SettingsRecord& settings, const RenderLength& length, std::vector<TimedMessage>& messages,
                std::string& error, WorkProgress* progress, int32_t progressEnd)
+{
+    messages.clear();
+    CollectingSink sink(messages);
+    if (renderRun(settings, length, sink, error, progress, progressEnd))
+        return true;
+    messages.clear();
+    return false;
+}
+
+bool renderRun(const SettingsRecord& input, const RenderLength& length, RenderSink& sink, std::string& error,
+               WorkProgress* progress, int32_t progressEnd)
 {
     SettingsRecord settings = input;
     VirtualClock clock;
     PlayerState player;
-    LimitedRecorder recorder(clock, player, progress);
+    LimitedRecorder recorder(clock, player, sink, progress);
     int64_t passesPlayed = 0;
     recorder.checkpoint = [&] {
         if (length.stopAtMs)
@@ -102,12 +143,20 @@ bool renderRun(const SettingsRecord& input, const RenderLength& length, std::vec
         error = "cancelled";
         return false;
     }
+    if (recorder.refused) {
+        error = "the output refused the run";
+        return false;
+    }
     if (recorder.overflowed) {
         error = "the run exceeds " + std::to_string(kRenderMessageLimit) +
                 " messages; choose fewer passes or a shorter time";
         return false;
     }
-    messages = std::move(recorder.messages);
+    recorder.handOver();
+    if (recorder.refused) {
+        error = "the output refused the run";
+        return false;
+    }
     reportProgress(progress, 1, 1, 0, progressEnd);
     return true;
 }

@@ -26,32 +26,6 @@ void putVariableLength(std::string& out, uint32_t value)
 // The largest delta a variable-length quantity holds (about 74 hours of ticks).
 constexpr int64_t kMaxDelta = 0x0FFFFFFF;
 
-struct Track {
-    std::string events;
-    int64_t lastTick = 0;
-
-    // Longer gaps than one delta can hold are bridged with empty text events.
-    void advanceTo(int64_t tick)
-    {
-        if (tick < lastTick)  // runs are recorded in time order; never write a negative delta
-            tick = lastTick;
-        while (tick - lastTick > kMaxDelta) {
-            putVariableLength(events, kMaxDelta);
-            events += std::string("\xFF\x01\x00", 3);
-            lastTick += kMaxDelta;
-        }
-        putVariableLength(events, static_cast<uint32_t>(tick - lastTick));
-        lastTick = tick;
-    }
-
-    void putName(const std::string& name)
-    {
-        events += std::string("\x00\xFF\x03", 3);
-        putVariableLength(events, static_cast<uint32_t>(name.size()));
-        events += name;
-    }
-};
-
 bool isTwoByteMessage(uint8_t status)
 {
     return (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0;
@@ -59,56 +33,84 @@ bool isTwoByteMessage(uint8_t status)
 
 }  // namespace
 
-std::string buildMidiFile(const std::vector<TimedMessage>& messages, int32_t layers, int32_t beatMs,
-                          WorkProgress* progress, int32_t from, int32_t to)
+void MidiFileBuilder::Track::advanceTo(int64_t tick)
 {
-    if (layers < 1 || layers > 8)
-        layers = 8;
-    // A beat of 1..32767 ticks fits the header's 15-bit division; 1000 otherwise (120 BPM at 2 per second).
-    if (beatMs < 1 || beatMs > 0x7FFF)
-        beatMs = 1000;
+    // Longer gaps than one delta can hold are bridged with empty text events.
+    if (tick < lastTick)  // runs are recorded in time order; never write a negative delta
+        tick = lastTick;
+    while (tick - lastTick > kMaxDelta) {
+        putVariableLength(events, kMaxDelta);
+        events += std::string("\xFF\x01\x00", 3);
+        lastTick += kMaxDelta;
+    }
+    putVariableLength(events, static_cast<uint32_t>(tick - lastTick));
+    lastTick = tick;
+}
 
-    std::vector<Track> tracks(static_cast<size_t>(layers) + 1);
-    tracks[0].putName("tempo");
-    const uint32_t microsecondsPerBeat = static_cast<uint32_t>(beatMs) * 1000;
-    tracks[0].events += std::string("\x00\xFF\x51\x03", 4);
-    putBigEndian(tracks[0].events, microsecondsPerBeat, 3);
-    for (int32_t layer = 0; layer < layers; ++layer)
-        tracks[static_cast<size_t>(layer) + 1].putName("layer " + std::to_string(layer + 1));
+void MidiFileBuilder::Track::putName(const std::string& name)
+{
+    events += std::string("\x00\xFF\x03", 3);
+    putVariableLength(events, static_cast<uint32_t>(name.size()));
+    events += name;
+}
 
-    int64_t endTick = 0;
-    for (size_t i = 0; i < messages.size(); ++i) {
-        if ((i & 0xFFFF) == 0 && progress) {
-            if (progress->cancelled())
-                return {};
-            progress->report(static_cast<int64_t>(i), static_cast<int64_t>(messages.size()), from, to);
-        }
-        const TimedMessage& message = messages[i];
+MidiFileBuilder::MidiFileBuilder(int32_t layers, int32_t beatMs)
+    : layers_(layers < 1 || layers > 8 ? 8 : layers),
+      // A beat of 1..32767 ticks fits the header's 15-bit division; 1000 otherwise (120 BPM at 2 per second).
+      beatMs_(beatMs < 1 || beatMs > 0x7FFF ? 1000 : beatMs),
+      tracks_(static_cast<size_t>(layers_) + 1)
+{
+    tracks_[0].putName("tempo");
+    const uint32_t microsecondsPerBeat = static_cast<uint32_t>(beatMs_) * 1000;
+    tracks_[0].events += std::string("\x00\xFF\x51\x03", 4);
+    putBigEndian(tracks_[0].events, microsecondsPerBeat, 3);
+    for (int32_t layer = 0; layer < layers_; ++layer)
+        tracks_[static_cast<size_t>(layer) + 1].putName("layer " + std::to_string(layer + 1));
+}
+
+void MidiFileBuilder::add(std::span<const TimedMessage> messages)
+{
+    for (const TimedMessage& message : messages) {
         const uint8_t status = message.status();
         const int32_t layer = (status & 0x0F) / 2;
-        if (!isValidMidiMessage(message.packed) || status >= 0xF0 || layer >= layers)
+        if (!isValidMidiMessage(message.packed)) {
+            ++leftOut_;
             continue;
-        Track& track = tracks[static_cast<size_t>(layer) + 1];
+        }
+        if (status >= 0xF0 || layer >= layers_)
+            continue;
+        Track& track = tracks_[static_cast<size_t>(layer) + 1];
         track.advanceTo(message.timeMs());
         track.events.push_back(static_cast<char>(status));
         track.events.push_back(static_cast<char>(message.data1()));
         if (!isTwoByteMessage(status))
             track.events.push_back(static_cast<char>(message.data2()));
-        if (track.lastTick > endTick)
-            endTick = track.lastTick;
+        if (track.lastTick > endTick_)
+            endTick_ = track.lastTick;
     }
+}
 
+std::string MidiFileBuilder::finish()
+{
     std::string bytes = "MThd";
     putBigEndian(bytes, 6, 4);
     putBigEndian(bytes, 1, 2);  // type 1
-    putBigEndian(bytes, static_cast<uint32_t>(tracks.size()), 2);
-    putBigEndian(bytes, static_cast<uint32_t>(beatMs), 2);
-    for (Track& track : tracks) {
-        track.advanceTo(endTick);
+    putBigEndian(bytes, static_cast<uint32_t>(tracks_.size()), 2);
+    putBigEndian(bytes, static_cast<uint32_t>(beatMs_), 2);
+    for (Track& track : tracks_) {
+        track.advanceTo(endTick_);
         track.events += std::string("\xFF\x2F\x00", 3);  // end of track, at the common last tick
         bytes += "MTrk";
         putBigEndian(bytes, static_cast<uint32_t>(track.events.size()), 4);
         bytes += track.events;
+        track.events = std::string();
     }
     return bytes;
+}
+
+std::string buildMidiFile(const std::vector<TimedMessage>& messages, int32_t layers, int32_t beatMs)
+{
+    MidiFileBuilder builder(layers, beatMs);
+    builder.add(messages);
+    return builder.finish();
 }

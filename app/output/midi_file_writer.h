@@ -1,11 +1,12 @@
 // Writes a rendered run as a Standard MIDI File that sits on a sequencer's beat grid.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
-#include "common/work_progress.h"
 #include "engine/recording_backend.h"
 
 // The bytes of a type-1 file: a tempo track, then one track "layer N" per layer that plays
@@ -13,7 +14,30 @@
 // One beat is `beatMs` milliseconds (the lowest layer's alpha event) and a beat has `beatMs`
 // ticks, so a tick is one millisecond. Every track ends at the tick of the last message.
 // Messages a MIDI file cannot hold (a data byte above 127) and those of channels above the
-// layers are left out; the caller counts the first kind. With `progress`, the cancel flag is read
-// every 65536 messages (an empty result then) and [from, to] permille reported.
-std::string buildMidiFile(const std::vector<TimedMessage>& messages, int32_t layers, int32_t beatMs,
-                          WorkProgress* progress = nullptr, int32_t from = 0, int32_t to = 0);
+// layers are left out; the caller counts the first kind.
+std::string buildMidiFile(const std::vector<TimedMessage>& messages, int32_t layers, int32_t beatMs);
+
+// The same file built from a run handed over piece by piece, as it is played.
+class MidiFileBuilder {
+public:
+    MidiFileBuilder(int32_t layers, int32_t beatMs);
+    // The next messages, in sent order.
+    void add(std::span<const TimedMessage> messages);
+    // Messages left out so far because a data byte is above 127.
+    size_t leftOut() const { return leftOut_; }
+    // The whole file; the builder is spent.
+    std::string finish();
+
+private:
+    struct Track {
+        std::string events;
+        int64_t lastTick = 0;
+        void advanceTo(int64_t tick);
+        void putName(const std::string& name);
+    };
+    int32_t layers_;
+    int32_t beatMs_;
+    std::vector<Track> tracks_;
+    int64_t endTick_ = 0;
+    size_t leftOut_ = 0;
+};

@@ -30,9 +30,8 @@ RenderOutcome cancelled()
 }
 
 // The share of the whole job (permille) at which each step ends.
-constexpr int32_t kTextRunEnd = 700;   // message list: the run, then the text written
-constexpr int32_t kMidiRunEnd = 600;   // MIDI file: the run, the file built, then written
-constexpr int32_t kMidiBuildEnd = 800;
+constexpr int32_t kTextRunEnd = 950;   // message list: the run, written as it is played; the flush
+constexpr int32_t kMidiRunEnd = 800;   // MIDI file: the run, built as it is played; then written
 constexpr int32_t kWavRunEnd = 100;    // audio: the run, then the synthesiser (most of the work)
 
 // Pieces of the text and of the MIDI file between two reads of the cancel flag: a few ms each.
@@ -44,26 +43,53 @@ std::span<const uint8_t> bytesOf(const std::string& text)
     return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
 }
 
-// The message list, piece by piece to standard output or into `file`.
-RenderOutcome writeMessageList(const std::vector<TimedMessage>& messages, const std::string& path, StagedFile* file,
-                               WorkProgress* progress)
+// The message list for standard output, piece by piece.
+RenderOutcome writeMessageListToStandardOutput(const std::vector<TimedMessage>& messages, WorkProgress* progress)
 {
-    for (size_t first = 0; first < messages.size() || first == 0; first += kLinesPerPiece) {
+    for (size_t first = 0; first < messages.size(); first += kLinesPerPiece) {
         if (isCancelled(progress))
             return cancelled();
         const size_t count = std::min(kLinesPerPiece, messages.size() - first);
-        const std::string text = formatMessageList({messages.data() + first, count});
-        const bool ok = file ? file->append(bytesOf(text)) : writeAll(STDOUT_FILENO, bytesOf(text));
-        if (!ok)
-            return failure(RenderStatus::CannotWrite,
-                           file ? "cannot write '" + path + "'" : std::string("cannot write to standard output"));
-        reportProgress(progress, static_cast<int64_t>(first + count), static_cast<int64_t>(messages.size()),
-                       kTextRunEnd, 1000);
-        if (messages.empty())
-            break;
+        if (!writeAll(STDOUT_FILENO, bytesOf(formatMessageList({messages.data() + first, count}))))
+            return failure(RenderStatus::CannotWrite, "cannot write to standard output");
     }
     return {};
 }
+
+// The message list written into the temporary file as the run is played.
+class TextFileSink : public RenderSink {
+public:
+    TextFileSink(StagedFile& file, WorkProgress* progress) : file_(file), progress_(progress) {}
+    bool take(std::span<const TimedMessage> messages) override
+    {
+        if (isCancelled(progress_))
+            return false;
+        failed = !file_.append(bytesOf(formatMessageList(messages)));
+        return !failed;
+    }
+    bool failed = false;
+
+private:
+    StagedFile& file_;
+    WorkProgress* progress_;
+};
+
+// The MIDI file built as the run is played.
+class MidiFileSink : public RenderSink {
+public:
+    MidiFileSink(MidiFileBuilder& builder, WorkProgress* progress) : builder_(builder), progress_(progress) {}
+    bool take(std::span<const TimedMessage> messages) override
+    {
+        if (isCancelled(progress_))
+            return false;
+        builder_.add(messages);
+        return true;
+    }
+
+private:
+    MidiFileBuilder& builder_;
+    WorkProgress* progress_;
+};
 
 // `bytes` into `file` piece by piece, [from, 1000] permille.
 RenderOutcome writePieces(const std::string& bytes, const std::string& path, StagedFile& file, WorkProgress* progress,
@@ -77,6 +103,27 @@ RenderOutcome writePieces(const std::string& bytes, const std::string& path, Sta
             return failure(RenderStatus::CannotWrite, "cannot write '" + path + "'");
         reportProgress(progress, static_cast<int64_t>(first + count), static_cast<int64_t>(bytes.size()), from, 1000);
     }
+    return {};
+}
+
+// The run's end when it went into a sink: cancelled, refused by a failed write, or not renderable.
+RenderOutcome runFailure(const std::string& path, const std::string& error, bool writeFailed, WorkProgress* progress)
+{
+    if (isCancelled(progress))
+        return cancelled();
+    if (writeFailed)
+        return failure(RenderStatus::CannotWrite, "cannot write '" + path + "'");
+    return failure(RenderStatus::CannotRender, error);
+}
+
+// A staged file finished: cancelled at the last moment, or committed over the target.
+RenderOutcome commitStaged(StagedFile& file, const std::string& path, WorkProgress* progress)
+{
+    if (isCancelled(progress))
+        return cancelled();
+    if (!file.commit())
+        return failure(RenderStatus::CannotWrite, "cannot write '" + path + "'");
+    reportProgress(progress, 1, 1, 0, 1000);
     return {};
 }
 
@@ -149,51 +196,47 @@ RenderOutcome renderToFile(const SettingsRecord& settings, const RenderLength& l
     if (path != "-" && !resolveOutputTarget(path, target, error))
         return failure(RenderStatus::CannotWrite, error);
 
-    std::vector<TimedMessage> messages;
-    const int32_t runEnd = *format == RenderFormat::MessageList ? kTextRunEnd
-                           : *format == RenderFormat::MidiFile  ? kMidiRunEnd
-                                                                : kWavRunEnd;
-    if (!renderRun(settings, length, messages, error, progress, runEnd))
-        return failure(isCancelled(progress) ? RenderStatus::Cancelled : RenderStatus::CannotRender, error);
-
-    if (*format == RenderFormat::MessageList) {
-        if (path == "-")
-            return writeMessageList(messages, path, nullptr, progress);
+    // A file is written as the run is played; standard output gets nothing unless the run succeeds.
+    if (*format == RenderFormat::MessageList && path != "-") {
         StagedFile file(target);
         if (!file.open())
             return failure(RenderStatus::CannotWrite, "cannot write '" + path + "'");
-        RenderOutcome outcome = writeMessageList(messages, path, &file, progress);
-        if (outcome.status != RenderStatus::Written)
-            return outcome;
-        if (isCancelled(progress))  // pressed after the last piece: still nothing is written
-            return cancelled();
-        if (!file.commit())
+        TextFileSink sink(file, progress);
+        if (!renderRun(settings, length, sink, error, progress, kTextRunEnd))
+            return runFailure(path, error, sink.failed, progress);
+        return commitStaged(file, path, progress);
+    }
+    if (*format == RenderFormat::MidiFile) {
+        MidiFileBuilder builder(std::clamp(settings.layerIndex, 0, 7) + 1, alphaEventMs(settings));
+        MidiFileSink sink(builder, progress);
+        if (!renderRun(settings, length, sink, error, progress, kMidiRunEnd))
+            return runFailure(path, error, false, progress);
+        RenderOutcome outcome;
+        outcome.leftOut = builder.leftOut();
+        const std::string bytes = builder.finish();
+        StagedFile file(target);
+        if (!file.open())
             return failure(RenderStatus::CannotWrite, "cannot write '" + path + "'");
-        return outcome;
+        RenderOutcome written = writePieces(bytes, path, file, progress, kMidiRunEnd);
+        if (written.status != RenderStatus::Written)
+            return written;
+        written = commitStaged(file, path, progress);
+        written.leftOut = outcome.leftOut;
+        return written;
     }
 
-    // Only valid MIDI goes into a file a device or synthesiser plays.
+    std::vector<TimedMessage> messages;
+    const int32_t runEnd = *format == RenderFormat::MessageList ? 1000 : kWavRunEnd;
+    if (!renderRun(settings, length, messages, error, progress, runEnd))
+        return failure(isCancelled(progress) ? RenderStatus::Cancelled : RenderStatus::CannotRender, error);
+    if (*format == RenderFormat::MessageList)
+        return writeMessageListToStandardOutput(messages, progress);
+
+    // Only valid MIDI goes into audio.
     const std::optional<size_t> leftOut = leaveOutInvalidMidi(messages, progress);
     if (!leftOut)
         return cancelled();
-    RenderOutcome outcome;
-    if (*format == RenderFormat::MidiFile) {
-        const int32_t layers = std::clamp(settings.layerIndex, 0, 7) + 1;
-        const std::string bytes = buildMidiFile(messages, layers, alphaEventMs(settings), progress, kMidiRunEnd,
-                                                kMidiBuildEnd);
-        StagedFile file(target);
-        if (isCancelled(progress))
-            return cancelled();
-        if (!file.open())
-            return failure(RenderStatus::CannotWrite, "cannot write '" + path + "'");
-        outcome = writePieces(bytes, path, file, progress, kMidiBuildEnd);
-        if (outcome.status == RenderStatus::Written && isCancelled(progress))
-            return cancelled();
-        if (outcome.status == RenderStatus::Written && !file.commit())
-            return failure(RenderStatus::CannotWrite, "cannot write '" + path + "'");
-    } else {
-        outcome = writeWav(messages, path, target, wavRenderer, progress);
-    }
+    RenderOutcome outcome = writeWav(messages, path, target, wavRenderer, progress);
     outcome.leftOut = *leftOut;
     return outcome;
 }
