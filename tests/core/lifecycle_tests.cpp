@@ -128,8 +128,11 @@ size_t sweepStart(const std::vector<TimedMessage>& messages)
 
 std::atomic<bool> portOpenWhenThreadStarted{false};
 std::atomic<RecordingBackend*> backendOfThread{nullptr};
+std::atomic<PlayerState*> playerOfThread{nullptr};
 void notePortState()
 {
+    // Under the port's lock: the UI thread may be opening the port again meanwhile (Play).
+    std::lock_guard<std::mutex> guard(playerOfThread.load()->port.lock);
     portOpenWhenThreadStarted = backendOfThread.load()->isOpen;
 }
 
@@ -165,6 +168,7 @@ struct Program {
         player.port.backend = &port;
         player.port.reporter = &reporter;
         backendOfThread = &port;
+        playerOfThread = &player;
         transport.prepareThread = notePortState;
     }
     ~Program()
