@@ -501,6 +501,25 @@ TEST(Closing, WhilePlayingSweepsBeforeTheThreadEndsAndSavesTheWindowRectangle)
     EXPECT_TRUE(p.shell.messages.empty());
 }
 
+// Closing (Exit, the close box, a signal) while an Export's worker runs: the work is cancelled
+// and nothing is closed yet; the close that follows the worker's end runs the sequence.
+TEST(Closing, DuringBackgroundWorkCancelsItAndClosesAfterwards)
+{
+    Program p;
+    ASSERT_EQ(p.start(), StartupResult::Running);
+    p.shell.workRunning = true;
+    p.lifecycle.close();
+    EXPECT_FALSE(p.lifecycle.isClosed());
+    EXPECT_NE(p.indexOf("work cancelled, close deferred"), SIZE_MAX);
+    EXPECT_EQ(p.indexOf("destroy"), SIZE_MAX);
+    EXPECT_TRUE(p.transport.threadStarted);
+
+    p.shell.workRunning = false;
+    p.lifecycle.close();
+    EXPECT_TRUE(p.lifecycle.isClosed());
+    EXPECT_NE(p.indexOf("destroy"), SIZE_MAX);
+}
+
 TEST(Closing, WhenIdleSendsNoSweepAndRunsOnlyOnce)
 {
     Program p;
