@@ -1,5 +1,7 @@
 #include "platform/sound/offline_wav_render.h"
 
+#include <fcntl.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -20,6 +22,7 @@ constexpr int kBlockFrames = 4096;
 // ring out for a little more.
 constexpr int64_t kMaxReleaseFrames = 10LL * kWavSampleRate;
 constexpr int64_t kReverbTailFrames = kWavSampleRate;
+constexpr int64_t kSyncBytes = 16 << 20;
 
 void putLittleEndian(unsigned char* at, uint32_t value, int bytes)
 {
@@ -134,9 +137,19 @@ int renderWavFile(const std::vector<TimedMessage>& messages, const std::string& 
     // Before every block: the cancel flag, and how far the audio is (the release is not known
     // ahead, so the share counts up to the last message plus the reverb's tail).
     bool cancelled = false;
+    // Every 16 MB the file's pages are sent to the disk and the ones sent before are waited for,
+    // so the final flush (and a cancel during it) never waits on the whole file.
+    int64_t sentUpTo = 0;
     const auto goOn = [&] {
         cancelled = cancelled || isCancelled(progress);
         reportProgress(progress, written, lastFrame + kReverbTailFrames, progressFrom, 1000);
+        const int64_t bytes = 44 + written * kBytesPerFrame;
+        if (ok && bytes - sentUpTo >= kSyncBytes && std::fflush(file) == 0) {
+            const int fd = fileno(file);
+            ::sync_file_range(fd, 0, sentUpTo, SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+            ::sync_file_range(fd, sentUpTo, bytes - sentUpTo, SYNC_FILE_RANGE_WRITE);
+            sentUpTo = bytes;
+        }
         return ok && !cancelled;
     };
     while (goOn() && !source.done())
