@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/output/render_output.h"
+#include "app/port_names.h"
 #include "app/shell_platform.h"
 #include "engine/clock.h"
 #include "engine/player_state.h"
@@ -24,4 +25,5 @@ struct AppContext {
     Clock& clock;                   // the playback thread's time base
     WavRenderer wavRenderer = nullptr;  // Export's .wav; none in a build without the synthesiser
     LayerMutes layerMutes{};            // as the lattice window set them; the player holds their mask
+    KeptPortNames portNames{};          // the chosen ports' names, which their indexes follow
 };

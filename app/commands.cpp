@@ -6,6 +6,7 @@
 #include "app/output/export_command.h"
 #include "app/midi_setting_commands.h"
 #include "app/session/session_commands.h"
+#include "app/port_names.h"
 #include "app/settings_apply.h"
 #include "dialogs/concept_dialog.h"
 #include "dialogs/durations_dialog.h"
@@ -49,11 +50,14 @@ void runSettingsDialog(AppContext& app, int templateId, void (*apply)(AppContext
 {
     if (isPlaying(app))
         return;
+    followPortNames(app);  // the dialog lists the ports afresh: the chosen ones are found by name
+    const PortChoice before = portChoiceOf(app);
     SettingsEdit edit = editOf(app);
     Dialog dialog(edit.working, edit.defaults, app.devices);
     if (app.shell.runDialog(templateId, dialog) == 1) {
         apply(app, edit);
         sessionSettingsApplied(app);
+        notePortNames(app, before);
     }
 }
 

@@ -21,10 +21,10 @@ public:
 };
 
 enum class StartupResult {
-    Running,          // the window is shown and Idle
+    Running,          // the window is shown and Idle (also without any sound output: its box said why)
     SecondInstance,   // another copy runs: nothing was shown or written
-    Failed,           // start-up ended through the closing sequence; the window was never shown
-                      // (the program exits with status 1)
+    Failed,           // the main window cannot be made at all (the program exits with status 1)
+    Closed,           // closed (a signal) while a start-up box was up: the closing sequence has run
 };
 
 class Lifecycle {
@@ -33,12 +33,14 @@ public:
 
     // Parameter file path and load, single instance, window creation (defaults without a file,
     // commit, port and playback thread), then show, Idle and the command states. A saved device
-    // that cannot be opened falls back to MIDI_MAPPER with one box; start-up fails only when
-    // MIDI_MAPPER cannot be opened either.
+    // that cannot be opened falls back to MIDI_MAPPER with one box; when no output opens at all,
+    // or the parameter file can be written nowhere, one box says so and the window still opens.
     StartupResult start(const std::string& executablePath);
 
-    // The one closing sequence for every way of closing: Stop when playing, the playback thread's
-    // end, the parameter file, the window. A second call does nothing. The exit code is always 0.
+    // The one closing sequence for every way of closing (the close box, Exit, a signal): Stop when
+    // playing, the playback thread's end, the parameter file, the window. While work runs in the
+    // background (Export), it is cancelled and the closing comes again once it has ended. A call
+    // during the sequence does nothing. The exit code is always 0.
     void close();
 
     bool isClosed() const { return closed_; }

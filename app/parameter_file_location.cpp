@@ -42,29 +42,67 @@ std::string parameterFilePathFor(const std::string& executablePath)
     return parameterFilePathFor(executablePath, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
 }
 
+namespace {
+
+// The directory of the executable with its trailing slash ("" for a bare name: the current directory).
+std::string executableDirectory(const std::string& executablePath)
+{
+    const auto slash = executablePath.rfind('/');
+    return slash == std::string::npos ? std::string() : executablePath.substr(0, slash + 1);
+}
+
+// An installed copy (anything under /usr) never writes beside itself, even for root, who could:
+// settings belong to the user, not to the system's program directory.
+bool isInstalled(const std::string& dir)
+{
+    return dir.rfind("/usr/", 0) == 0;
+}
+
+// XDG base directories must be absolute; anything else is ignored.
+std::vector<std::string> configDirectories(const char* xdgConfigHome, const char* home)
+{
+    std::vector<std::string> dirs;
+    if (xdgConfigHome && xdgConfigHome[0] == '/')
+        dirs.push_back(std::string(xdgConfigHome) + "/pulseLattice");
+    if (const std::string userHome = homeDirectory(home); !userHome.empty())
+        dirs.push_back(userHome + "/.config/pulseLattice");
+    return dirs;
+}
+
+}  // namespace
+
 std::string parameterFilePathFor(const std::string& executablePath, const char* xdgConfigHome, const char* home)
 {
-    // The directory keeps its trailing slash; a bare name means the current directory.
-    const auto slash = executablePath.rfind('/');
-    const std::string dir = slash == std::string::npos ? std::string() : executablePath.substr(0, slash + 1);
+    const std::string dir = executableDirectory(executablePath);
     const std::string besideExecutable = dir + kParameterFileName;
-    // An installed copy (anything under /usr) never writes beside itself, even for root, who
-    // could: settings belong to the user, not to the system's program directory.
-    const bool installed = dir.rfind("/usr/", 0) == 0;
-    if (!installed && ::access(dir.empty() ? "." : dir.c_str(), W_OK) == 0)
+    if (!isInstalled(dir) && ::access(dir.empty() ? "." : dir.c_str(), W_OK) == 0)
         return besideExecutable;
 
-    // XDG base directories must be absolute; anything else is ignored. One that cannot be written
-    // gives way to ~/.config.
-    std::vector<std::string> candidates;
-    if (xdgConfigHome && xdgConfigHome[0] == '/')
-        candidates.push_back(std::string(xdgConfigHome) + "/pulseLattice");
-    if (const std::string userHome = homeDirectory(home); !userHome.empty())
-        candidates.push_back(userHome + "/.config/pulseLattice");
+    // A configuration directory that cannot be written gives way to the next.
+    const std::vector<std::string> candidates = configDirectories(xdgConfigHome, home);
     for (const std::string& configDir : candidates)
         if (makeDirectories(configDir) && ::access(configDir.c_str(), W_OK) == 0)
             return configDir + "/" + kParameterFileName;
     if (!candidates.empty())
         return candidates.front() + "/" + kParameterFileName;  // a failed write is reported then
     return besideExecutable;
+}
+
+std::vector<std::string> parameterFilePlaces(const std::string& executablePath)
+{
+    return parameterFilePlaces(executablePath, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+}
+
+std::vector<std::string> parameterFilePlaces(const std::string& executablePath, const char* xdgConfigHome,
+                                             const char* home)
+{
+    std::vector<std::string> places;
+    const std::string dir = executableDirectory(executablePath);
+    if (!isInstalled(dir))
+        places.push_back(dir + kParameterFileName);
+    for (const std::string& configDir : configDirectories(xdgConfigHome, home))
+        places.push_back(configDir + "/" + kParameterFileName);
+    if (places.empty())
+        places.push_back(dir + kParameterFileName);
+    return places;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // For an executable at `executablePath`: beside it when that directory can be written and is not
 // under /usr (an installed copy), otherwise in `$XDG_CONFIG_HOME/pulseLattice/` (else, or when
@@ -9,3 +10,9 @@
 std::string parameterFilePathFor(const std::string& executablePath);
 // The same with the two environment values given (null or empty: unset).
 std::string parameterFilePathFor(const std::string& executablePath, const char* xdgConfigHome, const char* home);
+
+// Every place the file may be kept, in the order they are tried: beside the executable (unless
+// under /usr), then the configuration directories. For telling the user where no file could be written.
+std::vector<std::string> parameterFilePlaces(const std::string& executablePath);
+std::vector<std::string> parameterFilePlaces(const std::string& executablePath, const char* xdgConfigHome,
+                                             const char* home);

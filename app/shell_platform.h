@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/work_progress.h"
+
 class DialogLogic;
 
 struct WindowRect {
@@ -78,12 +80,20 @@ public:
     }
 
     // Runs `work` to its end off the UI thread while the window takes no input; when it takes
-    // longer than half a second a progress box titled `caption` offers Cancel, which sets the
-    // flag `work` is given. By default runs it here, at once.
-    virtual void runInBackground(const std::string& caption, const std::function<void(const std::atomic<bool>&)>& work)
+    // longer than half a second a progress box titled `caption` shows how far it is (the
+    // permille `work` reports, as a percentage) and offers Cancel, which sets the cancel flag
+    // `work` is given. By default runs it here, at once.
+    virtual void runInBackground(const std::string& caption, const std::function<void(WorkProgress&)>& work)
     {
         (void)caption;
-        const std::atomic<bool> never{false};
-        work(never);
+        WorkProgress progress;
+        work(progress);
     }
+
+    // The program is closing while work runs in the background: cancels the work and closes
+    // (postClose) once it has ended; true then. False when no work runs.
+    virtual bool deferCloseUntilWorkEnds() { return false; }
+
+    // A short note on the main window that goes by itself (where an exported file went).
+    virtual void showStatus(const std::string& text) { (void)text; }
 };

@@ -45,6 +45,13 @@ int startPlaybackThread(Transport& transport, PlayerState& player, SettingsRecor
         if (openPort(player) != 0)
             return 1;
     }
+    launchPlaybackThread(transport, player, working, clock);
+    return 0;
+}
+
+void launchPlaybackThread(Transport& transport, PlayerState& player, SettingsRecord& working, Clock& clock)
+{
+    player.port.clock = &clock;
     put(player.playing, 0);
     transport.threadEvent.reset();
     transport.control.quit.store(0, std::memory_order_relaxed);
@@ -54,7 +61,6 @@ int startPlaybackThread(Transport& transport, PlayerState& player, SettingsRecor
     transport.control.thread =
         std::thread(playbackLoop, std::ref(transport), std::ref(player), std::ref(clock));
     transport.threadStarted = true;
-    return 0;
 }
 
 void startPlayback(Transport& transport, PlayerState& player)

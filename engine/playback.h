@@ -34,6 +34,10 @@ struct Transport {
 // (its box shown; no thread started).
 int startPlaybackThread(Transport& transport, PlayerState& player, SettingsRecord& working, Clock& clock);
 
+// Starts the playback thread whatever the port's state: a port that could not be opened is opened
+// again by Play (reopenFailedPort) or a device change.
+void launchPlaybackThread(Transport& transport, PlayerState& player, SettingsRecord& working, Clock& clock);
+
 // Play: playing = 1, signal the event, gateOpen = 1. The caller has checked its guards.
 void startPlayback(Transport& transport, PlayerState& player);
 

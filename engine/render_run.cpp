@@ -1,5 +1,7 @@
 #include "engine/render_run.h"
 
+#include <functional>
+
 #include "common/diagnostics.h"
 #include "engine/midi_port.h"
 #include "engine/generator.h"
@@ -16,42 +18,97 @@ public:
     void showError(const std::string& text) override { logDiagnostic("render: " + text); }
 };
 
-// Records like RecordingBackend, and past the limit or once cancelled ends the run early by
-// clearing `playing`, so the rest of the pass drains at once.
+// Records like RecordingBackend and hands every full piece to the sink. Past the limit, once
+// cancelled or when the sink refuses a piece, it ends the run early by clearing `playing`, so the
+// rest of the pass drains at once (and is not recorded). Every 4096 messages it reads the cancel
+// flag and calls `checkpoint` (which reports the progress).
 class LimitedRecorder : public RecordingBackend {
 public:
-    LimitedRecorder(Clock& clock, PlayerState& player, const std::atomic<bool>* cancel)
-        : RecordingBackend(clock), player_(player), cancel_(cancel)
+    LimitedRecorder(Clock& clock, PlayerState& player, RenderSink& sink, WorkProgress* progress)
+        : RecordingBackend(clock), player_(player), sink_(sink), progress_(progress)
     {
+        messages.reserve(kRenderPieceMessages);
     }
     int send(uint32_t packed, MessageTime intended) override
     {
-        if (cancel_ && (messages.size() & 0xFFF) == 0 && cancel_->load(std::memory_order_relaxed))
-            cancelled = true;
-        if (cancelled || messages.size() >= kRenderMessageLimit) {
+        if (progress_ && (messages.size() & 0xFFF) == 0) {
+            if (progress_->cancelled())
+                cancelled = true;
+            if (checkpoint)
+                checkpoint();
+        }
+        if (cancelled || refused || handed_ + messages.size() >= kRenderMessageLimit) {
             overflowed = true;
             put(player_.playing, 0);
             return MidiResult::Ok;
         }
-        return RecordingBackend::send(packed, intended);
+        const int code = RecordingBackend::send(packed, intended);
+        if (messages.size() >= kRenderPieceMessages)
+            handOver();
+        return code;
+    }
+    // The recorded messages not handed over yet go to the sink.
+    void handOver()
+    {
+        if (!refused && !messages.empty())
+            refused = !sink_.take(messages);
+        handed_ += messages.size();
+        messages.clear();
     }
     bool overflowed = false;
     bool cancelled = false;
+    bool refused = false;
+    std::function<void()> checkpoint;
 
 private:
     PlayerState& player_;
-    const std::atomic<bool>* cancel_;
+    RenderSink& sink_;
+    WorkProgress* progress_;
+    size_t handed_ = 0;
+};
+
+// Collects every piece.
+class CollectingSink : public RenderSink {
+public:
+    explicit CollectingSink(std::vector<TimedMessage>& messages) : messages_(messages) {}
+    bool take(std::span<const TimedMessage> piece) override
+    {
+        messages_.insert(messages_.end(), piece.begin(), piece.end());
+        return true;
+    }
+
+private:
+    std::vector<TimedMessage>& messages_;
 };
 
 }  // namespace
 
-bool renderRun(const SettingsRecord& input, const RenderLength& length, std::vector<TimedMessage>& messages,
-               std::string& error, const std::atomic<bool>* cancel, const RenderScope& scope)
+bool renderRun(const SettingsRecord& settings, const RenderLength& length, std::vector<TimedMessage>& messages,
+               std::string& error, WorkProgress* progress, int32_t progressEnd, const RenderScope& scope)
+{
+    messages.clear();
+    CollectingSink sink(messages);
+    if (renderRun(settings, length, sink, error, progress, progressEnd, scope))
+        return true;
+    messages.clear();
+    return false;
+}
+
+bool renderRun(const SettingsRecord& input, const RenderLength& length, RenderSink& sink, std::string& error,
+               WorkProgress* progress, int32_t progressEnd, const RenderScope& scope)
 {
     SettingsRecord settings = input;
     VirtualClock clock;
     PlayerState player;
-    LimitedRecorder recorder(clock, player, cancel);
+    LimitedRecorder recorder(clock, player, sink, progress);
+    int64_t passesPlayed = 0;
+    recorder.checkpoint = [&] {
+        if (length.stopAtMs)
+            reportProgress(progress, std::chrono::duration_cast<std::chrono::milliseconds>(clock.now()).count(),
+                           *length.stopAtMs, 0, progressEnd);
+        else
+            reportProgress(progress, passesPlayed, length.passes.value_or(0), 0, progressEnd);
+    };
     StderrReporter reporter;
     player.port.backend = &recorder;
     player.port.reporter = &reporter;
@@ -79,7 +136,7 @@ bool renderRun(const SettingsRecord& input, const RenderLength& length, std::vec
         while (!stopped && !recorder.overflowed)
             playLayerCycle(player, counters, pacer, topLayerForPass(settings.layerIndex));
     } else {
-        for (int64_t pass = 0; pass < length.passes.value_or(0) && !recorder.overflowed; ++pass)
+        for (; passesPlayed < length.passes.value_or(0) && !recorder.overflowed; ++passesPlayed)
             playLayerCycle(player, counters, pacer, topLayerForPass(settings.layerIndex));
     }
 
@@ -87,11 +144,20 @@ bool renderRun(const SettingsRecord& input, const RenderLength& length, std::vec
         error = "cancelled";
         return false;
     }
+    if (recorder.refused) {
+        error = "the output refused the run";
+        return false;
+    }
     if (recorder.overflowed) {
         error = "the run exceeds " + std::to_string(kRenderMessageLimit) +
                 " messages; choose fewer passes or a shorter time";
         return false;
     }
-    messages = std::move(recorder.messages);
+    recorder.handOver();
+    if (recorder.refused) {
+        error = "the output refused the run";
+        return false;
+    }
+    reportProgress(progress, 1, 1, 0, progressEnd);
     return true;
 }

@@ -12,6 +12,8 @@
 #include "platform/os/executable_path.h"
 #include "platform/sound/link_session.h"
 #include "platform/sound/offline_wav_render.h"
+#include "platform/os/close_signals.h"
+#include "platform/qt/qt_close_signals.h"
 #include "platform/qt/qt_error_reporter.h"
 #include "platform/qt/qt_shell_platform.h"
 #include "platform/qt/qt_window_host.h"
@@ -37,6 +39,8 @@ int main(int argc, char** argv)
     // --help, --version and a bad option are answered before Qt starts: no window, no file.
     if (const std::optional<int> status = answerWindowCommandLine(argc, argv))
         return *status;
+    // First of all: a signal from here on waits for the closing sequence instead of ending the process.
+    CloseSignals::install();
     QApplication qtApp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("pulseLattice"));
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.pulselattice.PulseLattice"));  // the menu entry
@@ -62,11 +66,17 @@ int main(int argc, char** argv)
     Lifecycle lifecycle(app, host);
     host.onCommand = [&app](int commandId) { dispatchCommand(app, commandId); };
     host.onClose = [&lifecycle] { lifecycle.close(); };
+    // SIGTERM, SIGINT and SIGHUP close as Exit does, without its confirmation.
+    QtCloseSignals closeSignals([&lifecycle](int) {
+        if (lifecycle.isWindowCreated())
+            lifecycle.close();
+    });
 
     switch (lifecycle.start(executablePath())) {
     case StartupResult::Running: break;
     case StartupResult::SecondInstance: return 0;
-    case StartupResult::Failed: return 1;  // its box named the cause
+    case StartupResult::Closed: return 0;
+    case StartupResult::Failed: return 1;  // the main window cannot be made
     }
     // A peer's start and stop reach the UI thread by polling the session's transport.
     QTimer sessionPoll;

@@ -118,6 +118,59 @@ bool writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes
     return commitTemporaryFile(temporary, path);  // permissions, fsync, rename
 }
 
+bool StagedFile::open()
+{
+    for (unsigned attempt = 0; attempt < 16 && fd_ < 0; ++attempt) {
+        temporary_ = temporaryNameFor(target_, attempt);
+        fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd_ < 0)
+        temporary_.clear();
+    return fd_ >= 0;
+}
+
+bool StagedFile::append(std::span<const uint8_t> bytes)
+{
+    if (fd_ < 0 || !writeAll(fd_, bytes))
+        return false;
+    // Wait for the previous piece to reach the disk and start this one's write: the dirty pages
+    // stay about two pieces, so neither a cancel nor the commit's fsync waits on a large backlog.
+    if (lastPieceStart_ < written_)
+        ::sync_file_range(fd_, lastPieceStart_, written_ - lastPieceStart_,
+                          SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+    lastPieceStart_ = written_;
+    written_ += static_cast<int64_t>(bytes.size());
+    ::sync_file_range(fd_, lastPieceStart_, written_ - lastPieceStart_, SYNC_FILE_RANGE_WRITE);
+    return true;
+}
+
+bool StagedFile::commit()
+{
+    if (fd_ < 0)
+        return false;
+    const bool closed = ::close(fd_) == 0;
+    fd_ = -1;
+    if (!closed) {
+        abandon();
+        return false;
+    }
+    const bool ok = commitTemporaryFile(temporary_, target_);  // removes the temporary file on failure
+    temporary_.clear();
+    return ok;
+}
+
+void StagedFile::abandon()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    if (!temporary_.empty())
+        ::unlink(temporary_.c_str());
+    temporary_.clear();
+}
+
 int64_t readFilePrefix(const std::string& path, std::span<uint8_t> buffer)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "settings/settings_record.h"
 
@@ -16,6 +17,8 @@ struct ParameterFile {
     std::string path;                        // full path of pulseLattice.par
     uint8_t header[kParameterHeaderSize] = {};  // carried through unchanged; zeros when no file was read
     bool opened = false;                     // loadParameterFile found a file it could open
+    std::vector<std::string> placesTried{};  // every place the program could keep it, for the user
+    bool keepsSettings = true;               // false once it could not be written: the run goes on without saving
 };
 
 // Reads the header and then the record from `file.path`; a short file fills what it can and leaves

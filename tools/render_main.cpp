@@ -1,4 +1,5 @@
 // pulselattice-render: plays a rhythm against a virtual clock and writes what it sends.
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -27,6 +28,26 @@ constexpr const char* kHelpTail =
     "PULSELATTICE_SOUNDFONT names the General MIDI soundfont that .wav renders with.\n"
     "Exit status: 0 written, 1 the output could not be written, 2 a bad option or setting.\n"
     "See pulselattice-render(1).\n";
+
+// SIGINT and SIGTERM cancel the render: its temporary file is removed and the tool exits with
+// 128 + the signal's number (130, 143), as a shell expects of an interrupted program.
+WorkProgress renderProgress;
+volatile std::sig_atomic_t caughtSignal = 0;
+
+void cancelOnSignal(int signal)
+{
+    caughtSignal = signal;
+    renderProgress.cancel.store(true);  // lock-free: safe in a handler
+}
+
+void catchInterruptions()
+{
+    struct sigaction action {};
+    action.sa_handler = cancelOnSignal;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM})
+        sigaction(signal, &action, nullptr);
+}
 
 int fail(const std::string& message, int status = 2)
 {
@@ -69,8 +90,11 @@ int main(int argc, char** argv)
     RenderScope scope;
     scope.mutedLayers = options.mutedLayers;
     scope.startCounters = options.fromCounters;
-    const RenderOutcome outcome = renderToFile(settings, RenderLength{options.passes, options.stopAtMs}, options.output,
-                                               wavRenderer, nullptr, scope);
+    catchInterruptions();
+    const RenderOutcome outcome = renderToFile(settings, RenderLength{options.passes, options.stopAtMs},
+                                               options.output, wavRenderer, &renderProgress, scope);
+    if (caughtSignal != 0)
+        return 128 + caughtSignal;
     if (outcome.leftOut > 0)
         std::cerr << "pulselattice-render: left out " << outcome.leftOut
                   << " messages with a data byte above 127, which MIDI cannot carry\n";

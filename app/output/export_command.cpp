@@ -48,9 +48,13 @@ void exportRhythm(AppContext& app)
     const std::string path = withExportExtension(choice->path, choice->filter);
     const WavRenderer wavRenderer = app.wavRenderer;
     RenderOutcome outcome;
-    app.shell.runInBackground("export", [&](const std::atomic<bool>& cancel) {
-        outcome = renderToFile(settings, length, path, wavRenderer, &cancel, scope);
+    app.shell.runInBackground("export", [&](WorkProgress& progress) {
+        outcome = renderToFile(settings, length, path, wavRenderer, &progress, scope);
     });
     if (outcome.status == RenderStatus::CannotWrite || outcome.status == RenderStatus::CannotRender)
         app.shell.showMessage(outcome.error, "error", true);
+    else if (outcome.status == RenderStatus::Written)
+        app.shell.showStatus("exported to " + path);
+    else
+        app.shell.showStatus("export cancelled: nothing was written");
 }

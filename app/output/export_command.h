@@ -10,7 +10,8 @@
 // settings on a worker thread (the player is never touched) and writes the file atomically. The
 // layers silenced when Export starts are left out; the run starts from the beginning, or from the
 // counters where Play would go on when the dialog says so.
-// A failure is shown in a box with caption "error"; Cancel leaves no file.
+// A failure is shown in a box with caption "error"; Cancel leaves no file. The end is noted on
+// the main window's status: where the file went, or that it was cancelled.
 void exportRhythm(AppContext& app);
 
 // `path` with the extension of filter `filter` (0 .mid, 1 .wav, 2 .txt) added when it ends in

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-std::string formatMessageList(const std::vector<TimedMessage>& messages)
+std::string formatMessageList(std::span<const TimedMessage> messages)
 {
     std::string text;
     text.reserve(messages.size() * 16);

@@ -24,14 +24,122 @@ RenderOutcome failure(int status, std::string error)
     return {status, std::move(error), 0};
 }
 
-bool writeToStandardOutput(const std::string& bytes)
+RenderOutcome cancelled()
 {
-    return writeAll(STDOUT_FILENO, {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
+    return failure(RenderStatus::Cancelled, "cancelled");
 }
 
-bool writeBytes(const std::string& target, const std::string& bytes)
+// The share of the whole job (permille) at which each step ends.
+constexpr int32_t kTextRunEnd = 950;   // message list: the run, written as it is played; the flush
+constexpr int32_t kMidiRunEnd = 800;   // MIDI file: the run, built as it is played; then written
+constexpr int32_t kWavRunEnd = 100;    // audio: the run, then the synthesiser (most of the work)
+
+// Pieces of the text and of the MIDI file between two reads of the cancel flag: a few ms each.
+constexpr size_t kLinesPerPiece = 65536;
+constexpr size_t kBytesPerPiece = 4 << 20;
+
+std::span<const uint8_t> bytesOf(const std::string& text)
 {
-    return writeFileAtomically(target, std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+    return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
+}
+
+// The message list for standard output, piece by piece.
+RenderOutcome writeMessageListToStandardOutput(const std::vector<TimedMessage>& messages, WorkProgress* progress)
+{
+    for (size_t first = 0; first < messages.size(); first += kLinesPerPiece) {
+        if (isCancelled(progress))
+            return cancelled();
+        const size_t count = std::min(kLinesPerPiece, messages.size() - first);
+        if (!writeAll(STDOUT_FILENO, bytesOf(formatMessageList({messages.data() + first, count}))))
+            return failure(RenderStatus::CannotWrite, "cannot write to standard output");
+    }
+    return {};
+}
+
+// The message list written into the temporary file as the run is played.
+class TextFileSink : public RenderSink {
+public:
+    TextFileSink(StagedFile& file, WorkProgress* progress) : file_(file), progress_(progress) {}
+    bool take(std::span<const TimedMessage> messages) override
+    {
+        if (isCancelled(progress_))
+            return false;
+        failed = !file_.append(bytesOf(formatMessageList(messages)));
+        return !failed;
+    }
+    bool failed = false;
+
+private:
+    StagedFile& file_;
+    WorkProgress* progress_;
+};
+
+// The MIDI file built as the run is played.
+class MidiFileSink : public RenderSink {
+public:
+    MidiFileSink(MidiFileBuilder& builder, WorkProgress* progress) : builder_(builder), progress_(progress) {}
+    bool take(std::span<const TimedMessage> messages) override
+    {
+        if (isCancelled(progress_))
+            return false;
+        builder_.add(messages);
+        return true;
+    }
+
+private:
+    MidiFileBuilder& builder_;
+    WorkProgress* progress_;
+};
+
+// `bytes` into `file` piece by piece, [from, 1000] permille.
+RenderOutcome writePieces(const std::string& bytes, const std::string& path, StagedFile& file, WorkProgress* progress,
+                          int32_t from)
+{
+    for (size_t first = 0; first < bytes.size(); first += kBytesPerPiece) {
+        if (isCancelled(progress))
+            return cancelled();
+        const size_t count = std::min(kBytesPerPiece, bytes.size() - first);
+        if (!file.append(bytesOf(bytes).subspan(first, count)))
+            return failure(RenderStatus::CannotWrite, "cannot write '" + path + "'");
+        reportProgress(progress, static_cast<int64_t>(first + count), static_cast<int64_t>(bytes.size()), from, 1000);
+    }
+    return {};
+}
+
+// The run's end when it went into a sink: cancelled, refused by a failed write, or not renderable.
+RenderOutcome runFailure(const std::string& path, const std::string& error, bool writeFailed, WorkProgress* progress)
+{
+    if (isCancelled(progress))
+        return cancelled();
+    if (writeFailed)
+        return failure(RenderStatus::CannotWrite, "cannot write '" + path + "'");
+    return failure(RenderStatus::CannotRender, error);
+}
+
+// A staged file finished: cancelled at the last moment, or committed over the target.
+RenderOutcome commitStaged(StagedFile& file, const std::string& path, WorkProgress* progress)
+{
+    if (isCancelled(progress))
+        return cancelled();
+    if (!file.commit())
+        return failure(RenderStatus::CannotWrite, "cannot write '" + path + "'");
+    reportProgress(progress, 1, 1, 0, 1000);
+    return {};
+}
+
+// Leaves out the messages a MIDI device cannot take; their count, or nothing when cancelled.
+std::optional<size_t> leaveOutInvalidMidi(std::vector<TimedMessage>& messages, const WorkProgress* progress)
+{
+    size_t kept = 0;
+    for (size_t i = 0; i < messages.size(); ++i) {
+        if ((i & 0xFFFFF) == 0 && isCancelled(progress))
+            return std::nullopt;
+        if (isValidMidiMessage(messages[i].packed))
+            messages[kept++] = messages[i];
+    }
+    const size_t leftOut = messages.size() - kept;
+    messages.resize(kept);
+    return leftOut;
 }
 
 // The lowest layer's alpha event in ms, as the player computes it (tempo x duration / 96).
@@ -42,20 +150,18 @@ int32_t alphaEventMs(const SettingsRecord& settings)
 
 // The renderer writes a file of its own under a temporary name, which then replaces the target.
 RenderOutcome writeWav(const std::vector<TimedMessage>& messages, const std::string& path, const std::string& target,
-                       WavRenderer wavRenderer, const std::atomic<bool>* cancel)
+                       WavRenderer wavRenderer, WorkProgress* progress)
 {
     const std::string temporary = temporaryPathFor(target, ".wav");
     std::string error;
-    const int status = wavRenderer(messages, temporary, error);
-    if (status != 0) {
+    const int status = wavRenderer(messages, temporary, error, progress, kWavRunEnd);
+    if (status != 0 || isCancelled(progress)) {
         std::remove(temporary.c_str());
+        if (status == 3 || status == 0)
+            return cancelled();
         if (status == 1)
             error = "cannot write '" + path + "'";
         return failure(status == 1 ? RenderStatus::CannotWrite : RenderStatus::CannotRender, error);
-    }
-    if (cancel && cancel->load()) {
-        std::remove(temporary.c_str());
-        return failure(RenderStatus::Cancelled, "cancelled");
     }
     if (!commitTemporaryFile(temporary, target))
         return failure(RenderStatus::CannotWrite, "cannot write '" + path + "'");
@@ -76,7 +182,7 @@ std::optional<RenderFormat> renderFormatFor(const std::string& path)
 }
 
 RenderOutcome renderToFile(const SettingsRecord& settings, const RenderLength& length, const std::string& path,
-                           WavRenderer wavRenderer, const std::atomic<bool>* cancel, const RenderScope& scope)
+                           WavRenderer wavRenderer, WorkProgress* progress, const RenderScope& scope)
 {
     const std::optional<RenderFormat> format = renderFormatFor(path);
     if (!format)
@@ -90,36 +196,47 @@ RenderOutcome renderToFile(const SettingsRecord& settings, const RenderLength& l
     if (path != "-" && !resolveOutputTarget(path, target, error))
         return failure(RenderStatus::CannotWrite, error);
 
-    std::vector<TimedMessage> messages;
-    const auto cancelled = [cancel] { return cancel && cancel->load(); };
-    if (!renderRun(settings, length, messages, error, cancel, scope))
-        return failure(cancelled() ? RenderStatus::Cancelled : RenderStatus::CannotRender, error);
-    if (cancelled())  // pressed after the last message: still nothing is written
-        return failure(RenderStatus::Cancelled, "cancelled");
-
-    RenderOutcome outcome;
-    if (*format == RenderFormat::MessageList) {
-        const std::string text = formatMessageList(messages);
-        if (path == "-") {
-            if (!writeToStandardOutput(text))
-                return failure(RenderStatus::CannotWrite, "cannot write to standard output");
-        } else if (!writeBytes(target, text)) {
+    // A file is written as the run is played; standard output gets nothing unless the run succeeds.
+    if (*format == RenderFormat::MessageList && path != "-") {
+        StagedFile file(target);
+        if (!file.open())
             return failure(RenderStatus::CannotWrite, "cannot write '" + path + "'");
-        }
-        return outcome;
+        TextFileSink sink(file, progress);
+        if (!renderRun(settings, length, sink, error, progress, kTextRunEnd, scope))
+            return runFailure(path, error, sink.failed, progress);
+        return commitStaged(file, path, progress);
     }
-
-    // Only valid MIDI goes into a file a device or synthesiser plays.
-    const size_t before = messages.size();
-    std::erase_if(messages, [](const TimedMessage& m) { return !isValidMidiMessage(m.packed); });
-    outcome.leftOut = before - messages.size();
     if (*format == RenderFormat::MidiFile) {
-        const int32_t layers = std::clamp(settings.layerIndex, 0, 7) + 1;
-        if (!writeBytes(target, buildMidiFile(messages, layers, alphaEventMs(settings))))
+        MidiFileBuilder builder(std::clamp(settings.layerIndex, 0, 7) + 1, alphaEventMs(settings));
+        MidiFileSink sink(builder, progress);
+        if (!renderRun(settings, length, sink, error, progress, kMidiRunEnd, scope))
+            return runFailure(path, error, false, progress);
+        RenderOutcome outcome;
+        outcome.leftOut = builder.leftOut();
+        const std::string bytes = builder.finish();
+        StagedFile file(target);
+        if (!file.open())
             return failure(RenderStatus::CannotWrite, "cannot write '" + path + "'");
-        return outcome;
+        RenderOutcome written = writePieces(bytes, path, file, progress, kMidiRunEnd);
+        if (written.status != RenderStatus::Written)
+            return written;
+        written = commitStaged(file, path, progress);
+        written.leftOut = outcome.leftOut;
+        return written;
     }
-    RenderOutcome wav = writeWav(messages, path, target, wavRenderer, cancel);
-    wav.leftOut = outcome.leftOut;
-    return wav;
+
+    std::vector<TimedMessage> messages;
+    const int32_t runEnd = *format == RenderFormat::MessageList ? 1000 : kWavRunEnd;
+    if (!renderRun(settings, length, messages, error, progress, runEnd, scope))
+        return failure(isCancelled(progress) ? RenderStatus::Cancelled : RenderStatus::CannotRender, error);
+    if (*format == RenderFormat::MessageList)
+        return writeMessageListToStandardOutput(messages, progress);
+
+    // Only valid MIDI goes into audio.
+    const std::optional<size_t> leftOut = leaveOutInvalidMidi(messages, progress);
+    if (!leftOut)
+        return cancelled();
+    RenderOutcome outcome = writeWav(messages, path, target, wavRenderer, progress);
+    outcome.leftOut = *leftOut;
+    return outcome;
 }

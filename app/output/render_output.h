@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/work_progress.h"
 #include "engine/recording_backend.h"
 #include "engine/render_run.h"
 #include "settings/settings_record.h"
@@ -18,9 +19,12 @@ enum class RenderFormat { MessageList, MidiFile, WavAudio };
 std::optional<RenderFormat> renderFormatFor(const std::string& path);
 
 // Renders `messages` (valid MIDI only) into a new file at `path` (a temporary name of
-// ours): 0 written, 1 the file cannot be written, 2 the run cannot be rendered; `error` one line.
+// ours): 0 written, 1 the file cannot be written, 2 the run cannot be rendered, 3 cancelled
+// (nothing left behind); `error` one line. It reads `progress`'s cancel flag (may be null) after
+// every few milliseconds of rendering and reports from `progressFrom` up to 1000 permille.
 // The program and the tool pass the synthesiser's offline renderer; a build without it passes null.
-using WavRenderer = int (*)(const std::vector<TimedMessage>& messages, const std::string& path, std::string& error);
+using WavRenderer = int (*)(const std::vector<TimedMessage>& messages, const std::string& path, std::string& error,
+                            WorkProgress* progress, int32_t progressFrom);
 
 namespace RenderStatus {
 inline constexpr int Written = 0;
@@ -38,8 +42,10 @@ struct RenderOutcome {
 // Plays the run as renderRun does (from `scope`) and writes it to `path` ("-" is standard output). A message
 // list holds every message as the generator sent it; a MIDI file and WAV audio leave out those a
 // MIDI device cannot take. A file is written through a temporary file in its directory and
-// renamed over the old one; a symbolic link is written through, and stays a link. `cancel` may be
-// set from another thread; the run then ends early and nothing is written.
+// renamed over the old one; a symbolic link is written through, and stays a link.
+// `progress` (may be null) is shared with another thread: every step (the run, the text, the MIDI
+// file, the audio, the writing) reads its cancel flag after at most a few milliseconds of work,
+// and then ends with Cancelled: no temporary file is left and the target is untouched. How far the
+// whole job is goes into its permille.
 RenderOutcome renderToFile(const SettingsRecord& settings, const RenderLength& length, const std::string& path,
-                           WavRenderer wavRenderer, const std::atomic<bool>* cancel = nullptr,
-                           const RenderScope& scope = {});
+                           WavRenderer wavRenderer, WorkProgress* progress = nullptr, const RenderScope& scope = {});

@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QLabel>
+#include <QTimer>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
@@ -11,6 +13,8 @@ namespace {
 
 // The light-grey stock brush of the window class.
 const QColor kBackground(192, 192, 192);
+// How long a status note stays.
+constexpr int kStatusMs = 8000;
 
 }  // namespace
 
@@ -62,6 +66,18 @@ QtMainWindow::QtMainWindow(const DialogTemplate& tpl, const std::vector<MenuTemp
         shortcuts_.push_back(shortcut);
     }
 
+    // The status note lives in the strip below the last button, which the template leaves empty,
+    // so the window keeps its size; hidden until there is something to say.
+    status_ = new QLabel(surface_);
+    status_->setFont(controls_->font());
+    const int statusHeight = status_->fontMetrics().height() + 4;
+    status_->setGeometry(6, controls_->clientSize().height() - statusHeight - 4, controls_->clientSize().width() - 12,
+                         statusHeight);
+    status_->hide();
+    statusTimer_ = new QTimer(this);
+    statusTimer_->setSingleShot(true);
+    connect(statusTimer_, &QTimer::timeout, status_, &QLabel::hide);
+
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     // Take the fixed size now: the placement reads the window's rectangle before it is shown.
     layout()->activate();
@@ -84,6 +100,15 @@ void QtMainWindow::setMenuItemChecked(int commandId, bool checked)
 {
     if (QAction* action = menuAction(commandId))
         action->setChecked(checked);
+}
+
+void QtMainWindow::showStatus(const QString& text)
+{
+    status_->setText(status_->fontMetrics().elidedText(text, Qt::ElideMiddle, status_->width()));
+    status_->setToolTip(text);
+    status_->show();
+    status_->raise();
+    statusTimer_->start(kStatusMs);
 }
 
 void QtMainWindow::deliver(int commandId)

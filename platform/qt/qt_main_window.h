@@ -10,7 +10,9 @@
 #include "platform/qt/qt_template_renderer.h"
 
 class QAction;
+class QLabel;
 class QShortcut;
+class QTimer;
 
 class QtMainWindow : public QMainWindow {
 public:
@@ -28,6 +30,10 @@ public:
     const std::vector<QShortcut*>& shortcuts() const { return shortcuts_; }
     void setMenuItemEnabled(int commandId, bool enabled);
     void setMenuItemChecked(int commandId, bool checked);
+    // A one-line note in the empty strip below the Exit button, gone after a few seconds; a long
+    // path is shortened in the middle (the whole text is its tooltip).
+    void showStatus(const QString& text);
+    QLabel* statusLabel() const { return status_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -40,4 +46,6 @@ private:
     QtControls* controls_;
     std::map<int, QAction*> actions_;
     std::vector<QShortcut*> shortcuts_;
+    QLabel* status_;
+    QTimer* statusTimer_;
 };

@@ -7,7 +7,9 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
 #include <thread>
+#include <utility>
 
 #include "platform/qt/qt_lattice_view.h"
 #include "platform/qt/qt_main_window.h"
@@ -152,13 +154,13 @@ std::optional<FileChoice> QtShellPlatform::askFileChoice(const FileDialogRequest
                       static_cast<int>(filters.indexOf(dialog.selectedNameFilter()))};
 }
 
-void QtShellPlatform::runInBackground(const std::string& caption,
-                                      const std::function<void(const std::atomic<bool>&)>& work)
+void QtShellPlatform::runInBackground(const std::string& caption, const std::function<void(WorkProgress&)>& work)
 {
-    std::atomic<bool> cancel{false};
+    WorkProgress progress;
     std::atomic<bool> done{false};
+    work_ = &progress;
     std::thread worker([&] {
-        work(cancel);
+        work(progress);
         done = true;
     });
 
@@ -173,22 +175,54 @@ void QtShellPlatform::runInBackground(const std::string& caption,
     QTimer::singleShot(500, &loop, [&] { loop.quit(); });
     loop.exec(QEventLoop::ExcludeUserInputEvents);  // the first half second: no input at all
 
-    if (!done) {
-        QProgressDialog progress(QString::fromStdString(caption) + QStringLiteral(" ..."), QStringLiteral("Cancel"),
-                                 0, 0, window_);
-        progress.setWindowTitle(QString::fromStdString(caption));
-        progress.setWindowModality(Qt::ApplicationModal);
-        progress.setMinimumDuration(0);
-        progress.setAutoClose(false);
-        progress.setAutoReset(false);
-        QObject::connect(&progress, &QProgressDialog::canceled, &loop, [&] { cancel = true; });
-        progress.show();
-        progress.activateWindow();
-        // After Cancel the box is gone; the worker stops within a moment and input waits for it.
-        while (!done)
-            loop.exec(cancel ? QEventLoop::ExcludeUserInputEvents : QEventLoop::AllEvents);
+    if (!done && !progress.cancelled()) {
+        // A percentage of the whole job, which the worker reports in permille.
+        QProgressDialog box(QString::fromStdString(caption) + QStringLiteral(" ..."), QStringLiteral("Cancel"), 0, 100,
+                            window_);
+        box.setWindowTitle(QString::fromStdString(caption));
+        box.setWindowModality(Qt::ApplicationModal);
+        box.setMinimumDuration(0);
+        box.setAutoClose(false);
+        box.setAutoReset(false);
+        const auto showProgress = [&] {
+            box.setValue(std::max(0, progress.permille.load(std::memory_order_relaxed)) / 10);
+            if (done)
+                loop.quit();
+        };
+        QObject::connect(&poll, &QTimer::timeout, &box, showProgress);
+        QObject::connect(&box, &QProgressDialog::canceled, &loop, [&] {
+            progress.cancel = true;
+            loop.quit();
+        });
+        showProgress();
+        box.show();
+        box.activateWindow();
+        while (!done && !progress.cancelled())
+            loop.exec();
     }
+    // Cancelled: the box is gone and the worker stops at its next check, a few milliseconds away;
+    // input waits for it.
+    while (!done)
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
     worker.join();
+    work_ = nullptr;
+    if (std::exchange(closeAfterWork_, false))
+        postClose();
+}
+
+bool QtShellPlatform::deferCloseUntilWorkEnds()
+{
+    if (!work_)
+        return false;
+    work_->cancel = true;
+    closeAfterWork_ = true;
+    return true;
+}
+
+void QtShellPlatform::showStatus(const std::string& text)
+{
+    if (window_)
+        window_->showStatus(QString::fromStdString(text));
 }
 
 QtShellPlatform::QtShellPlatform() = default;

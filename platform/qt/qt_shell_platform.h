@@ -34,8 +34,9 @@ public:
     std::optional<std::string> askFileName(const FileDialogRequest& request) override;
     std::optional<FileChoice> askFileChoice(const FileDialogRequest& request) override;
     // The main window takes no input meanwhile; the progress box is modal over it.
-    void runInBackground(const std::string& caption,
-                         const std::function<void(const std::atomic<bool>&)>& work) override;
+    void runInBackground(const std::string& caption, const std::function<void(WorkProgress&)>& work) override;
+    bool deferCloseUntilWorkEnds() override;
+    void showStatus(const std::string& text) override;
     // Created at the first call; nothing happens before setLatticeSources.
     void showLatticeView() override;
 
@@ -53,6 +54,8 @@ private:
     AppContext* latticeApp_ = nullptr;
     LatticeFeed* latticeFeed_ = nullptr;
     std::unique_ptr<QtLatticeView> lattice_;
+    WorkProgress* work_ = nullptr;  // the background work under way
+    bool closeAfterWork_ = false;
 };
 
 // "label (pattern)" as QFileDialog shows a filter; Windows' ";" between patterns becomes a space.

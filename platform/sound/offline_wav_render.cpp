@@ -1,5 +1,7 @@
 #include "platform/sound/offline_wav_render.h"
 
+#include <fcntl.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -20,6 +22,7 @@ constexpr int kBlockFrames = 4096;
 // ring out for a little more.
 constexpr int64_t kMaxReleaseFrames = 10LL * kWavSampleRate;
 constexpr int64_t kReverbTailFrames = kWavSampleRate;
+constexpr int64_t kSyncBytes = 16 << 20;
 
 void putLittleEndian(unsigned char* at, uint32_t value, int bytes)
 {
@@ -89,7 +92,8 @@ bool renderBlock(fluid_synth_t* synth, RunSource& source, std::vector<int16_t>& 
 
 }  // namespace
 
-int renderWavFile(const std::vector<TimedMessage>& messages, const std::string& path, std::string& error)
+int renderWavFile(const std::vector<TimedMessage>& messages, const std::string& path, std::string& error,
+                  WorkProgress* progress, int32_t progressFrom)
 {
     const int64_t lastFrame = messages.empty() ? 0 : frameOf(messages.back());
     const int64_t maxBytes = (lastFrame + kMaxReleaseFrames + kReverbTailFrames) * kBytesPerFrame;
@@ -130,13 +134,38 @@ int renderWavFile(const std::vector<TimedMessage>& messages, const std::string& 
     int64_t written = 0;
     std::vector<int16_t> buffer(kBlockFrames * kChannels);
     RunSource source{messages};
-    while (ok && !source.done())
+    // Before every block: the cancel flag, and how far the audio is (the release is not known
+    // ahead, so the share counts up to the last message plus the reverb's tail).
+    bool cancelled = false;
+    // Every 16 MB the file's pages are sent to the disk and the ones sent before are waited for,
+    // so the final flush (and a cancel during it) never waits on the whole file.
+    int64_t sentUpTo = 0;
+    const auto goOn = [&] {
+        cancelled = cancelled || isCancelled(progress);
+        reportProgress(progress, written, lastFrame + kReverbTailFrames, progressFrom, 1000);
+        const int64_t bytes = 44 + written * kBytesPerFrame;
+        if (ok && bytes - sentUpTo >= kSyncBytes && std::fflush(file) == 0) {
+            const int fd = fileno(file);
+            ::sync_file_range(fd, 0, sentUpTo, SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+            ::sync_file_range(fd, sentUpTo, bytes - sentUpTo, SYNC_FILE_RANGE_WRITE);
+            sentUpTo = bytes;
+        }
+        return ok && !cancelled;
+    };
+    while (goOn() && !source.done())
         ok = renderBlock(synth.get(), source, buffer, file, written);
-    for (int64_t release = 0; ok && release < kMaxReleaseFrames && fluid_synth_get_active_voice_count(synth.get()) > 0;
+    for (int64_t release = 0;
+         goOn() && release < kMaxReleaseFrames && fluid_synth_get_active_voice_count(synth.get()) > 0;
          release += kBlockFrames)
         ok = renderBlock(synth.get(), source, buffer, file, written);
-    for (int64_t tail = 0; ok && tail < kReverbTailFrames; tail += kBlockFrames)
+    for (int64_t tail = 0; goOn() && tail < kReverbTailFrames; tail += kBlockFrames)
         ok = renderBlock(synth.get(), source, buffer, file, written);
+    if (cancelled) {
+        std::fclose(file);
+        std::remove(temporary.c_str());
+        error = "cancelled";
+        return 3;
+    }
 
     fillHeader(header, static_cast<uint32_t>(written * kBytesPerFrame));
     ok = ok && std::fseek(file, 0, SEEK_SET) == 0 && std::fwrite(header, 1, sizeof header, file) == sizeof header;

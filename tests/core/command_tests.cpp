@@ -357,7 +357,7 @@ TEST_F(Commands, ExportWritesTheMutedLayersOutFromTheChosenStart)
             scope.startCounters = where;
         std::vector<TimedMessage> expected;
         std::string error;
-        ASSERT_TRUE(renderRun(working, RenderLength{std::nullopt, 60000}, expected, error, nullptr, scope));
+        ASSERT_TRUE(renderRun(working, RenderLength{std::nullopt, 60000}, expected, error, nullptr, 1000, scope));
         const Bytes written = readBytes(*shell.nextFileName);
         const std::string text(written.begin(), written.end());
         EXPECT_EQ(text.find(" 92 "), std::string::npos);  // no note-on of layer 2

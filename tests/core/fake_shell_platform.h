@@ -80,6 +80,13 @@ public:
         ++latticeShown;
         log.push_back("lattice");
     }
+    bool deferCloseUntilWorkEnds() override
+    {
+        if (!workRunning)
+            return false;
+        log.push_back("work cancelled, close deferred");
+        return true;
+    }
 
     // Answers.
     WindowRect rect{0, 0, 300, 400};
@@ -88,6 +95,7 @@ public:
     int nextDialogResult = 2;
     std::function<int(int, DialogLogic&)> onDialog;  // runs the dialog logic when set
     std::optional<std::string> nextFileName;
+    bool workRunning = false;  // an Export's worker runs: a close is deferred until it ends
 
     // What happened.
     std::vector<std::string> log;

@@ -73,7 +73,7 @@ TEST(LayerMute, AMutedLayerDrainsAsItWouldSoundAfterStop)
     ASSERT_TRUE(renderRun(settings, length, heard, error));
     RenderScope scope;
     scope.mutedLayers = 0b011;  // layers 1 and 2
-    ASSERT_TRUE(renderRun(settings, length, muted, error, nullptr, scope));
+    ASSERT_TRUE(renderRun(settings, length, muted, error, nullptr, 1000, scope));
     EXPECT_EQ(linesOf(muted), without(without(linesOf(heard), 0, 0), 1, 0));
     EXPECT_LT(muted.size(), heard.size());
 }

@@ -140,20 +140,26 @@ TEST(ParameterFile, ShortLongAndUnopenableFilesFillOnlyWhatTheyHold)
     }
 }
 
-TEST(ParameterFile, FailedWriteShowsTheAlertAndStopsTheStart)
+// No place can be written: one box that lists the places tried, the window placed and the
+// settings taken all the same, and the close saves nothing and says nothing more.
+TEST(ParameterFile, NowhereToWriteGivesOneBoxWithThePlacesAndTheRunGoesOn)
 {
     ParameterFile file{"/nonexistent-dir/pulseLattice.par"};
+    file.placesTried = {"/nonexistent-dir/pulseLattice.par", "/nowhere/.config/pulseLattice/pulseLattice.par"};
     SettingsRecord defaults{}, working{};
     fillBuiltInDefaults(defaults);
     FakeShellPlatform shell;
     EXPECT_EQ(commitParameterFile(file, shell, defaults, working), -1);
+    EXPECT_FALSE(file.keepsSettings);
     EXPECT_EQ(saveParameterFile(file, shell, defaults), -1);
-    ASSERT_EQ(shell.messages.size(), 2u);
-    EXPECT_EQ(shell.messages[0].text, "failed to open .par file");
+    ASSERT_EQ(shell.messages.size(), 1u);
+    EXPECT_EQ(shell.messages[0].text.rfind("failed to open .par file\n", 0), 0u);
+    for (const std::string& place : file.placesTried)
+        EXPECT_NE(shell.messages[0].text.find("\n" + place + "\n"), std::string::npos) << place;
     EXPECT_EQ(shell.messages[0].caption, "alert");
     EXPECT_TRUE(shell.messages[0].ownedByMainWindow);
-    EXPECT_EQ(shell.log.size(), 2u);             // no move: the window was not placed
-    EXPECT_EQ(recordBytes(working), Bytes(376, 0));  // and working not filled
+    EXPECT_NE(shell.log.size(), 1u) << "the window is placed";
+    EXPECT_EQ(recordBytes(working), recordBytes(defaults));
 }
 
 TEST(WindowPlacement, AStoredPlacementOnScreenIsUsedAsItIs)

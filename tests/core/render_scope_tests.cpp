@@ -34,7 +34,7 @@ TEST(RenderScope, FromCountersEqualsALiveContinuation)
         scope.startCounters = where;
         std::vector<TimedMessage> rendered;
         std::string error;
-        ASSERT_TRUE(renderRun(live.settings, RenderLength{3, std::nullopt}, rendered, error, nullptr, scope));
+        ASSERT_TRUE(renderRun(live.settings, RenderLength{3, std::nullopt}, rendered, error, nullptr, 1000, scope));
         rendered.erase(rendered.begin(), rendered.begin() + 16);  // the program changes
         EXPECT_EQ(linesOf(rendered), continuation(live.port.messages, from, start)) << layers << " layers";
         EXPECT_NE(where, LayerCounters{});

@@ -31,7 +31,9 @@ def wait_for(condition, timeout, interval=0.02):
 class DesktopSession:
     """Owns a scratch directory, an X display and an audio server until close()."""
 
-    def __init__(self, screen="1024x768x24", keep=False):
+    def __init__(self, screen="1024x768x24", keep=False, audio=True):
+        """`audio` False: no audio server is reachable at all (none runs, none may be autospawned,
+        no JACK server answers)."""
         for program in ("Xvfb", "xdotool", "pulseaudio", "parec"):
             if not shutil.which(program):
                 raise Unavailable(f"{program} is not installed (scripts/setup installs it)")
@@ -41,7 +43,10 @@ class DesktopSession:
         self.env = dict(os.environ)
         try:
             self._start_display(screen)
-            self._start_audio()
+            if audio:
+                self._start_audio()
+            else:
+                self._no_audio()
         except BaseException:
             self.close()
             raise
@@ -139,6 +144,16 @@ class DesktopSession:
         socket = os.path.join(runtime, "pulse", "native")
         if not wait_for(lambda: os.path.exists(socket) or server.poll() is not None, 15) or server.poll() is not None:
             raise Unavailable("PulseAudio does not start: " + self.log("pulseaudio.log"))
+
+    def _no_audio(self):
+        runtime = os.path.join(self.directory, "run")
+        os.makedirs(runtime, mode=0o700)
+        self.env["XDG_RUNTIME_DIR"] = runtime
+        self.env["XDG_CONFIG_HOME"] = os.path.join(self.directory, "config")
+        # A server named explicitly is never autospawned; this one does not exist.
+        self.env["PULSE_SERVER"] = "unix:" + os.path.join(runtime, "no-pulse-server")
+        self.env["JACK_DEFAULT_SERVER"] = "pulselattice-no-server"
+        self.env["JACK_NO_START_SERVER"] = "1"
 
     # -- windows ---------------------------------------------------------------------------------
 

@@ -1,6 +1,8 @@
 // Export from the program: the file equals the render tool's for the same settings and length, in
-// every format; Cancel in the progress box leaves no file.
+// every format; Cancel in the progress box stops the worker at once and leaves no file.
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -139,6 +141,42 @@ private slots:
         dispatchCommand(app, Command::Export);
         QVERIFY(offered);
         QCOMPARE(QDir(empty.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 0);
+    }
+
+    // An hour of audio takes the synthesiser about 20 s. Cancel 1.5 s in: the box showed how far
+    // it was, the worker has stopped when Export returns (well before the render could have
+    // ended), no temporary file is left, and the file it would have replaced is untouched.
+    void cancelStopsAWavRenderAtOnce()
+    {
+        QTemporaryDir target;
+        const std::string path = (target.path() + "/long.wav").toStdString();
+        { std::ofstream(path) << "the old file"; }
+        shell.answer = FileChoice{path, 1};
+        answerLengthDialog(QStringLiteral("60:00"));
+        int shownPercent = -1, shownMaximum = -1;
+        QElapsedTimer sinceCancel;
+        QTimer::singleShot(1500, [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* progress = qobject_cast<QProgressDialog*>(widget); progress && progress->isVisible()) {
+                    shownPercent = progress->value();
+                    shownMaximum = progress->maximum();
+                    sinceCancel.start();
+                    progress->findChild<QPushButton*>()->click();
+                }
+        });
+        dispatchCommand(app, Command::Export);
+        const qint64 stoppedAfterMs = sinceCancel.isValid() ? sinceCancel.elapsed() : -1;
+        const QStringList left = QDir(target.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+
+        qInfo("cancel 1.5 s into an hour of .wav: the box showed %d%%; worker stopped and temporary file gone "
+              "%lld ms after Cancel", shownPercent, stoppedAfterMs);
+        QCOMPARE(shownMaximum, 100);
+        QVERIFY2(shownPercent >= 1 && shownPercent < 50, QByteArray::number(shownPercent));
+        QVERIFY(stoppedAfterMs >= 0);
+        // The order of magnitude only (the figure above is the measure): the render itself takes 20 s.
+        QVERIFY2(stoppedAfterMs < 2000, QByteArray::number(stoppedAfterMs));
+        QCOMPARE(left, QStringList{QStringLiteral("long.wav")});
+        QCOMPARE(readAll(path), std::string("the old file"));
     }
 };
 
