@@ -157,7 +157,7 @@ void sendProgramChanges(PlayerState& player)
 void sendNoteOffSweep(PlayerState& player)
 {
     for (int32_t c = 0; c < 16; ++c)
-        sendShortMessage(player, 0x80 + c, wrappingAdd(get(player.effectiveNotes[c]), noteOffShift(player, c)), 64);
+        sendShortMessage(player, 0x80 + c, takeNoteOffNote(player, c), 64);
 }
 
 void changeDevice(PlayerState& player, const SettingsRecord& working)

@@ -31,8 +31,8 @@ int sendShortMessage(PlayerState& player, int32_t status, int32_t data1, int32_t
 
 // Channels 0 to 15 in order: program change to effectiveTones[c], data 2 zero.
 void sendProgramChanges(PlayerState& player);
-// Channels 0 to 15 in order: note-off for effectiveNotes[c], velocity 64; a modulated voice's
-// note carries its note shift, as its note-ons did (see noteOffShift).
+// Channels 0 to 15 in order: a note-off, velocity 64, for the note sounding on the channel, else
+// for effectiveNotes[c], a modulated voice's with its note shift (see takeNoteOffNote).
 void sendNoteOffSweep(PlayerState& player);
 // Close, switch deviceId, open - when working.midiDeviceId differs from deviceId, and also when
 // it is the same device but that port has failed since it was opened (the user chose it again to
