@@ -64,7 +64,6 @@ int reportFailure(MidiPort& port, int code, const char* (*textOf)(int), const st
         return 0;
     if (port.reporter)
         port.reporter->showError(reason.empty() ? std::string(textOf(code)) : textOf(code) + std::string("\n\n") + reason);
-    port.errorsShown.fetch_add(1, std::memory_order_relaxed);
     return 1;
 }
 

@@ -14,7 +14,7 @@ void playbackLoop(Transport& transport, PlayerState& player, Clock& clock)
     if (transport.prepareThread)
         transport.prepareThread();
     LayerCounters counters{};  // never reset: they live as long as the thread
-    Pacer pacer(clock, &player.port.errorsShown, &transport.control.quit);
+    Pacer pacer(clock, &transport.control.quit);
     if (transport.control.quit.load(std::memory_order_relaxed) != 0)
         return;
     for (;;) {

@@ -117,7 +117,7 @@ TEST(StopDrain, NoteOffsEndTheDrainedNotesWhenTheTableChangesMeanwhile)
     for (const bool closing : {false, true}) {
         VirtualPlayer v(numeralPresetValue(6), 3);
         std::atomic<int32_t> quit{0};
-        Pacer pacer(v.clock, nullptr, &quit);
+        Pacer pacer(v.clock, &quit);
         v.clock.setAlarm(1000ms, [&] {
             put(v.player.playing, 0);
             sendNoteOffSweep(v.player);
