@@ -57,24 +57,41 @@ const char* sendErrorText(int code)
 
 namespace {
 
-// The box is shown after the lock is released, so a box on one thread never stalls the other.
-int reportFailure(MidiPort& port, int code, const char* (*textOf)(int), const std::string& reason = {})
+// Who failed and why, read under the port's lock for the box shown after it.
+struct FailureWords {
+    std::string port;    // the port's shown name, first in the box
+    std::string reason;  // what the backend says, last
+};
+
+FailureWords failureWordsLocked(MidiPort& port, bool withReason)
+{
+    if (!port.backend)
+        return {};
+    return {port.backend->shownPortName(), withReason ? port.backend->failureReason() : std::string()};
+}
+
+// The box is shown after the lock is released, so a box on one thread never stalls the other:
+// "JACK: rec:input: the hardware is busy with other data", and the backend's reason below.
+int reportFailure(MidiPort& port, int code, const char* (*textOf)(int), const FailureWords& words = {})
 {
     if (code == MidiResult::Ok)
         return 0;
+    std::string text = words.port.empty() ? std::string(textOf(code)) : words.port + ": " + textOf(code);
+    if (!words.reason.empty())
+        text += "\n\n" + words.reason;
     if (port.reporter)
-        port.reporter->showError(reason.empty() ? std::string(textOf(code)) : textOf(code) + std::string("\n\n") + reason);
+        port.reporter->showError(text);
     return 1;
 }
 
 // Under the port's lock.
-int openLocked(MidiPort& port, int32_t deviceId, std::string& reason)
+int openLocked(MidiPort& port, int32_t deviceId, FailureWords& words)
 {
     int code = MidiResult::InvalidParam;
     if (port.backend) {
         code = port.backend->open(deviceId);
         if (code != MidiResult::Ok)
-            reason = port.backend->failureReason();
+            words = failureWordsLocked(port, true);
     }
     port.isOpen = code == MidiResult::Ok;
     port.sendFailureShown.store(false);
@@ -100,25 +117,36 @@ bool portIsOpen(PlayerState& player)
 int tryOpenPort(PlayerState& player, std::string& reason)
 {
     std::lock_guard<std::mutex> guard(player.port.lock);
-    return openLocked(player.port, get(player.deviceId), reason);
+    FailureWords words;
+    const int code = openLocked(player.port, get(player.deviceId), words);
+    reason = words.reason;
+    return code;
 }
 
 int openPort(PlayerState& player)
 {
-    std::string reason;
-    const int code = tryOpenPort(player, reason);
-    return reportFailure(player.port, code, openErrorText, reason);
+    MidiPort& port = player.port;
+    int code = MidiResult::InvalidParam;
+    FailureWords words;
+    {
+        std::lock_guard<std::mutex> guard(port.lock);
+        code = openLocked(port, get(player.deviceId), words);
+    }
+    return reportFailure(port, code, openErrorText, words);
 }
 
 int closePort(PlayerState& player)
 {
     MidiPort& port = player.port;
     int code = MidiResult::InvalidHandle;
+    FailureWords words;
     {
         std::lock_guard<std::mutex> guard(port.lock);
         code = closeLocked(port);
+        if (code != MidiResult::Ok)
+            words = failureWordsLocked(port, false);
     }
-    return reportFailure(port, code, closeErrorText);
+    return reportFailure(port, code, closeErrorText, words);
 }
 
 int sendShortMessage(PlayerState& player, int32_t status, int32_t data1, int32_t data2, MessageTime at)
@@ -126,7 +154,7 @@ int sendShortMessage(PlayerState& player, int32_t status, int32_t data1, int32_t
     MidiPort& port = player.port;
     const uint32_t message = packShortMessage(status, data1, data2);
     int code = MidiResult::InvalidHandle;
-    std::string reason;
+    FailureWords words;
     {
         std::lock_guard<std::mutex> guard(port.lock);
         if (at == kSendAtOnce && port.clock)
@@ -141,10 +169,9 @@ int sendShortMessage(PlayerState& player, int32_t status, int32_t data1, int32_t
         port.failedSends.fetch_add(1, std::memory_order_relaxed);
         if (port.sendFailureShown.exchange(true))
             return 1;
-        if (port.backend)
-            reason = port.backend->failureReason();
+        words = failureWordsLocked(port, true);
     }
-    return reportFailure(port, code, sendErrorText, reason);
+    return reportFailure(port, code, sendErrorText, words);
 }
 
 void sendProgramChanges(PlayerState& player)
@@ -169,7 +196,7 @@ void changeDevice(PlayerState& player, const SettingsRecord& working)
     // Close and reopen under one lock, so the playback thread never sends in between.
     int closeCode = MidiResult::InvalidHandle;
     int openCode = MidiResult::InvalidParam;
-    std::string reason;
+    FailureWords closeWords, openWords;
     bool wasOpen = false;
     {
         std::lock_guard<std::mutex> guard(port.lock);
@@ -178,25 +205,27 @@ void changeDevice(PlayerState& player, const SettingsRecord& working)
         closeCode = closeLocked(port);
         if (failed)
             closeCode = MidiResult::Ok;  // a port that failed may not close cleanly; it is gone either way
+        if (closeCode != MidiResult::Ok)
+            closeWords = failureWordsLocked(port, false);
         put(player.deviceId, working.midiDeviceId);
-        openCode = openLocked(port, working.midiDeviceId, reason);
+        openCode = openLocked(port, working.midiDeviceId, openWords);
     }
     if (wasOpen)
-        reportFailure(port, closeCode, closeErrorText);
-    reportFailure(port, openCode, openErrorText, reason);
+        reportFailure(port, closeCode, closeErrorText, closeWords);
+    reportFailure(port, openCode, openErrorText, openWords);
 }
 
 int reopenFailedPort(PlayerState& player)
 {
     MidiPort& port = player.port;
     int openCode = MidiResult::Ok;
-    std::string reason;
+    FailureWords words;
     {
         std::lock_guard<std::mutex> guard(port.lock);
         if (port.isOpen && !port.sendFailureShown.load())
             return 0;
         closeLocked(port);
-        openCode = openLocked(port, get(player.deviceId), reason);
+        openCode = openLocked(port, get(player.deviceId), words);
     }
-    return reportFailure(port, openCode, openErrorText, reason);
+    return reportFailure(port, openCode, openErrorText, words);
 }

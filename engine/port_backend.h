@@ -40,4 +40,7 @@ public:
     // Why the last failed open or send failed, in words for the user (the soundfont that is
     // missing, the audio server that went away); empty when the result code says it all.
     virtual std::string failureReason() { return {}; }
+    // The name the device list shows for the port of the last open ("JACK: rec:input"), which
+    // the port's failure boxes start with; empty where the result code's text says enough.
+    virtual std::string shownPortName() { return {}; }
 };

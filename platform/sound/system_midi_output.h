@@ -37,6 +37,9 @@ public:
     int send(uint32_t packedMessage, MessageTime intendedTime = kSendAtOnce) override;
     int close() override;
     std::string failureReason() override;
+    // The listed port of the last open, also when it failed; empty for the built-in synthesiser
+    // (its failure reason names what is missing) and for a number the listing does not have.
+    std::string shownPortName() override;
 
     // Lists the ports afresh.
     uint32_t portCount() override;
@@ -49,6 +52,7 @@ private:
 
     Active active_ = Active::None;
     bool synthChosen_ = false;  // the last open was for the built-in synthesiser
+    std::string openedPortShown_;  // under the engine port's lock, like the output calls
     FluidSynthOutput synth_;
     RtMidiConnection alsa_;
     JackMidiOutput jack_;
