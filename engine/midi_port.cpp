@@ -11,16 +11,31 @@ uint32_t packShortMessage(int32_t status, int32_t data1, int32_t data2)
            static_cast<uint32_t>(lowByte(data2)) << 16;
 }
 
+namespace {
+
+bool carriesOneDataByte(int32_t status)
+{
+    const int32_t kind = status & 0xF0;
+    return kind == 0xC0 || kind == 0xD0;
+}
+
+bool isDataValue(int32_t value)
+{
+    return value >= 0 && value <= 127;
+}
+
+}  // namespace
+
 bool isValidMidiMessage(uint32_t packed)
 {
+    if (packed & kDataOutOfRange)
+        return false;
     const uint32_t status = packed & 0xFF;
     const uint32_t data1 = (packed >> 8) & 0xFF;
     const uint32_t data2 = (packed >> 16) & 0xFF;
     if (status < 0x80 || data1 > 0x7F)
         return false;
-    const uint32_t kind = status & 0xF0;
-    const bool oneDataByte = kind == 0xC0 || kind == 0xD0;
-    return oneDataByte || data2 <= 0x7F;
+    return carriesOneDataByte(static_cast<int32_t>(status)) || data2 <= 0x7F;
 }
 
 const char* openErrorText(int code)
@@ -152,7 +167,9 @@ int closePort(PlayerState& player)
 int sendShortMessage(PlayerState& player, int32_t status, int32_t data1, int32_t data2, MessageTime at)
 {
     MidiPort& port = player.port;
-    const uint32_t message = packShortMessage(status, data1, data2);
+    uint32_t message = packShortMessage(status, data1, data2);
+    if (!isDataValue(data1) || (!carriesOneDataByte(status) && !isDataValue(data2)))
+        message |= kDataOutOfRange;
     int code = MidiResult::InvalidHandle;
     FailureWords words;
     {

@@ -11,6 +11,6 @@
 // (`layers`, 1..8), each holding the messages of channels 2L and 2L+1 in their sent order.
 // One beat is `beatMs` milliseconds (the lowest layer's alpha event) and a beat has `beatMs`
 // ticks, so a tick is one millisecond. Every track ends at the tick of the last message.
-// Messages a MIDI file cannot hold (a data byte above 127) and those of channels above the
+// Messages a MIDI file cannot hold (a data value outside 0..127) and those of channels above the
 // layers are left out; the caller counts the first kind.
 std::string buildMidiFile(const std::vector<TimedMessage>& messages, int32_t layers, int32_t beatMs);

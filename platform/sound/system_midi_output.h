@@ -32,8 +32,9 @@ public:
     // Under the engine port's lock. open() numbers devices as the last portCount() listed them (listing first if
     // nothing was listed yet); a port gone since then fails with 68.
     int open(int32_t deviceId) override;
-    // A message with a data byte above 127 is left out (reported as sent): on the wire it would
-    // read as a status byte.
+    // A message with a data value outside 0..127 (a byte above 127, or kDataOutOfRange) is left
+    // out (reported as sent): on the wire a byte above 127 would read as a status byte, and a
+    // note of 300 cut to 44 would play a note nobody chose.
     int send(uint32_t packedMessage, MessageTime intendedTime = kSendAtOnce) override;
     int close() override;
     std::string failureReason() override;

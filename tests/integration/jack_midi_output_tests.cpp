@@ -12,6 +12,7 @@
 #include <mutex>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -246,6 +247,23 @@ TEST_F(JackMidiOutputTest, ThroughTheEnginePortEveryMessageArrivesFromBothThread
     const std::vector<std::string> got = received();
     EXPECT_EQ(closePort(player), 0);
     EXPECT_EQ(got.size(), 100u + 5 * 16) << recorder_->log();
+}
+
+// A restored note of 300 (or velocity of 356) reaches the port as its low byte, 44 (or 100): the
+// port leaves the message out rather than play a note nobody chose.
+TEST_F(JackMidiOutputTest, ANoteOrVelocityOutside0To127IsLeftOutNotPlayedAsItsLowByte)
+{
+    PlayerState player;
+    player.port.backend = &output_;
+    put(player.deviceId, indexOfPort(output_, "JACK: rec:input"));
+    ASSERT_EQ(openPort(player), 0);
+    for (const auto& [status, data1, data2] : {std::tuple{0x91, 300, 100}, {0x92, 60, 356}, {0x93, 44, 100},
+                                                {0x81, 300, 64}, {0x83, 44, 64}}) {
+        EXPECT_EQ(sendShortMessage(player, status, data1, data2), 0);
+        std::this_thread::sleep_for(2ms);
+    }
+    EXPECT_EQ(received(), (std::vector<std::string>{"93 2c 64", "83 2c 40"})) << recorder_->log();
+    EXPECT_EQ(closePort(player), 0);
 }
 
 // The boxes the engine's port would show.
