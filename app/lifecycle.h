@@ -15,8 +15,8 @@ public:
     virtual bool createMainWindow() = 0;        // hidden, at 0,0; false when it cannot be made
     virtual void showMainWindow() = 0;
     virtual void destroyMainWindow() = 0;
-    // Dismisses the boxes the playback thread waits on, and lets later ones return at once, so
-    // the join of the closing sequence cannot hang on a box.
+    // Closes the boxes the playback thread raised and drops later ones: no box outlives the
+    // program's window.
     virtual void releaseWaitingThreads() = 0;
 };
 

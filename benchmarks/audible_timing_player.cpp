@@ -97,10 +97,17 @@ int main(int argc, char** argv)
     std::atomic<bool> armed{false}, done{false};
     MessageTime heard = MessageTime::zero();
     std::thread listener([&] { heard = firstSoundAfter(armed, done); });
+    // Every way out of main ends the listener first (its read returns within a 64-frame piece),
+    // so no joinable thread is ever destroyed.
+    const auto stopListening = [&] {
+        done.store(true);
+        listener.join();
+    };
     Transport transport;
     transport.prepareThread = requestRealtimeScheduling;
     if (startPlaybackThread(transport, player, settings, clock) != 0) {
         std::fprintf(stderr, "audible_timing_player: the built-in synthesiser does not open\n");
+        stopListening();
         return 1;
     }
     // The soundfont loads and the audio stream settles on its pace meanwhile, as while a user
@@ -117,8 +124,7 @@ int main(int argc, char** argv)
     std::printf("stopped\n");
     std::fflush(stdout);
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // the last notes ring out
-    done.store(true);
-    listener.join();
+    stopListening();
     shutdownPlayback(transport, player);
     if (heard != MessageTime::zero() && tap.firstNote.load() != MessageTime::zero())
         std::printf("send to sound: %.1f ms (first note, from its intended time to the sink)\n",

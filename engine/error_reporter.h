@@ -1,5 +1,6 @@
 // How engine failures reach the user: a message box with caption "error", one OK button and no
-// owner window. It blocks the calling thread (either one) until the user closes it.
+// owner window. Called from the UI thread it may wait until the user closes the box; called from
+// the playback thread it must return at once (the box is shown by the UI thread).
 #pragma once
 
 #include <string>

@@ -73,17 +73,17 @@ void sendNoteOn(CycleContext& cycle, int32_t channel)
         ++cycle.notesOnAfterStop;  // a muted layer's note-ons count too: it drains as it would sound
     if ((player.mutedLayers.load(std::memory_order_relaxed) >> (channel / 2)) & 1u)
         return;
-    sendShortMessage(player, 0x90 + channel,
-                     wrappingAdd(get(player.effectiveNotes[channel]), get(player.noteShift)),
+    const int32_t note = wrappingAdd(get(player.effectiveNotes[channel]), get(player.noteShift));
+    sendShortMessage(player, 0x90 + channel, note,
                      wrappingAdd(get(player.effectiveVelocities[channel]), get(player.velocityShift)),
                      cycle.pacer.eventTime());
+    // After the send: a Stop sweep in between ends the note with the same tables' note-off.
+    rememberSoundingNote(player, channel, note);
 }
 
 void sendNoteOff(CycleContext& cycle, int32_t channel)
 {
-    PlayerState& player = cycle.player;
-    sendShortMessage(player, 0x80 + channel, wrappingAdd(get(player.effectiveNotes[channel]), noteOffShift(player, channel)),
-                     64, cycle.pacer.eventTime());
+    sendShortMessage(cycle.player, 0x80 + channel, takeNoteOffNote(cycle.player, channel), 64, cycle.pacer.eventTime());
 }
 
 // Layer 0 waits the event's length; a higher layer plays one cycle of the layer below, but only

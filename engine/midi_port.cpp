@@ -11,16 +11,31 @@ uint32_t packShortMessage(int32_t status, int32_t data1, int32_t data2)
            static_cast<uint32_t>(lowByte(data2)) << 16;
 }
 
+namespace {
+
+bool carriesOneDataByte(int32_t status)
+{
+    const int32_t kind = status & 0xF0;
+    return kind == 0xC0 || kind == 0xD0;
+}
+
+bool isDataValue(int32_t value)
+{
+    return value >= 0 && value <= 127;
+}
+
+}  // namespace
+
 bool isValidMidiMessage(uint32_t packed)
 {
+    if (packed & kDataOutOfRange)
+        return false;
     const uint32_t status = packed & 0xFF;
     const uint32_t data1 = (packed >> 8) & 0xFF;
     const uint32_t data2 = (packed >> 16) & 0xFF;
     if (status < 0x80 || data1 > 0x7F)
         return false;
-    const uint32_t kind = status & 0xF0;
-    const bool oneDataByte = kind == 0xC0 || kind == 0xD0;
-    return oneDataByte || data2 <= 0x7F;
+    return carriesOneDataByte(static_cast<int32_t>(status)) || data2 <= 0x7F;
 }
 
 int shortMessageLength(uint32_t packed)
@@ -66,25 +81,41 @@ const char* sendErrorText(int code)
 
 namespace {
 
-// The box is shown after the lock is released, so a box on one thread never stalls the other.
-int reportFailure(MidiPort& port, int code, const char* (*textOf)(int), const std::string& reason = {})
+// Who failed and why, read under the port's lock for the box shown after it.
+struct FailureWords {
+    std::string port;    // the port's shown name, first in the box
+    std::string reason;  // what the backend says, last
+};
+
+FailureWords failureWordsLocked(MidiPort& port, bool withReason)
+{
+    if (!port.backend)
+        return {};
+    return {port.backend->shownPortName(), withReason ? port.backend->failureReason() : std::string()};
+}
+
+// The box is shown after the lock is released, so a box on one thread never stalls the other:
+// "JACK: rec:input: the hardware is busy with other data", and the backend's reason below.
+int reportFailure(MidiPort& port, int code, const char* (*textOf)(int), const FailureWords& words = {})
 {
     if (code == MidiResult::Ok)
         return 0;
+    std::string text = words.port.empty() ? std::string(textOf(code)) : words.port + ": " + textOf(code);
+    if (!words.reason.empty())
+        text += "\n\n" + words.reason;
     if (port.reporter)
-        port.reporter->showError(reason.empty() ? std::string(textOf(code)) : textOf(code) + std::string("\n\n") + reason);
-    port.errorsShown.fetch_add(1, std::memory_order_relaxed);
+        port.reporter->showError(text);
     return 1;
 }
 
 // Under the port's lock.
-int openLocked(MidiPort& port, int32_t deviceId, std::string& reason)
+int openLocked(MidiPort& port, int32_t deviceId, FailureWords& words)
 {
     int code = MidiResult::InvalidParam;
     if (port.backend) {
         code = port.backend->open(deviceId);
         if (code != MidiResult::Ok)
-            reason = port.backend->failureReason();
+            words = failureWordsLocked(port, true);
     }
     port.isOpen = code == MidiResult::Ok;
     port.sendFailureShown.store(false);
@@ -116,33 +147,46 @@ MessageTime portLatency(PlayerState& player)
 int tryOpenPort(PlayerState& player, std::string& reason)
 {
     std::lock_guard<std::mutex> guard(player.port.lock);
-    return openLocked(player.port, get(player.deviceId), reason);
+    FailureWords words;
+    const int code = openLocked(player.port, get(player.deviceId), words);
+    reason = words.reason;
+    return code;
 }
 
 int openPort(PlayerState& player)
 {
-    std::string reason;
-    const int code = tryOpenPort(player, reason);
-    return reportFailure(player.port, code, openErrorText, reason);
+    MidiPort& port = player.port;
+    int code = MidiResult::InvalidParam;
+    FailureWords words;
+    {
+        std::lock_guard<std::mutex> guard(port.lock);
+        code = openLocked(port, get(player.deviceId), words);
+    }
+    return reportFailure(port, code, openErrorText, words);
 }
 
 int closePort(PlayerState& player)
 {
     MidiPort& port = player.port;
     int code = MidiResult::InvalidHandle;
+    FailureWords words;
     {
         std::lock_guard<std::mutex> guard(port.lock);
         code = closeLocked(port);
+        if (code != MidiResult::Ok)
+            words = failureWordsLocked(port, false);
     }
-    return reportFailure(port, code, closeErrorText);
+    return reportFailure(port, code, closeErrorText, words);
 }
 
 int sendShortMessage(PlayerState& player, int32_t status, int32_t data1, int32_t data2, MessageTime at)
 {
     MidiPort& port = player.port;
-    const uint32_t message = packShortMessage(status, data1, data2);
+    uint32_t message = packShortMessage(status, data1, data2);
+    if (!isDataValue(data1) || (!carriesOneDataByte(status) && !isDataValue(data2)))
+        message |= kDataOutOfRange;
     int code = MidiResult::InvalidHandle;
-    std::string reason;
+    FailureWords words;
     {
         std::lock_guard<std::mutex> guard(port.lock);
         if (at == kSendAtOnce && port.clock)
@@ -157,10 +201,9 @@ int sendShortMessage(PlayerState& player, int32_t status, int32_t data1, int32_t
         port.failedSends.fetch_add(1, std::memory_order_relaxed);
         if (port.sendFailureShown.exchange(true))
             return 1;
-        if (port.backend)
-            reason = port.backend->failureReason();
+        words = failureWordsLocked(port, true);
     }
-    return reportFailure(port, code, sendErrorText, reason);
+    return reportFailure(port, code, sendErrorText, words);
 }
 
 void sendProgramChanges(PlayerState& player)
@@ -172,7 +215,7 @@ void sendProgramChanges(PlayerState& player)
 void sendNoteOffSweep(PlayerState& player)
 {
     for (int32_t c = 0; c < 16; ++c)
-        sendShortMessage(player, 0x80 + c, wrappingAdd(get(player.effectiveNotes[c]), noteOffShift(player, c)), 64);
+        sendShortMessage(player, 0x80 + c, takeNoteOffNote(player, c), 64);
 }
 
 void changeDevice(PlayerState& player, const SettingsRecord& working)
@@ -185,7 +228,7 @@ void changeDevice(PlayerState& player, const SettingsRecord& working)
     // Close and reopen under one lock, so the playback thread never sends in between.
     int closeCode = MidiResult::InvalidHandle;
     int openCode = MidiResult::InvalidParam;
-    std::string reason;
+    FailureWords closeWords, openWords;
     bool wasOpen = false;
     {
         std::lock_guard<std::mutex> guard(port.lock);
@@ -194,25 +237,27 @@ void changeDevice(PlayerState& player, const SettingsRecord& working)
         closeCode = closeLocked(port);
         if (failed)
             closeCode = MidiResult::Ok;  // a port that failed may not close cleanly; it is gone either way
+        if (closeCode != MidiResult::Ok)
+            closeWords = failureWordsLocked(port, false);
         put(player.deviceId, working.midiDeviceId);
-        openCode = openLocked(port, working.midiDeviceId, reason);
+        openCode = openLocked(port, working.midiDeviceId, openWords);
     }
     if (wasOpen)
-        reportFailure(port, closeCode, closeErrorText);
-    reportFailure(port, openCode, openErrorText, reason);
+        reportFailure(port, closeCode, closeErrorText, closeWords);
+    reportFailure(port, openCode, openErrorText, openWords);
 }
 
 int reopenFailedPort(PlayerState& player)
 {
     MidiPort& port = player.port;
     int openCode = MidiResult::Ok;
-    std::string reason;
+    FailureWords words;
     {
         std::lock_guard<std::mutex> guard(port.lock);
         if (port.isOpen && !port.sendFailureShown.load())
             return 0;
         closeLocked(port);
-        openCode = openLocked(port, get(player.deviceId), reason);
+        openCode = openLocked(port, get(player.deviceId), words);
     }
-    return reportFailure(port, openCode, openErrorText, reason);
+    return reportFailure(port, openCode, openErrorText, words);
 }

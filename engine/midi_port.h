@@ -13,8 +13,9 @@ struct SettingsRecord;
 uint32_t packShortMessage(int32_t status, int32_t data1, int32_t data2);
 
 // True when a packed message may go to a real output: a status byte and data bytes of 0..127
-// (a program change or channel pressure carries one data byte). A data byte above 127 would read
-// as a status byte on the wire, so real outputs leave such a message out.
+// (a program change or channel pressure carries one data byte), from values that were within
+// 0..127 before packing (no kDataOutOfRange). A data byte above 127 would read as a status byte
+// on the wire, and a note of 300 is no note 44, so real outputs leave such a message out.
 bool isValidMidiMessage(uint32_t packedMessage);
 
 // How many bytes of a packed message go on the wire: 1 for a system real-time message (the MIDI
@@ -30,13 +31,15 @@ const char* sendErrorText(int code);
 int openPort(PlayerState& player);
 int closePort(PlayerState& player);
 // `at`: when the message is meant to sound (the generator's event time); kSendAtOnce for "now".
+// The backend gets the packed message, with kDataOutOfRange when a data value it carries (both
+// for a note-on or note-off, the first for a program change) was outside 0..127.
 int sendShortMessage(PlayerState& player, int32_t status, int32_t data1, int32_t data2,
                      MessageTime at = kSendAtOnce);
 
 // Channels 0 to 15 in order: program change to effectiveTones[c], data 2 zero.
 void sendProgramChanges(PlayerState& player);
-// Channels 0 to 15 in order: note-off for effectiveNotes[c], velocity 64; a modulated voice's
-// note carries its note shift, as its note-ons did (see noteOffShift).
+// Channels 0 to 15 in order: a note-off, velocity 64, for the note sounding on the channel, else
+// for effectiveNotes[c], a modulated voice's with its note shift (see takeNoteOffNote).
 void sendNoteOffSweep(PlayerState& player);
 // Close, switch deviceId, open - when working.midiDeviceId differs from deviceId, and also when
 // it is the same device but that port has failed since it was opened (the user chose it again to

@@ -2,22 +2,19 @@
 
 void Pacer::waitMs(int32_t ms)
 {
-    if (blockedCount_) {
-        const uint32_t count = blockedCount_->load(std::memory_order_relaxed);
-        if (count != lastBlockedCount_) {
-            lastBlockedCount_ = count;
-            anchored_ = false;
-        }
-    }
-    if (!anchored_) {
-        deadline_ = clock_.now();
+    const Clock::Duration now = clock_.now();
+    const Clock::Duration step = std::chrono::milliseconds(ms > 0 ? ms : 0);
+    // deadline_ is when the event now beginning was due. Lateness up to one event's length (send
+    // time, oversleep, a short preemption) is absorbed by the absolute deadline, so it never
+    // accumulates. Beyond that the event would end before it began: the grid moves to now, a
+    // shift of the phase by the stall, never a burst. A virtual clock is never late, so its
+    // output does not change.
+    if (!anchored_ || now - deadline_ > step) {
+        deadline_ = now;
         anchored_ = true;
     }
-    if (ms > 0) {
-        // Saturates instead of overflowing after about 292 years of virtual time.
-        const Clock::Duration step = std::chrono::milliseconds(ms);
-        deadline_ = deadline_ > Clock::Duration::max() - step ? Clock::Duration::max() : deadline_ + step;
-    }
+    // Saturates instead of overflowing after about 292 years of virtual time.
+    deadline_ = deadline_ > Clock::Duration::max() - step ? Clock::Duration::max() : deadline_ + step;
     if (abandoned())
         return;
     sleepTo(deadline_);

@@ -12,18 +12,14 @@ struct SessionSync;
 
 class Pacer {
 public:
-    // `blockedCount`, when given, is a counter that grows whenever this thread was blocked
-    // elsewhere (an error box while sending): the next wait then starts from now. `quit`, when
-    // given and non-zero, means the program is closing: waits return at once and the generator
-    // leaves the pass.
-    explicit Pacer(Clock& clock, const std::atomic<uint32_t>* blockedCount = nullptr,
-                   const std::atomic<int32_t>* quit = nullptr)
-        : clock_(clock), blockedCount_(blockedCount), quit_(quit)
-    {
-    }
+    // `quit`, when given and non-zero, means the program is closing: waits return at once and the
+    // generator leaves the pass.
+    explicit Pacer(Clock& clock, const std::atomic<int32_t>* quit = nullptr) : clock_(clock), quit_(quit) {}
 
     // Waits `ms` milliseconds after the end of the previous wait. Negative lengths (possible only
     // with damaged settings) wait nothing. A deadline past the clock's range stays at its end.
+    // When the event began longer than `ms` ago (the thread stalled, the machine was suspended),
+    // the wait starts from now instead: the events missed are not played in a burst.
     void waitMs(int32_t ms);
 
     // Starts the next wait from "now": called after the thread was blocked, so nothing is played
@@ -56,9 +52,7 @@ public:
 
 private:
     Clock& clock_;
-    const std::atomic<uint32_t>* blockedCount_;
     const std::atomic<int32_t>* quit_;
-    uint32_t lastBlockedCount_ = 0;
     Clock::Duration deadline_{};
     bool anchored_ = false;
 

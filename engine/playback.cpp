@@ -14,7 +14,7 @@ void playbackLoop(Transport& transport, PlayerState& player, Clock& clock)
     if (transport.prepareThread)
         transport.prepareThread();
     LayerCounters counters{};  // live as long as the thread; only a rewind sets them back to 0
-    Pacer pacer(clock, &player.port.errorsShown, &transport.control.quit);
+    Pacer pacer(clock, &transport.control.quit);
     pacer.attachSession(transport.session, &player);
     if (transport.control.quit.load(std::memory_order_relaxed) != 0)
         return;

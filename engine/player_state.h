@@ -25,6 +25,10 @@ struct PlayerState {
     std::atomic<int32_t> betaMs{0};          // layer-0 beta event length, ms
     std::atomic<int32_t> noteShift{0};       // active shifts, non-zero only during modulated events
     std::atomic<int32_t> velocityShift{0};
+    // Per channel, the note (shift included) of the note-on sent since that channel's last
+    // note-off, tagged with kSounding; 0 while nothing sounds. Written by the generator, taken by
+    // the note-offs of either thread (see note_shift.h).
+    std::array<std::atomic<uint64_t>, 16> soundingNotes{};
     std::atomic<int32_t> modEnabled{0};
     std::atomic<int32_t> modNoteOffset{0};
     std::atomic<int32_t> modVelocityOffset{0};

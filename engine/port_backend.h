@@ -25,6 +25,11 @@ inline constexpr int Unknown = 1;         // anything else; shows "unknown error
 // the program). Outputs that can place events play it at that time plus a constant latency;
 // a time already past plays at once. kSendAtOnce: no time is known, play at once.
 using MessageTime = std::chrono::nanoseconds;
+
+// Bit 24 of a packed message: one of its data values was outside 0..127 before it was cut to its
+// low 8 bits (a note of 300 packs as 44). Real outputs leave such a message out, as one with a
+// data byte above 127; a message list writes its three bytes as they were sent.
+inline constexpr uint32_t kDataOutOfRange = 1u << 24;
 inline constexpr MessageTime kSendAtOnce = MessageTime::min();
 
 class PortBackend {
@@ -33,8 +38,8 @@ public:
     // Opens device -1 (the built-in synthesiser) or 0..N-1 (the listed ports); replaces nothing:
     // the caller closes first.
     virtual int open(int32_t deviceId) = 0;
-    // Sends one packed short message: status in bits 0-7, data 1 in 8-15, data 2 in 16-23.
-    // Times come non-decreasing for one open port.
+    // Sends one packed short message: status in bits 0-7, data 1 in 8-15, data 2 in 16-23, and
+    // maybe kDataOutOfRange. Times come non-decreasing for one open port.
     virtual int send(uint32_t packedMessage, MessageTime intendedTime) = 0;
     virtual int close() = 0;
     // Why the last failed open or send failed, in words for the user (the soundfont that is
@@ -43,4 +48,7 @@ public:
     // How long after its intended time a message sounds (the output's constant placement
     // latency); zero for outputs that send at once.
     virtual MessageTime placementLatency() { return MessageTime::zero(); }
+    // The name the device list shows for the port of the last open ("JACK: rec:input"), which
+    // the port's failure boxes start with; empty where the result code's text says enough.
+    virtual std::string shownPortName() { return {}; }
 };

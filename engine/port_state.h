@@ -16,9 +16,6 @@ struct MidiPort {
     PortBackend* backend = nullptr;
     ErrorReporter* reporter = nullptr;
     std::mutex lock;
-    // Counts the error boxes that have been closed; the playback thread's pacing starts afresh
-    // after one, because it was blocked while the box was open.
-    std::atomic<uint32_t> errorsShown{0};
     // A failing port is reported once: later failed sends are only counted, until the port is
     // opened again (a device change, or reopening the same device).
     std::atomic<bool> sendFailureShown{false};

@@ -9,7 +9,7 @@
 
 struct TimedMessage {
     Clock::Duration time;
-    uint32_t packed;  // status in bits 0-7, data 1 in 8-15, data 2 in 16-23
+    uint32_t packed;  // status in bits 0-7, data 1 in 8-15, data 2 in 16-23, maybe kDataOutOfRange
     MessageTime intended = kSendAtOnce;  // the time the sender meant it for
 
     uint8_t status() const { return packed & 0xFF; }

@@ -97,7 +97,7 @@ int main(int argc, char** argv)
         return 128 + caughtSignal;
     if (outcome.leftOut > 0)
         std::cerr << "pulselattice-render: left out " << outcome.leftOut
-                  << " messages with a data byte above 127, which MIDI cannot carry\n";
+                  << " messages with a note or velocity outside 0..127, which MIDI cannot carry\n";
     if (outcome.status != RenderStatus::Written) {
         // A refused or failed write exits 1; a run that cannot be rendered is a bad request, 2.
         return fail(outcome.error, outcome.status == RenderStatus::CannotWrite ? 1 : 2);

@@ -99,6 +99,17 @@ bool checkRenderSettings(const RenderOptions& options, const SettingsRecord& s, 
     RangedValues ranged{};
     computeOffsetBounds(ranged, s.notes, s.velocities);
     const bool modulation = options.modulation.has_value();
+    // The offset bounds follow the tables in use. A voice file is taken as Restore takes it,
+    // unchecked, whatever its values (a note of 300 leaves no room for any offset): after one,
+    // only the offsets given as options are bounded. Without one, a parameter file's offsets are
+    // checked against its own tables, as the concept dialog's Okay checks them.
+    const auto offsetWithinBounds = [&](bool givenByOption, const char* option, const char* field, int32_t value,
+                                        int bound) {
+        if (options.voicesFile && !givenByOption)
+            return true;
+        return checkRange(sourceOf(options, givenByOption, option), field, value, ranged.minimum[bound],
+                          ranged.maximum[bound], error);
+    };
     return checkRange(sourceOf(options, options.tempo.has_value(), "--tempo"), "tempo", s.tempo, 32, 192, error) &&
            checkRange(sourceOf(options, options.layers.has_value(), "--layers"), "layers",
                       int64_t{s.layerIndex} + 1, 1, 8, error) &&
@@ -106,12 +117,9 @@ bool checkRenderSettings(const RenderOptions& options, const SettingsRecord& s, 
                       s.alphaDuration, ranged.minimum[0], ranged.maximum[0], error) &&
            checkRange(sourceOf(options, options.betaDuration.has_value(), "--beta"), "beta duration",
                       s.betaDuration, ranged.minimum[1], ranged.maximum[1], error) &&
-           checkRange(sourceOf(options, options.noteOffset.has_value(), "--note-offset"), "note offset",
-                      s.noteOffset, ranged.minimum[2], ranged.maximum[2], error) &&
-           checkRange(sourceOf(options, options.velocityOffset.has_value(), "--velocity-offset"), "velocity offset",
-                      s.velocityOffset, ranged.minimum[3], ranged.maximum[3], error) &&
-           checkRange(sourceOf(options, modulation, "--modulation"), "modulation note offset",
-                      s.modulationNoteOffset, ranged.minimum[4], ranged.maximum[4], error) &&
-           checkRange(sourceOf(options, modulation, "--modulation"), "modulation velocity offset",
-                      s.modulationVelocityOffset, ranged.minimum[5], ranged.maximum[5], error);
+           offsetWithinBounds(options.noteOffset.has_value(), "--note-offset", "note offset", s.noteOffset, 2) &&
+           offsetWithinBounds(options.velocityOffset.has_value(), "--velocity-offset", "velocity offset",
+                              s.velocityOffset, 3) &&
+           offsetWithinBounds(modulation, "--modulation", "modulation note offset", s.modulationNoteOffset, 4) &&
+           offsetWithinBounds(modulation, "--modulation", "modulation velocity offset", s.modulationVelocityOffset, 5);
 }

@@ -12,6 +12,7 @@ bool buildRenderSettings(const RenderOptions& options, SettingsRecord& settings,
 // Checks the values a render takes as the concept dialog's Okay checks them: the numeral 1 to 4
 // (a preset position gives its exact value), tempo 32 to 192, 1 to 8 layers, durations 192 to
 // 480 ms, and the note, velocity and modulation offsets within the bounds the dialogs compute from
-// the note and velocity tables in use. False with a one-line `error` naming the option that set
-// the first bad value, or "--settings" and the field when it came from the parameter file.
+// the note and velocity tables in use (after a --voices file, as after Restore, only the offsets
+// given as options). False with a one-line `error` naming the option that set the first bad
+// value, or "--settings" and the field when it came from the parameter file.
 bool checkRenderSettings(const RenderOptions& options, const SettingsRecord& settings, std::string& error);

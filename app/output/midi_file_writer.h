@@ -14,7 +14,7 @@
 // (`layers`, 1..8), each holding the messages of channels 2L and 2L+1 in their sent order.
 // One beat is `beatMs` milliseconds (the lowest layer's alpha event) and a beat has `beatMs`
 // ticks, so a tick is one millisecond. Every track ends at the tick of the last message.
-// Messages a MIDI file cannot hold (a data byte above 127) and those of channels above the
+// Messages a MIDI file cannot hold (a data value outside 0..127) and those of channels above the
 // layers are left out; the caller counts the first kind. Notes pair up as a sequencer expects:
 // every note-on has exactly one note-off (velocity 64 where the file adds one); a note repeated on
 // the same channel and pitch first ends the one still sounding, at the same tick; a note-off of a
@@ -28,7 +28,7 @@ public:
     MidiFileBuilder(int32_t layers, int32_t beatMs);
     // The next messages, in sent order.
     void add(std::span<const TimedMessage> messages);
-    // Messages left out so far because a data byte is above 127.
+    // Messages left out so far because a data value is outside 0..127.
     size_t leftOut() const { return leftOut_; }
     // The whole file; the builder is spent.
     std::string finish();

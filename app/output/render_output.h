@@ -36,7 +36,7 @@ inline constexpr int Cancelled = 3;     // nothing was written
 struct RenderOutcome {
     int status = RenderStatus::Written;
     std::string error;    // one line, when status is not Written
-    size_t leftOut = 0;   // messages with a data byte above 127 left out of a .mid or .wav
+    size_t leftOut = 0;   // messages with a data value outside 0..127 left out of a .mid or .wav
 };
 
 // Plays the run as renderRun does (from `scope`) and writes it to `path` ("-" is standard output). A message

@@ -1,8 +1,10 @@
 #include "platform/qt/qt_error_reporter.h"
 
-#include <QCoreApplication>
 #include <QMessageBox>
 #include <QThread>
+
+#include <algorithm>
+#include <utility>
 
 #include "platform/qt/qt_message_box.h"
 
@@ -10,11 +12,7 @@ QtErrorReporter::QtErrorReporter() = default;
 
 QtErrorReporter::~QtErrorReporter()
 {
-    std::lock_guard<std::mutex> guard(mutex_);
-    released_ = true;
-    for (auto& request : pending_)
-        request->done = true;
-    closed_.notify_all();
+    closeForeignBoxes();
 }
 
 void QtErrorReporter::showError(const std::string& text)
@@ -23,64 +21,33 @@ void QtErrorReporter::showError(const std::string& text)
         showMessageBox(QString::fromStdString(text), QStringLiteral("error"), nullptr);
         return;
     }
-    auto request = std::make_shared<Request>();
-    request->text = text;
-    {
-        std::lock_guard<std::mutex> guard(mutex_);
-        if (released_)
-            return;
-        pending_.push_back(request);
-    }
-    QMetaObject::invokeMethod(this, [this, request] { showForeign(request); }, Qt::QueuedConnection);
-    std::unique_lock<std::mutex> lock(mutex_);
-    closed_.wait(lock, [&] { return request->done; });
-    pending_.remove(request);
+    if (closing_.load())
+        return;
+    // Posted to the UI thread's queue; dropped by Qt if this object is gone by then.
+    QMetaObject::invokeMethod(this, [this, text] { showForeign(text); }, Qt::QueuedConnection);
 }
 
-void QtErrorReporter::showForeign(const std::shared_ptr<Request>& request)
+void QtErrorReporter::showForeign(const std::string& text)
 {
-    {
-        std::lock_guard<std::mutex> guard(mutex_);
-        if (request->done)
-            return;  // released before the UI thread came to it
-    }
-    QMessageBox* box = makeMessageBox(QString::fromStdString(request->text), QStringLiteral("error"), nullptr);
-    request->box = box;
-    auto finish = [this, request] {
-        std::lock_guard<std::mutex> guard(mutex_);
-        request->box = nullptr;
-        request->done = true;
-        closed_.notify_all();
-    };
-    connect(box, &QMessageBox::finished, this, finish);
-    connect(box, &QObject::destroyed, this, finish);
+    if (closing_.load())
+        return;
+    std::erase_if(foreignBoxes_, [](const QPointer<QMessageBox>& box) { return box.isNull(); });
+    QMessageBox* box = makeMessageBox(QString::fromStdString(text), QStringLiteral("error"), nullptr);
+    foreignBoxes_.emplace_back(box);
     box->show();
     box->raise();
 }
 
-void QtErrorReporter::releaseWaitingThreads()
+void QtErrorReporter::closeForeignBoxes()
 {
-    std::vector<QMessageBox*> open;
-    {
-        std::lock_guard<std::mutex> guard(mutex_);
-        released_ = true;
-        for (auto& request : pending_) {
-            if (request->box)
-                open.push_back(request->box);
-            request->done = true;
-        }
-        closed_.notify_all();
-    }
-    for (QMessageBox* box : open)
-        box->close();
+    closing_.store(true);
+    for (const QPointer<QMessageBox>& box : std::exchange(foreignBoxes_, {}))
+        if (box)
+            box->close();  // deleted on close
 }
 
 int QtErrorReporter::openForeignBoxes()
 {
-    std::lock_guard<std::mutex> guard(mutex_);
-    int count = 0;
-    for (auto& request : pending_)
-        if (request->box)
-            ++count;
-    return count;
+    return static_cast<int>(std::count_if(foreignBoxes_.begin(), foreignBoxes_.end(),
+                                          [](const QPointer<QMessageBox>& box) { return box && box->isVisible(); }));
 }

@@ -1,13 +1,12 @@
 // Engine failures as message boxes (caption "error", no owner), from either thread. A box raised
-// on the playback thread is shown by the UI thread; only the playback thread waits for it.
+// on the playback thread is queued to the UI thread and shown there; nobody waits for it.
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 
-#include <condition_variable>
-#include <list>
-#include <memory>
-#include <mutex>
+#include <atomic>
+#include <vector>
 
 #include "engine/error_reporter.h"
 
@@ -18,27 +17,22 @@ public:
     QtErrorReporter();  // create on the UI thread
     ~QtErrorReporter() override;
 
-    // Any thread. On the UI thread the box runs its own event loop; on another thread the caller
-    // blocks until the box is closed or releaseWaitingThreads() is called.
+    // Any thread. On the UI thread the box runs its own event loop, as every box of a command
+    // does. From another thread (the playback thread) the text is queued to the UI thread, which
+    // shows it as a box of its own, and the call returns at once: a real-time thread never waits
+    // for a person.
     void showError(const std::string& text) override;
 
-    // UI thread. Closes the boxes other threads wait on and makes later calls from other threads
-    // return at once: the closing sequence joins the playback thread after this.
-    void releaseWaitingThreads();
+    // UI thread. Closes the boxes other threads raised and drops the ones still queued or raised
+    // later: the program is closing.
+    void closeForeignBoxes();
 
-    // Boxes requested by other threads and still open (for tests).
+    // Boxes raised by other threads and still open. UI thread.
     int openForeignBoxes();
 
 private:
-    struct Request {
-        std::string text;
-        bool done = false;
-        QMessageBox* box = nullptr;  // UI thread only
-    };
-    void showForeign(const std::shared_ptr<Request>& request);  // UI thread
+    void showForeign(const std::string& text);  // UI thread
 
-    std::mutex mutex_;
-    std::condition_variable closed_;
-    std::list<std::shared_ptr<Request>> pending_;
-    bool released_ = false;
+    std::atomic<bool> closing_{false};
+    std::vector<QPointer<QMessageBox>> foreignBoxes_;  // UI thread only
 };

@@ -65,5 +65,5 @@ void QtWindowHost::destroyMainWindow()
 void QtWindowHost::releaseWaitingThreads()
 {
     if (reporter_)
-        reporter_->releaseWaitingThreads();
+        reporter_->closeForeignBoxes();
 }

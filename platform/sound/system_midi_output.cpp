@@ -30,6 +30,7 @@ int SystemMidiOutput::open(int32_t deviceId)
     if (active_ != Active::None)
         return MidiResult::Allocated;
     synthChosen_ = deviceId == -1;
+    openedPortShown_.clear();
     if (deviceId == -1) {
         const int code = synth_.open();
         if (code == MidiResult::Ok)
@@ -47,6 +48,7 @@ int SystemMidiOutput::open(int32_t deviceId)
             return MidiResult::BadDeviceId;
         entry = ports_[deviceId];
     }
+    openedPortShown_ = entry.shown;
     const int code = entry.jack ? jack_.open(entry.name) : alsa_.open(entry.name);
     if (code == MidiResult::Ok) {
         active_ = entry.jack ? Active::Jack : Active::Alsa;
@@ -101,6 +103,11 @@ std::string SystemMidiOutput::failureReason()
 {
     // The synthesiser explains itself; a port's failure is said by its result code.
     return synthChosen_ ? synth_.failureReason() : std::string();
+}
+
+std::string SystemMidiOutput::shownPortName()
+{
+    return openedPortShown_;
 }
 
 uint32_t SystemMidiOutput::portCount()

@@ -32,13 +32,17 @@ public:
     // Under the engine port's lock. open() numbers devices as the last portCount() listed them (listing first if
     // nothing was listed yet); a port gone since then fails with 68.
     int open(int32_t deviceId) override;
-    // A message with a data byte above 127 is left out (reported as sent): on the wire it would
-    // read as a status byte.
+    // A message with a data value outside 0..127 (a byte above 127, or kDataOutOfRange) is left
+    // out (reported as sent): on the wire a byte above 127 would read as a status byte, and a
+    // note of 300 cut to 44 would play a note nobody chose.
     int send(uint32_t packedMessage, MessageTime intendedTime = kSendAtOnce) override;
     int close() override;
     std::string failureReason() override;
     // The synthesiser's and JACK's constant placement latency; zero for ALSA ports.
     MessageTime placementLatency() override;
+    // The listed port of the last open, also when it failed; empty for the built-in synthesiser
+    // (its failure reason names what is missing) and for a number the listing does not have.
+    std::string shownPortName() override;
 
     // Lists the ports afresh.
     uint32_t portCount() override;
@@ -51,6 +55,7 @@ private:
 
     Active active_ = Active::None;
     bool synthChosen_ = false;  // the last open was for the built-in synthesiser
+    std::string openedPortShown_;  // under the engine port's lock, like the output calls
     FluidSynthOutput synth_;
     RtMidiConnection alsa_;
     JackMidiOutput jack_;

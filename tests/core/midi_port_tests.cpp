@@ -51,7 +51,11 @@ public:
     int open(int32_t) override { return code; }
     int send(uint32_t, MessageTime) override { return code; }
     int close() override { return code; }
+    std::string failureReason() override { return reason; }
+    std::string shownPortName() override { return name; }
     int code = MidiResult::Ok;
+    std::string reason;
+    std::string name;
 };
 
 }  // namespace
@@ -115,6 +119,28 @@ TEST(MidiPortTexts, EveryCodeOfTheThreeTablesShowsItsText)
         EXPECT_EQ(sendShortMessage(player, 0x90, 60, 100), 1);
         EXPECT_EQ(reporter.boxes, (std::vector<std::string>{c.open, c.close, c.send}));
     }
+}
+
+// A listed port's boxes say which port failed, then the table's text, then what the backend adds.
+TEST(MidiPortTexts, APortsBoxNamesThePortThenTheReason)
+{
+    ScriptedBackend backend;
+    backend.name = "JACK: rec:input";
+    RecordingReporter reporter;
+    PlayerState player;
+    player.port.backend = &backend;
+    player.port.reporter = &reporter;
+    backend.code = MidiResult::NoDevice;
+    EXPECT_EQ(openPort(player), 1);
+    backend.code = MidiResult::NotReady;
+    backend.reason = "the JACK server has gone";
+    EXPECT_EQ(sendShortMessage(player, 0x90, 60, 100), 1);
+    backend.code = MidiResult::StillPlaying;
+    EXPECT_EQ(closePort(player), 1);
+    EXPECT_EQ(reporter.boxes, (std::vector<std::string>{
+                                  "JACK: rec:input: no MIDI port was found",
+                                  "JACK: rec:input: the hardware is busy with other data\n\nthe JACK server has gone",
+                                  "JACK: rec:input: buffers are still in the queue"}));
 }
 
 TEST_F(MidiPortTest, OpenPassesTheDeviceIdAndAFailedOpenReportsOnce)

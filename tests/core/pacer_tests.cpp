@@ -1,5 +1,5 @@
 // Layer-0 pacing: absolute deadlines that never accumulate send time, and a fresh start after the
-// thread was blocked, so nothing is played in a burst to catch up.
+// thread stalled for longer than an event, so nothing is played in a burst to catch up.
 #include <gtest/gtest.h>
 
 #include "engine/pacer.h"
@@ -27,30 +27,36 @@ TEST(Pacer, DeadlinesFollowEachOtherWhateverTheWorkInBetween)
     }
 }
 
-TEST(Pacer, ReanchorsAfterBeingBlocked)
+// A stall (the machine suspended, the thread preempted) longer than the event in progress moves
+// the grid to now; a shorter lateness is taken out of the event, so the grid keeps its phase.
+TEST(Pacer, AStallLongerThanAnEventResumesFromNowAShorterOneIsAbsorbed)
 {
     VirtualClock clock;
-    std::atomic<uint32_t> blocked{0};
-    Pacer pacer(clock, &blocked);
+    Pacer pacer(clock);
     pacer.waitMs(100);
-    clock.sleepUntil(5s);  // an error box kept the thread for seconds
-    blocked.fetch_add(1);
+    clock.sleepUntil(5s);  // stalled for seconds
     pacer.waitMs(100);
     EXPECT_EQ(clock.now(), 5100ms);  // not 200 ms, and not an instant catch-up
+    clock.sleepUntil(5180ms);  // late by 80 of the next event's 100 ms
+    pacer.waitMs(100);
+    EXPECT_EQ(clock.now(), 5200ms);
+    clock.sleepUntil(5300ms);  // late by exactly one event: still on the grid, the event cut to nothing
+    pacer.waitMs(100);
+    EXPECT_EQ(clock.now(), 5300ms);
 
     pacer.reanchor();
-    clock.sleepUntil(9s);
+    clock.sleepUntil(5310ms);
     pacer.waitMs(100);
-    EXPECT_EQ(clock.now(), 9100ms);
+    EXPECT_EQ(clock.now(), 5410ms);
 }
 
-class BlockingReporter : public ErrorReporter {
+class StallingReporter : public ErrorReporter {
 public:
-    explicit BlockingReporter(VirtualClock& clock) : clock_(clock) {}
+    explicit StallingReporter(VirtualClock& clock) : clock_(clock) {}
     void showError(const std::string& text) override
     {
         shown.push_back(text);
-        clock_.sleepUntil(clock_.now() + 2s);  // the user reads the box for two seconds
+        clock_.sleepUntil(clock_.now() + 2s);  // the send stalls for two seconds
     }
     std::vector<std::string> shown;
 
@@ -58,15 +64,15 @@ private:
     VirtualClock& clock_;
 };
 
-TEST(Pacer, AFailedSendPausesTheRhythmThenItGoesOnFromNow)
+TEST(Pacer, ASendThatStallsPausesTheRhythmThenItGoesOnFromNow)
 {
     VirtualPlayer v(1.0, 1);
-    BlockingReporter reporter(v.clock);
+    StallingReporter reporter(v.clock);
     v.player.port.reporter = &reporter;
-    Pacer pacer(v.clock, &v.player.port.errorsShown);
+    Pacer pacer(v.clock);
     playLayerCycle(v.player, v.counters, pacer, 0);
     v.port.failSendWith = MidiResult::NotReady;
-    playLayerCycle(v.player, v.counters, pacer, 0);  // note-on fails at 240: box until 2240
+    playLayerCycle(v.player, v.counters, pacer, 0);  // note-on fails at 240: stalls until 2240
     v.port.failSendWith = MidiResult::Ok;
     playLayerCycle(v.player, v.counters, pacer, 0);
     ASSERT_GE(reporter.shown.size(), 1u);

@@ -79,3 +79,33 @@ TEST(RenderSettingsFiles, OffsetBoundsFollowTheTablesInUse)
     EXPECT_FALSE(checkRenderSettings(options, s, error));
     EXPECT_EQ(error, "--note-offset: note offset 64 is not within -30 to 63");
 }
+
+// Restore takes any voice set, so the tool does too: a .gms with note 300 renders. Offsets given
+// as options are still bounded by the tables in use, which such a set leaves no room in.
+TEST(RenderSettingsFiles, EveryVoiceSetRestoreTakesRendersAndOnlyTheOptionsAreBounded)
+{
+    ScratchDir dir;
+    Bytes gms(192, 0);
+    for (int c = 0; c < 16; ++c)
+        putI32(gms, 64 + 4 * c, 60), putI32(gms, 128 + 4 * c, 100);
+    putI32(gms, 64 + 4 * 1, 300);
+    putI32(gms, 128 + 4 * 2, 356);
+    writeBytes(dir.file("v.gms"), gms);
+
+    RenderOptions options;
+    options.voicesFile = dir.file("v.gms");
+    SettingsRecord s;
+    std::string error;
+    ASSERT_TRUE(buildRenderSettings(options, s, error));
+    EXPECT_TRUE(checkRenderSettings(options, s, error)) << error;
+
+    options.noteOffset = 0;
+    ASSERT_TRUE(buildRenderSettings(options, s, error));
+    EXPECT_FALSE(checkRenderSettings(options, s, error));
+    EXPECT_EQ(error, "--note-offset: note offset 0 is not within -40 to -172");
+    options.noteOffset.reset();
+    options.modulation = ModulationOption{1, 0, 0, 0};
+    ASSERT_TRUE(buildRenderSettings(options, s, error));
+    EXPECT_FALSE(checkRenderSettings(options, s, error));
+    EXPECT_EQ(error.rfind("--modulation: modulation note offset 0", 0), 0u) << error;
+}

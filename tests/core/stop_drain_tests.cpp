@@ -2,7 +2,10 @@
 // note-ons in the pass, and closing leaves the pass at once.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <atomic>
 #include <chrono>
+#include <set>
 #include <thread>
 
 #include "engine/midi_port.h"
@@ -84,6 +87,55 @@ TEST(StopDrain, PresetsDrainWholeCyclesAtEveryStopTime)
                 ASSERT_EQ(v.counters[layer], count.noteOns);
             }
         }
+    }
+}
+
+// The notes still sounding on each channel after `messages`: a note-on adds its note, a note-off
+// ends that note only.
+std::vector<std::string> notesLeftSounding(const std::vector<TimedMessage>& messages)
+{
+    std::array<std::multiset<int>, 16> sounding;
+    for (const TimedMessage& m : messages) {
+        const int channel = m.status() & 0x0F;
+        if ((m.status() & 0xF0) == 0x90 && m.data2() != 0)
+            sounding[channel].insert(m.data1());
+        else if ((m.status() & 0xF0) == 0x80)
+            sounding[channel].erase(m.data1());
+    }
+    std::vector<std::string> left;
+    for (int channel = 0; channel < 16; ++channel)
+        for (int note : sounding[channel])
+            left.push_back("channel " + std::to_string(channel) + " note " + std::to_string(note));
+    return left;
+}
+
+// The Note dialog (or a Restore) is accepted while a stopped pass drains: three layers stopped at
+// 1000 ms drain a note-on on channel 1 at 1200; the table changes at 1300. The cycle's note-off at
+// 1440, and the closing sweep when the program closes instead, still end the note that sounded.
+TEST(StopDrain, NoteOffsEndTheDrainedNotesWhenTheTableChangesMeanwhile)
+{
+    for (const bool closing : {false, true}) {
+        VirtualPlayer v(numeralPresetValue(6), 3);
+        std::atomic<int32_t> quit{0};
+        Pacer pacer(v.clock, &quit);
+        v.clock.setAlarm(1000ms, [&] {
+            put(v.player.playing, 0);
+            sendNoteOffSweep(v.player);
+            v.clock.setAlarm(1300ms, [&] {
+                for (int32_t& note : v.settings.notes)
+                    note += 12;
+                refreshNotes(v.player, v.settings);
+                if (closing)
+                    quit = 1;
+            });
+        });
+        for (int pass = 0; pass < 2; ++pass)
+            if (!playLayerCycle(v.player, v.counters, pacer, 2))
+                sendNoteOffSweep(v.player);  // the closing sequence, after the pass was left
+        ASSERT_FALSE(v.clock.alarmPending());
+        EXPECT_EQ(notesLeftSounding(v.port.messages), std::vector<std::string>{}) << (closing ? "closing" : "Stop");
+        // A channel with nothing sounding gets the note-off it always got: the new table's note.
+        EXPECT_EQ(linesOf(v.port.messages).back(), closing ? "1440 8f 43 40" : "1440 85 5c 40");
     }
 }
 

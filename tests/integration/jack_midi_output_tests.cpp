@@ -2,6 +2,7 @@
 // and JackMidiOutput's frame placement against a recording client of the test's own.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include <mutex>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -247,6 +249,23 @@ TEST_F(JackMidiOutputTest, ThroughTheEnginePortEveryMessageArrivesFromBothThread
     EXPECT_EQ(got.size(), 100u + 5 * 16) << recorder_->log();
 }
 
+// A restored note of 300 (or velocity of 356) reaches the port as its low byte, 44 (or 100): the
+// port leaves the message out rather than play a note nobody chose.
+TEST_F(JackMidiOutputTest, ANoteOrVelocityOutside0To127IsLeftOutNotPlayedAsItsLowByte)
+{
+    PlayerState player;
+    player.port.backend = &output_;
+    put(player.deviceId, indexOfPort(output_, "JACK: rec:input"));
+    ASSERT_EQ(openPort(player), 0);
+    for (const auto& [status, data1, data2] : {std::tuple{0x91, 300, 100}, {0x92, 60, 356}, {0x93, 44, 100},
+                                                {0x81, 300, 64}, {0x83, 44, 64}}) {
+        EXPECT_EQ(sendShortMessage(player, status, data1, data2), 0);
+        std::this_thread::sleep_for(2ms);
+    }
+    EXPECT_EQ(received(), (std::vector<std::string>{"93 2c 64", "83 2c 40"})) << recorder_->log();
+    EXPECT_EQ(closePort(player), 0);
+}
+
 // The boxes the engine's port would show.
 TEST_F(JackMidiOutputTest, AKilledServerFailsSendsAtOnceWithOneBoxClosesWithoutACrashAndANewServerOpens)
 {
@@ -267,7 +286,7 @@ TEST_F(JackMidiOutputTest, AKilledServerFailsSendsAtOnceWithOneBoxClosesWithoutA
     });
     sendNoteOffSweep(player);
     playback.join();
-    EXPECT_EQ(reporter.texts(), std::vector<std::string>{"the hardware is busy with other data"});
+    EXPECT_EQ(reporter.texts(), std::vector<std::string>{"JACK: rec:input: the hardware is busy with other data"});
     EXPECT_EQ(indexOfPort(output_, "JACK: rec:input"), -1);
 
     // The server is back and the device list is read before the dead port is closed: the
@@ -331,7 +350,7 @@ TEST_F(JackMidiOutputTest, TheProgramOutlivesItsServerAndStillSavesAtExit)
 
     server_->stop(SIGKILL);
     std::this_thread::sleep_for(600ms);  // the playback thread's sends now fail
-    EXPECT_EQ(reporter.texts(), std::vector<std::string>{"the hardware is busy with other data"});
+    EXPECT_EQ(reporter.texts(), std::vector<std::string>{"JACK: rec:input: the hardware is busy with other data"});
 
     FakeControls controls;
     DeviceChoice devices{};
@@ -376,31 +395,40 @@ Events awaitEvents(const JackRecorder& recorder, size_t count)
 // Runs `attempt` (given a recorder "<name>:input" and an output connected to it; it returns what
 // it found wrong, or nothing) until a run sees no xrun, and expects that run to find nothing
 // wrong. On a busy machine a late cycle makes the server skip clients and restart its frame
-// clock, which no output can place events across. False when every run saw an xrun.
-bool runWithoutXruns(const char* name, const std::function<std::string(JackRecorder&, JackMidiOutput&)>& attempt)
+// clock, which no output can place events across: such a run is tried again, after a pause for
+// the load to pass, up to kXrunRetries times. Each retry says why in the test's output; when
+// every run saw xruns, the test fails saying so rather than passing unchecked.
+constexpr int kXrunRetries = 10;
+
+void runWithoutXruns(const char* name, const std::function<std::string(JackRecorder&, JackMidiOutput&)>& attempt)
 {
-    for (int run = 0; run < 8; ++run) {
+    for (int run = 1; run <= kXrunRetries; ++run) {
         JackRecorder recorder(name);
         JackMidiOutput output;
         if (!recorder.ok() || output.open(std::string(name) + ":input") != MidiResult::Ok) {
             ADD_FAILURE() << "cannot connect to the recorder";
-            return true;
+            return;
         }
         const std::string problems = attempt(recorder, output);
         std::this_thread::sleep_for(200ms);  // xruns are reported a little after the cycle
-        if (recorder.xruns() == 0) {
+        const int xruns = recorder.xruns();
+        if (xruns == 0) {
             EXPECT_EQ(problems, "");
-            return true;
+            return;
         }
+        std::printf("run %d of %d saw %d JACK xruns (the machine is busy); trying again\n", run, kXrunRetries, xruns);
+        std::fflush(stdout);
+        std::this_thread::sleep_for(1s);
     }
-    return false;
+    ADD_FAILURE() << "each of " << kXrunRetries << " runs saw JACK xruns: the machine is too busy for the dummy "
+                  << "server to keep its cycles, so no placement could be checked";
 }
 
 }  // namespace
 
 TEST_F(JackMidiOutputTest, EachMessageLandsWithinAFrameOfItsTimePlusTheLatency)
 {
-    const bool clean = runWithoutXruns("timing", [](JackRecorder& recorder, JackMidiOutput& output) {
+    runWithoutXruns("timing", [](JackRecorder& recorder, JackMidiOutput& output) {
         std::string problems;
         // Times spread unevenly over many cycles, two messages at each; sent ahead, as a queue of
         // upcoming events, so the test does not depend on how punctually this thread wakes.
@@ -425,13 +453,11 @@ TEST_F(JackMidiOutputTest, EachMessageLandsWithinAFrameOfItsTimePlusTheLatency)
         }
         return problems;
     });
-    if (!clean)
-        GTEST_SKIP() << "every run saw JACK xruns: the machine is too busy for the dummy server";
 }
 
 TEST_F(JackMidiOutputTest, NoMessageOvertakesOneSentEarlierAndAPastTimeTakesTheFirstFreeFrame)
 {
-    const bool clean = runWithoutXruns("order", [](JackRecorder& recorder, JackMidiOutput& output) {
+    runWithoutXruns("order", [](JackRecorder& recorder, JackMidiOutput& output) {
         const MessageTime now = Steady::now().time_since_epoch();
         output.send(packShortMessage(0x90, 60, 100), now + 100ms);
         output.send(packShortMessage(0x80, 60, 64), kSendAtOnce);
@@ -453,6 +479,4 @@ TEST_F(JackMidiOutputTest, NoMessageOvertakesOneSentEarlierAndAPastTimeTakesTheF
             problems += "the past message is at offset " + std::to_string(got[3].offset) + "; ";
         return problems;
     });
-    if (!clean)
-        GTEST_SKIP() << "every run saw JACK xruns: the machine is too busy for the dummy server";
 }

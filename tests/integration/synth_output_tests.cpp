@@ -17,6 +17,8 @@
 #include "platform/sound/fluid_synth_output.h"
 #include "platform/sound/system_midi_output.h"
 #include "harness/child_process.h"
+#include "settings/numeral_presets.h"
+#include "tests/core/generator_test_support.h"
 #include "tests/integration/recording_reporter.h"
 
 namespace {
@@ -198,6 +200,60 @@ TEST_F(SynthOutputTest, MessagesSentWhileTheSoundfontLoadsArePlayedInOrder)
     EXPECT_EQ(synth.send(packShortMessage(0xB0, 123, 0)), MidiResult::Ok);  // all notes off
     EXPECT_EQ(synth.close(), MidiResult::Ok);
     EXPECT_EQ(synth.send(packShortMessage(0x90, 60, 100)), MidiResult::InvalidHandle);
+}
+
+namespace {
+
+// The synthesiser as the engine's port, so the test can count its voices.
+class SynthPort : public PortBackend {
+public:
+    explicit SynthPort(FluidSynthOutput& synth) : synth_(synth) {}
+    int open(int32_t) override { return synth_.open(); }
+    int send(uint32_t packed, MessageTime intended) override
+    {
+        // Virtual times lie far in the past on the steady clock: each message plays at once, in order.
+        return synth_.send(packed, intended);
+    }
+    int close() override { return synth_.close(); }
+
+private:
+    FluidSynthOutput& synth_;
+};
+
+}  // namespace
+
+// A sustained tone (48, strings) on every voice; Stop at 1000 ms of three layers, then the notes
+// change at 1300 ms while the stopped pass still drains (its note-on on channel 1 came at 1200).
+// Once the pass has ended, every voice releases: none is left sounding for ever.
+TEST_F(SynthOutputTest, NotesChangedWhileAStoppedPassDrainsAllEndWithASustainedTone)
+{
+    FluidSynthOutput synth;
+    SynthPort port(synth);
+    VirtualPlayer v(numeralPresetValue(6), 3);
+    for (int32_t& tone : v.settings.tones)
+        tone = 48;
+    v.apply();
+    v.player.port.backend = &port;
+    ASSERT_EQ(openPort(v.player), 0);
+    ASSERT_TRUE(synth.waitUntilLoaded());
+    sendProgramChanges(v.player);
+    v.clock.setAlarm(1000ms, [&] {
+        put(v.player.playing, 0);
+        sendNoteOffSweep(v.player);
+        v.clock.setAlarm(1300ms, [&] {
+            for (int32_t& note : v.settings.notes)
+                note += 12;
+            refreshNotes(v.player, v.settings);
+        });
+    });
+    v.pass();
+    ASSERT_TRUE(waitFor([&] { return synth.activeVoiceCount() >= 2; }, 2s)) << "the first pass does not sound";
+    v.pass();
+    ASSERT_FALSE(v.clock.alarmPending());
+    // String voices fade within about a second of their note-off.
+    EXPECT_TRUE(waitFor([&] { return synth.activeVoiceCount() == 0; }, 5s))
+        << synth.activeVoiceCount() << " voices still sound";
+    EXPECT_EQ(closePort(v.player), 0);
 }
 
 // What goes wrong with the synthesiser is said in words that name the cause.

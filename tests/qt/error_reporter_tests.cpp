@@ -1,5 +1,5 @@
 // Message boxes: owned and unowned boxes, and the boxes the playback thread raises, which the UI
-// thread shows while only the playback thread waits, and which the closing sequence dismisses.
+// thread shows while the playback thread plays on, and which the closing sequence closes.
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -10,11 +10,29 @@
 #include <atomic>
 #include <thread>
 
+#include "engine/generator.h"
+#include "engine/midi_port.h"
+#include "engine/refresh.h"
+#include "engine/virtual_clock.h"
 #include "platform/qt/qt_error_reporter.h"
 #include "platform/qt/qt_message_box.h"
 #include "platform/qt/qt_shell_platform.h"
+#include "settings/defaults.h"
 
 namespace {
+
+// A port that takes every message's intended time and fails every send.
+class FailingPort : public PortBackend {
+public:
+    int open(int32_t) override { return MidiResult::Ok; }
+    int send(uint32_t, MessageTime intended) override
+    {
+        times.push_back(intended);
+        return MidiResult::NotReady;
+    }
+    int close() override { return MidiResult::Ok; }
+    std::vector<MessageTime> times;
+};
 
 QMessageBox* visibleBox()
 {
@@ -76,52 +94,68 @@ private slots:
         delete owned;
     }
 
-    void playbackThreadWaitsUntilTheBoxIsClosed()
+    // A port fails while playing: its box opens on the UI thread and stays open, and meanwhile the
+    // playback thread plays on to its deadlines (five passes of 240 ms events on a virtual clock).
+    void aFailingPortKeepsItsDeadlinesWhileItsBoxIsOpen()
     {
         QtErrorReporter reporter;
         QWidget mainWindow;
         mainWindow.show();
-        std::atomic<bool> returned{false};
+        VirtualClock clock;
+        FailingPort port;
+        PlayerState player;
+        player.port.backend = &port;
+        player.port.reporter = &reporter;
+        SettingsRecord settings{};
+        fillBuiltInDefaults(settings);
+        settings.numeral = 1.0;  // every event beta: one note-on per pass
+        refreshAcceptedConcept(player, settings);
+        put(player.deviceId, 0);
+        QCOMPARE(openPort(player), 0);
+        put(player.playing, 1);
+        std::atomic<bool> played{false};
         std::thread playback([&] {
-            reporter.showError("the device is not ready");
-            returned = true;
+            LayerCounters counters{};
+            Pacer pacer(clock);
+            for (int pass = 0; pass < 5; ++pass)
+                playLayerCycle(player, counters, pacer, 0);
+            played = true;
+        });
+        const auto joinAtEnd = qScopeGuard([&] {
+            reporter.closeForeignBoxes();
+            playback.join();
         });
         QTRY_VERIFY(visibleBox());
+        QTRY_VERIFY_WITH_TIMEOUT(played.load(), 2000);
+        QCOMPARE(reporter.openForeignBoxes(), 1);
         QMessageBox* box = visibleBox();
-        QCOMPARE(box->text(), QStringLiteral("the device is not ready"));
+        QCOMPARE(box->text(), QStringLiteral("the hardware is busy with other data"));
         QCOMPARE(box->windowTitle(), QStringLiteral("error"));
         QCOMPARE(box->windowModality(), Qt::NonModal);
-        QVERIFY(mainWindow.isEnabled());  // the UI thread goes on
-        QTest::qWait(50);
-        QVERIFY(!returned);
-        QCOMPARE(reporter.openForeignBoxes(), 1);
+        QVERIFY(mainWindow.isEnabled());  // the UI thread goes on as well
+        QCOMPARE(port.times.size(), size_t{15});
+        for (size_t i = 0; i < port.times.size(); ++i)
+            QCOMPARE(port.times[i], std::chrono::milliseconds(240 * ((i + 2) / 3)));
         box->buttons()[0]->click();
-        QTRY_VERIFY(returned.load());
-        playback.join();
+        QTRY_COMPARE(reporter.openForeignBoxes(), 0);
+    }
+
+    void closingClosesTheBoxesAndDropsLaterOnes()
+    {
+        QtErrorReporter reporter;
+        std::thread([&] { reporter.showError("first"); }).join();
+        QTRY_VERIFY(visibleBox());
+        reporter.closeForeignBoxes();
+        std::thread([&] { reporter.showError("second, raised while closing"); }).join();
+        QTest::qWait(50);
+        QVERIFY(!visibleBox());
         QCOMPARE(reporter.openForeignBoxes(), 0);
     }
 
-    void closingDismissesTheBoxAndLaterOnesReturnAtOnce()
+    void boxOnTheUiThreadIsShownThereAndStillWorksWhileClosing()
     {
         QtErrorReporter reporter;
-        std::atomic<int> returned{0};
-        std::thread playback([&] {
-            reporter.showError("first");
-            ++returned;
-            reporter.showError("second, raised while closing");
-            ++returned;
-        });
-        QTRY_VERIFY(visibleBox());
-        reporter.releaseWaitingThreads();
-        playback.join();  // would hang if the box still held the thread
-        QCOMPARE(returned.load(), 2);
-        QTRY_VERIFY(!visibleBox());
-    }
-
-    void boxOnTheUiThreadIsShownThereAndStillWorksAfterRelease()
-    {
-        QtErrorReporter reporter;
-        reporter.releaseWaitingThreads();
+        reporter.closeForeignBoxes();
         bool seen = false;
         QTimer::singleShot(0, [&] {
             QMessageBox* box = visibleBox();
