@@ -137,8 +137,6 @@ bool Pacer::beginPass(const std::atomic<int32_t>& playing)
         // The clock's first tick goes with the first note: pace from now.
         deadline_ = clock_.now();
         anchored_ = true;
-        if (blockedCount_)
-            lastBlockedCount_ = blockedCount_->load(std::memory_order_relaxed);
     }
     if (anchored_ && clockWanted())
         startTicks();  // Start goes before the first note
@@ -181,7 +179,7 @@ void Pacer::waitEvent(int32_t ms, bool alpha)
         const double length = alpha ? 1.0 : session_->betaBeats.load(std::memory_order_relaxed);
         if (std::isfinite(length) && length > 0.0)
             beat_ += length;
-        // After a stall (an error box) the grid is met again at the next beat, without a burst.
+        // After a stall the grid is met again at the next beat, without a burst.
         const double nowBeat = timeline.beatAtTime(now + latency, kBarBeats);
         if (beat_ < nowBeat - 1.0)
             beat_ = std::ceil(nowBeat);
