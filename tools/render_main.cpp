@@ -26,7 +26,8 @@ constexpr const char* kHelpTail =
     "  -h, --help       print this help and exit\n"
     "      --version    print the version and exit\n"
     "PULSELATTICE_SOUNDFONT names the General MIDI soundfont that .wav renders with.\n"
-    "Exit status: 0 written, 1 the output could not be written, 2 a bad option or setting.\n"
+    "Exit status: 0 written, 1 the output could not be written, 2 a bad option or setting,\n"
+    "130 or 143 interrupted by SIGINT or SIGTERM (nothing written, an old file kept).\n"
     "See pulselattice-render(1).\n";
 
 // SIGINT and SIGTERM cancel the render: its temporary file is removed and the tool exits with
