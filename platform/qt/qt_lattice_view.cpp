@@ -6,6 +6,7 @@
 #include <QScreen>
 
 #include "app/lattice/lattice_header.h"
+#include "app/window_placement.h"
 #include "platform/qt/qt_lattice_paint.h"
 #include "settings/lattice_placement.h"
 
@@ -38,11 +39,12 @@ void QtLatticeView::open()
     if (!placed_) {
         placed_ = true;
         if (std::optional<LatticePlacement> stored = loadLatticePlacement(placementPath())) {
-            // A place off every screen (a screen since removed) is left to the default.
-            const QRect rect(stored->left, stored->top, stored->width, stored->height);
-            if (QGuiApplication::screenAt(rect.center())) {
-                resize(stored->width, stored->height);
-                move(stored->left, stored->top);
+            // A place off every screen (a screen since removed) is left to the default; a size
+            // beyond the largest screen is cut to it.
+            if (const std::optional<WindowRect> fit = fitPlacementToScreens(stored->left, stored->top, stored->width,
+                                                                            stored->height, app_.shell.screenRects())) {
+                resize(fit->right - fit->left, fit->bottom - fit->top);
+                move(fit->left, fit->top);
             }
         }
     }

@@ -12,6 +12,7 @@
 #include "app/lattice/lattice_header.h"
 #include "app/lattice/lattice_layout.h"
 #include "app/lattice/lattice_timeline.h"
+#include "app/window_placement.h"
 #include "engine/lattice_feed.h"
 #include "file_test_support.h"
 #include "generator_test_support.h"
@@ -269,8 +270,30 @@ TEST(LatticePlacement, KeptBesideTheParameterFileAndDamagedFilesIgnored)
     EXPECT_EQ(loadLatticePlacement(path), std::nullopt);
     ASSERT_TRUE(saveLatticePlacement(path, {-20, 40, 800, 450}));
     EXPECT_EQ(loadLatticePlacement(path), (LatticePlacement{-20, 40, 800, 450}));
-    for (const char* damaged : {"", "10 20 30", "1 2 0 5", "1 2 3 999999", "x y z w"}) {
+    for (const char* damaged : {"", "10 20 30", "1 2 0 5", "1 2 3 999999", "x y z w", "1 2 99999999999999999999 4"}) {
         writeBytes(path, Bytes(damaged, damaged + std::strlen(damaged)));
         EXPECT_EQ(loadLatticePlacement(path), std::nullopt) << damaged;
     }
+}
+
+// The file of a window once opened on a huge screen, or written by hand: the size is cut to the
+// largest screen, and a place whose top strip is off every screen is left to the default.
+TEST(LatticePlacement, AHugeSizeIsCutToTheLargestScreenAndAnUnreachablePlaceIgnored)
+{
+    const std::vector<WindowRect> screens{{0, 0, 1920, 1080}, {1920, 0, 4480, 1600}};
+    const auto fit = [&](int32_t left, int32_t top, int32_t width, int32_t height) {
+        return fitPlacementToScreens(left, top, width, height, screens);
+    };
+    EXPECT_EQ(fit(-19400, -19400, 40000, 40000), std::nullopt);
+    const std::optional<WindowRect> cut = fit(10, 20, 40000, 40000);
+    ASSERT_TRUE(cut);
+    EXPECT_EQ((std::vector<int32_t>{cut->left, cut->top, cut->right, cut->bottom}),
+              (std::vector<int32_t>{10, 20, 10 + 2560, 20 + 1600}));
+    const std::optional<WindowRect> kept = fit(2000, 100, 800, 450);
+    ASSERT_TRUE(kept);
+    EXPECT_EQ((std::vector<int32_t>{kept->left, kept->top, kept->right, kept->bottom}),
+              (std::vector<int32_t>{2000, 100, 2800, 550}));
+    EXPECT_EQ(fit(5000, 100, 800, 450), std::nullopt);
+    EXPECT_EQ(fit(10, 20, 0, 450), std::nullopt);
+    EXPECT_EQ(fitPlacementToScreens(10, 20, 800, 450, {}), std::nullopt);
 }

@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QPixmap>
+#include <QScreen>
 
 #include <cstdio>
 #include <filesystem>
@@ -160,6 +161,24 @@ private slots:
         shell.showLatticeView();
         QCOMPARE(shell.latticeView()->size(), QSize(640, 360));
         QCOMPARE(shell.latticeView()->pos(), QPoint(saved->left, saved->top));
+    }
+
+    // A size far beyond the screen (from a larger screen, or written by hand) is cut to the screen,
+    // and a place with the title strip off every screen is left to the default.
+    void aHugeOrUnreachablePlacementFileGivesAWindowThatFitsTheScreen()
+    {
+        const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+        const std::string path = directory + "/pulseLattice.lattice";
+        for (const char* text : {"0 0 1500 1100", "-19400 -19400 40000 40000"}) {
+            shell.closeLatticeView();
+            std::FILE* file = std::fopen(path.c_str(), "w");
+            std::fputs(text, file);
+            std::fclose(file);
+            shell.showLatticeView();
+            QtLatticeView* view = shell.latticeView();
+            QVERIFY2(view->width() <= screen.width() && view->height() <= screen.height(), text);
+            QVERIFY2(QGuiApplication::screenAt(view->geometry().topLeft() + QPoint(2, 2)), text);
+        }
     }
 
 private:
