@@ -4,6 +4,8 @@
 #include <QPainterPath>
 #include <QPalette>
 
+#include "app/lattice/lattice_repaint.h"
+
 namespace {
 
 QFont scaled(const QFont& font, double factor, bool bold = false)
@@ -14,9 +16,24 @@ QFont scaled(const QFont& font, double factor, bool bold = false)
     return f;
 }
 
+// `r` with its left and right ends moved to `slack` pixels outside `limit` where they lie further
+// out: inside `limit` a bar drawn so looks exactly as the whole bar does (its rounded ends and
+// outline lie outside), and only that part is rasterised. An empty `limit` keeps `r`.
+QRectF trimmed(const QRectF& r, const QRectF& limit, double slack)
+{
+    if (limit.isEmpty())
+        return r;
+    QRectF t = r;
+    if (t.left() < limit.left() - slack)
+        t.setLeft(limit.left() - slack);
+    if (t.right() > limit.right() + slack)
+        t.setRight(limit.right() + slack);
+    return t.width() > 0 ? t : r;
+}
+
 // Alpha: a rounded bar with a round mark at its start. Beta, which closes each cycle: a square bar
-// with a diamond mark. Both keep their shapes in grey.
-void paintCell(QPainter& p, const LatticeCellView& cell, const LatticePalette& c, bool past)
+// with a diamond mark. Both keep their shapes in grey. Only what lies in `limit` must be right.
+void paintCell(QPainter& p, const LatticeCellView& cell, const LatticePalette& c, bool past, const QRectF& limit = {})
 {
     const QRectF r(cell.rect.x, cell.rect.y, cell.rect.width, cell.rect.height);
     QColor fill = cell.alpha ? c.alpha : c.beta;
@@ -27,10 +44,11 @@ void paintCell(QPainter& p, const LatticeCellView& cell, const LatticePalette& c
     p.setPen(cell.sounding ? QPen(c.outline, 2.5) : QPen(fill.darker(140), 1.0));
     p.setBrush(fill);
     const double radius = std::min(r.height(), r.width()) * 0.35;
+    const QRectF body = trimmed(r.adjusted(0.5, 0.5, -0.5, -0.5), limit, radius + 2 * kLatticeRepaintMargin);
     if (cell.alpha)
-        p.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
+        p.drawRoundedRect(body, radius, radius);
     else
-        p.drawRect(r.adjusted(0.5, 0.5, -0.5, -0.5));
+        p.drawRect(body);
 
     const double mark = std::min(r.height() * 0.42, 14.0);
     if (r.width() < mark * 1.6)
@@ -95,60 +113,90 @@ LatticeGeometry latticeGeometryFor(const QFont& font, int width, int height, int
 }
 
 void paintLattice(QPainter& p, const LatticeScene& scene, const std::vector<std::string>& header,
-                  const std::string& mode, const LatticePalette& c, const QFont& font)
+                  const std::string& mode, const LatticePalette& c, const QFont& font, const QRegion& area)
 {
     p.setRenderHint(QPainter::Antialiasing);
-    p.fillRect(p.window(), c.background);
     const QFont titleFont = scaled(font, 1.25, true);
     const QFont smallFont = scaled(font, 0.85);
     const QFontMetricsF titleMetrics(titleFont), bodyMetrics(font);
     const double margin = std::max(8.0, bodyMetrics.height() * 0.6);
     const double right = p.window().width() - margin;
 
-    // Header: the numeral large, then the settings; the mode and the legend at the right.
-    double y = margin + titleMetrics.ascent();
-    for (size_t i = 0; i < header.size(); ++i) {
-        p.setFont(i == 0 ? titleFont : font);
-        p.setPen(i == 0 ? c.text : c.faintText);
-        p.drawText(QPointF(margin, y), QString::fromStdString(header[i]));
-        y += i == 0 ? titleMetrics.descent() + bodyMetrics.ascent() + 2 : bodyMetrics.height();
-    }
-    p.setFont(font);
-    p.setPen(c.text);
-    const QString modeText = QString::fromStdString(mode);
-    p.drawText(QPointF(right - bodyMetrics.horizontalAdvance(modeText), margin + titleMetrics.ascent()), modeText);
-    paintLegend(p, c, smallFont, right, margin + titleMetrics.height() + bodyMetrics.ascent());
+    // One rectangle of the area, or everything when `part` is empty. Only what reaches into it is
+    // drawn, so a playing view that repaints narrow strips rasterises little.
+    const auto paintPart = [&](const QRectF& part) {
+        const auto inArea = [&](const QRectF& r) {
+            return part.isEmpty() || part.intersects(r.adjusted(-kLatticeRepaintMargin, -kLatticeRepaintMargin,
+                                                                kLatticeRepaintMargin, kLatticeRepaintMargin));
+        };
+        const QRectF& limit = part;
+        p.fillRect(part.isEmpty() ? QRectF(p.window()) : part, c.background);
 
-    // Rows: label and counter at the left, the lane behind the cells.
-    for (const LatticeRowView& row : scene.rows) {
-        const QRectF lane(row.lane.x, row.lane.y + 1, row.lane.width, row.lane.height - 2);
-        p.setPen(Qt::NoPen);
-        p.setBrush(c.lane);
-        p.drawRoundedRect(lane, 4, 4);
-        const QRectF label(row.labelBox.x, row.labelBox.y, row.labelBox.width - margin * 0.5, row.labelBox.height);
-        p.setFont(font);
-        p.setPen(c.text);
-        const bool twoLines = label.height() >= bodyMetrics.height() * 2;
-        const QString name = QString::fromStdString(row.label);
-        const QString counter = QStringLiteral("#") + QString::fromStdString(row.counter);
-        if (twoLines) {
-            const QRectF upper(label.x(), label.center().y() - bodyMetrics.height(), label.width(), bodyMetrics.height());
-            p.drawText(upper, Qt::AlignRight | Qt::AlignVCenter, name);
-            p.setFont(smallFont);
-            p.setPen(c.faintText);
-            p.drawText(upper.translated(0, bodyMetrics.height()), Qt::AlignRight | Qt::AlignVCenter, counter);
-        } else {
-            p.drawText(label, Qt::AlignRight | Qt::AlignVCenter, name + QStringLiteral("  ") + counter);
+        // Header: the numeral large, then the settings; the mode and the legend at the right.
+        const double headerBottom = scene.rows.empty() ? p.window().height() : scene.rows.front().lane.y;
+        const bool headerInArea = inArea(QRectF(0, 0, p.window().width(), headerBottom));
+        double y = margin + titleMetrics.ascent();
+        for (size_t i = 0; i < header.size() && headerInArea; ++i) {
+            p.setFont(i == 0 ? titleFont : font);
+            p.setPen(i == 0 ? c.text : c.faintText);
+            p.drawText(QPointF(margin, y), QString::fromStdString(header[i]));
+            y += i == 0 ? titleMetrics.descent() + bodyMetrics.ascent() + 2 : bodyMetrics.height();
         }
+        if (headerInArea) {
+            p.setFont(font);
+            p.setPen(c.text);
+            const QString modeText = QString::fromStdString(mode);
+            p.drawText(QPointF(right - bodyMetrics.horizontalAdvance(modeText), margin + titleMetrics.ascent()), modeText);
+            paintLegend(p, c, smallFont, right, margin + titleMetrics.height() + bodyMetrics.ascent());
+        }
+
+        // Rows: label and counter at the left, the lane behind the cells.
+        for (const LatticeRowView& row : scene.rows) {
+            const QRectF lane(row.lane.x, row.lane.y + 1, row.lane.width, row.lane.height - 2);
+            if (inArea(lane)) {
+                p.setPen(Qt::NoPen);
+                p.setBrush(c.lane);
+                p.drawRoundedRect(trimmed(lane, limit, 4 + 2 * kLatticeRepaintMargin), 4, 4);
+            }
+            if (!inArea(QRectF(row.labelBox.x, row.labelBox.y, row.labelBox.width, row.labelBox.height)))
+                continue;
+            const QRectF label(row.labelBox.x, row.labelBox.y, row.labelBox.width - margin * 0.5, row.labelBox.height);
+            p.setFont(font);
+            p.setPen(c.text);
+            const bool twoLines = label.height() >= bodyMetrics.height() * 2;
+            const QString name = QString::fromStdString(row.label);
+            const QString counter = QStringLiteral("#") + QString::fromStdString(row.counter);
+            if (twoLines) {
+                const QRectF upper(label.x(), label.center().y() - bodyMetrics.height(), label.width(), bodyMetrics.height());
+                p.drawText(upper, Qt::AlignRight | Qt::AlignVCenter, name);
+                p.setFont(smallFont);
+                p.setPen(c.faintText);
+                p.drawText(upper.translated(0, bodyMetrics.height()), Qt::AlignRight | Qt::AlignVCenter, counter);
+            } else {
+                p.drawText(label, Qt::AlignRight | Qt::AlignVCenter, name + QStringLiteral("  ") + counter);
+            }
+        }
+
+        for (const LatticeCellView& cell : scene.cells)
+            if (inArea(QRectF(cell.rect.x, cell.rect.y, cell.rect.width, cell.rect.height)))
+                paintCell(p, cell, c, latticeCellPast(scene, cell), limit);
+
+        if (scene.showPlayhead && !scene.rows.empty()) {
+            const double top = scene.rows.front().lane.y - 2;
+            const double bottom = scene.rows.back().lane.y + scene.rows.back().lane.height + 2;
+            p.setPen(QPen(c.playhead, 2.0));
+            p.drawLine(QPointF(scene.playheadX, top), QPointF(scene.playheadX, bottom));
+        }
+    };
+
+    if (area.isEmpty()) {
+        paintPart(QRectF());
+        return;
     }
-
-    for (const LatticeCellView& cell : scene.cells)
-        paintCell(p, cell, c, scene.showPlayhead && cell.rect.x + cell.rect.width <= scene.playheadX && !cell.sounding);
-
-    if (scene.showPlayhead && !scene.rows.empty()) {
-        const double top = scene.rows.front().lane.y - 2;
-        const double bottom = scene.rows.back().lane.y + scene.rows.back().lane.height + 2;
-        p.setPen(QPen(c.playhead, 2.0));
-        p.drawLine(QPointF(scene.playheadX, top), QPointF(scene.playheadX, bottom));
+    for (const QRect& r : area) {
+        p.save();
+        p.setClipRect(r, Qt::IntersectClip);
+        paintPart(QRectF(r));
+        p.restore();
     }
 }

@@ -1,11 +1,16 @@
 #include "platform/qt/qt_lattice_view.h"
 
 #include <QCloseEvent>
+#include <QEvent>
+#include <QPaintEvent>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
 
+#include <cmath>
+
 #include "app/lattice/lattice_header.h"
+#include "app/lattice/lattice_repaint.h"
 #include "app/window_placement.h"
 #include "platform/qt/qt_lattice_paint.h"
 #include "settings/lattice_placement.h"
@@ -60,20 +65,45 @@ void QtLatticeView::savePlacement()
     saveLatticePlacement(placementPath(), {x(), y(), width(), height()});
 }
 
+QtLatticeView::Frame QtLatticeView::compose()
+{
+    const Clock::Duration now = app_.clock.now();
+    Frame f;
+    f.header = model_.header(latticeDeviceName(app_.devices, get(app_.player.deviceId)));
+    f.mode = model_.live(now) ? "playing" : "coming events";
+    f.scene = model_.scene(now, latticeGeometryFor(font(), width(), height(), int(f.header.size())));
+    // The playhead stands on whole pixels, so it moves (and is painted again) one pixel at a time.
+    f.scene.playheadX = std::round(f.scene.playheadX);
+    f.size = size();
+    f.valid = true;
+    return f;
+}
+
 void QtLatticeView::frame()
 {
     model_.poll(app_.clock.now());
-    update();
+    Frame next = compose();
+    if (!shown_.valid || next.size != shown_.size || next.header != shown_.header || next.mode != shown_.mode) {
+        update();
+    } else {
+        const LatticeRepaint repaint = latticeRepaint(shown_.scene, next.scene);
+        if (repaint.everything)
+            update();
+        else
+            for (const LatticeRect& r : repaint.rects)
+                update(QRectF(r.x, r.y, r.width, r.height).toAlignedRect());
+    }
+    shown_ = std::move(next);
 }
 
-void QtLatticeView::paintEvent(QPaintEvent*)
+void QtLatticeView::paintEvent(QPaintEvent* event)
 {
-    const Clock::Duration now = app_.clock.now();
-    const std::vector<std::string> header = model_.header(latticeDeviceName(app_.devices, get(app_.player.deviceId)));
-    const LatticeScene scene = model_.scene(now, latticeGeometryFor(font(), width(), height(), int(header.size())));
+    // A whole painting (a resize, a first showing, a grab) is made from a fresh scene.
+    if (!shown_.valid || shown_.size != size() || QRegion(rect()).subtracted(event->region()).isEmpty())
+        shown_ = compose();
     QPainter painter(this);
-    paintLattice(painter, scene, header, model_.live(now) ? "playing" : "coming events", latticePaletteFor(palette()),
-                 font());
+    paintLattice(painter, shown_.scene, shown_.header, shown_.mode, latticePaletteFor(palette()), font(),
+                 event->region());
 }
 
 void QtLatticeView::closeEvent(QCloseEvent* event)
@@ -91,4 +121,16 @@ void QtLatticeView::showEvent(QShowEvent*)
 void QtLatticeView::hideEvent(QHideEvent*)
 {
     timer_.stop();
+    shown_.valid = false;
+}
+
+void QtLatticeView::changeEvent(QEvent* event)
+{
+    // A new palette or font: everything is painted again from a scene measured with it.
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange ||
+        event->type() == QEvent::StyleChange) {
+        shown_.valid = false;
+        update();
+    }
+    QWidget::changeEvent(event);
 }

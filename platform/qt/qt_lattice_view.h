@@ -1,19 +1,21 @@
 // The "lattice" window: a modeless, resizable view of the layers as they sound. It polls the
 // playback thread's feed at the display rate and paints the scenes of LatticeViewModel; all the
-// logic is there. UI thread only.
+// logic is there. Only what differs from the scene on screen is painted again, so a view at rest
+// paints nothing. UI thread only.
 #pragma once
 
 #include <QTimer>
 #include <QWidget>
 
 #include <string>
+#include <vector>
 
 #include "app/app_context.h"
 #include "app/lattice/lattice_view_model.h"
 
 class QtLatticeView : public QWidget {
 public:
-    static constexpr int kFrameMs = 17;  // polling and repainting: under 60 frames a second
+    static constexpr int kFrameMs = 17;  // polling and repainting: at most 60 frames a second
 
     QtLatticeView(AppContext& app, LatticeFeed& feed);
 
@@ -29,13 +31,25 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    // What is on screen, or about to be: the scene with its header and mode texts.
+    struct Frame {
+        LatticeScene scene;
+        std::vector<std::string> header;
+        std::string mode;
+        QSize size;
+        bool valid = false;
+    };
+
     void frame();
+    Frame compose();
     std::string placementPath() const;
 
     AppContext& app_;
     LatticeViewModel model_;
     QTimer timer_;
     bool placed_ = false;
+    Frame shown_;
 };

@@ -11,6 +11,7 @@
 #include "app/lattice/lattice_forecast.h"
 #include "app/lattice/lattice_header.h"
 #include "app/lattice/lattice_layout.h"
+#include "app/lattice/lattice_repaint.h"
 #include "app/lattice/lattice_timeline.h"
 #include "app/window_placement.h"
 #include "engine/lattice_feed.h"
@@ -200,6 +201,66 @@ TEST(LatticeLayout, PlayedNotesBecomeCellsInRowsWithTheSoundingOneHighlighted)
     EXPECT_FALSE(scene.showPlayhead);
     for (const LatticeCellView& c : scene.cells)
         EXPECT_FALSE(c.sounding);
+}
+
+// While playing the cells stand still and the playhead sweeps from a quarter to three quarters of
+// the lanes; then the page turns by half a span.
+TEST(LatticeLayout, ThePageStandsWhileThePlayheadSweepsThenTurnsByHalfASpan)
+{
+    const Clock::Duration span = 1000ms;
+    for (const Clock::Duration now : {0ms, 250ms, 499ms})
+        EXPECT_EQ(liveWindow(now, span).start, -250ms) << now.count();
+    EXPECT_EQ(liveWindow(500ms, span).start, 250ms);
+    EXPECT_EQ(liveWindow(-1ms, span).start, -750ms);
+    const LatticeWindow w = liveWindow(1700ms, span);
+    EXPECT_EQ(w.start, 1250ms);
+    EXPECT_EQ(w.end, 2250ms);
+    EXPECT_EQ(w.now, 1700ms);
+}
+
+// Only what differs is painted again: nothing for the same scene, one strip over the playhead's
+// old and new places, the old and new places of a cell whose look changed, a moved counter's
+// label; everything when the rows moved.
+TEST(LatticeRepaint, OnlyWhatDiffersBetweenTwoScenes)
+{
+    const LatticeRhythm rhythm{kGolden, 240, 240, 1};
+    LatticeTimeline timeline;
+    timeline.add(latticeNote(0, 1, true, {1, 1}), rhythm);
+    timeline.add(latticeNote(0, 0, true, {1, 1}), rhythm);
+    const LatticeGeometry g{1000, 300, 60, 100, 10};
+    const auto at = [&](Clock::Duration now) {
+        return layoutLattice(timeline.cells(), 1, timeline.counters(), {0ms, 2000ms, now}, g, true);
+    };
+    const LatticeScene first = at(100ms);
+    EXPECT_TRUE(latticeRepaint(first, first).empty());
+
+    const LatticeScene later = at(110ms);  // the playhead moves; nothing starts or ends
+    LatticeRepaint r = latticeRepaint(first, later);
+    ASSERT_EQ(r.rects.size(), 1u);
+    EXPECT_DOUBLE_EQ(r.rects[0].x, first.playheadX - kLatticeRepaintMargin);
+    EXPECT_DOUBLE_EQ(r.rects[0].x + r.rects[0].width, later.playheadX + kLatticeRepaintMargin);
+
+    timeline.add(latticeNote(240, 0, false, {2, 1}), rhythm);  // layer 0's next event starts
+    const LatticeScene next = at(250ms);
+    r = latticeRepaint(later, next);
+    EXPECT_FALSE(r.everything);
+    const LatticeCellView& ended = next.cells[0].layer == 0 ? next.cells[0] : next.cells[1];
+    EXPECT_TRUE(std::any_of(r.rects.begin(), r.rects.end(), [&](const LatticeRect& rect) {
+        return rect.x <= ended.rect.x && rect.x + rect.width >= ended.rect.x + ended.rect.width;
+    }));
+    EXPECT_TRUE(std::any_of(r.rects.begin(), r.rects.end(), [&](const LatticeRect& rect) {
+        return rect.x == next.rows[1].labelBox.x && rect.y == next.rows[1].labelBox.y;  // counter 1 -> 2
+    }));
+    double painted = 0;
+    for (const LatticeRect& rect : r.rects)
+        painted += rect.width * rect.height;
+    EXPECT_LT(painted, g.width * g.height / 4);
+
+    LatticeGeometry taller = g;
+    taller.height = 400;
+    EXPECT_TRUE(latticeRepaint(next, layoutLattice(timeline.cells(), 1, timeline.counters(), {0ms, 2000ms, 250ms},
+                                                   taller, true))
+                    .everything);
 }
 
 TEST(LatticeForecast, FromThePassStartItForeseesEveryNoteOfThePassAndDropsWhatItDidNot)

@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include <QImage>
+#include <QPaintEvent>
 #include <QPixmap>
 #include <QScreen>
 
@@ -41,6 +42,36 @@ int pixelsNear(const QImage& image, QColor colour)
         }
     return count;
 }
+
+// Counts the paint events a widget gets and the area they cover.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    QRegion painted;
+
+    void reset()
+    {
+        paints = 0;
+        painted = QRegion();
+    }
+    int64_t area() const
+    {
+        int64_t sum = 0;
+        for (const QRect& r : painted)
+            sum += int64_t{r.width()} * r.height();
+        return sum;
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+            painted += static_cast<QPaintEvent*>(event)->region();
+        }
+        return false;
+    }
+};
 
 }  // namespace
 
@@ -128,6 +159,39 @@ private slots:
         QVERIFY(shell.latticeView()->model().live(clock.now()));
         QVERIFY(first != second);
         QCOMPARE(shell.latticeView()->model().timeline().counters()[0], 2u);
+    }
+
+    // Nothing changes, nothing is painted: stopped, or playing while the clock stands. When the
+    // playhead moves, only its path is painted again.
+    void restsWhileNothingChangesAndRepaintsOnlyWhatMoved()
+    {
+        shell.showLatticeView();
+        QtLatticeView* view = shell.latticeView();
+        QVERIFY(QTest::qWaitForWindowExposed(view));
+        QTest::qWait(100);
+        PaintCounter counter;
+        view->installEventFilter(&counter);
+        QTest::qWait(1000);
+        QCOMPARE(counter.paints, 0);
+
+        working.playState = Playing;
+        refreshForPlay(rhythmFromSettings(working));
+        const int64_t start = std::chrono::duration_cast<std::chrono::milliseconds>(clock.now()).count();
+        feed->publish(latticeNote(start, 2, false, {1, 1, 1}));
+        feed->publish(latticeNote(start, 1, false, {1, 1, 1}));
+        feed->publish(latticeNote(start, 0, false, {1, 1, 1}));
+        clock.sleepUntil(clock.now() + std::chrono::milliseconds(100));
+        QTRY_VERIFY(counter.paints > 0);
+        QTest::qWait(100);
+        counter.reset();
+        QTest::qWait(500);
+        QCOMPARE(counter.paints, 0);
+
+        clock.sleepUntil(clock.now() + std::chrono::milliseconds(30));
+        QTRY_VERIFY(counter.paints > 0);
+        QTest::qWait(100);
+        QVERIFY2(counter.area() < int64_t{view->width()} * view->height() / 8,
+                 qPrintable(QString::number(counter.area())));
     }
 
     void darkPaletteAndDoubleScale()
