@@ -154,6 +154,12 @@ TEST(LatticeRhythm, EventLengthIsOneCycleOfTheLayerBelowOrUnknownPastTheLimit)
     // Damaged durations give no lengths and no preview instead of an endless run.
     EXPECT_EQ(eventLength({kGolden, 0, 240, 1}, 1, false, {}, 10s), std::nullopt);
     EXPECT_TRUE(previewCells({kGolden, 0, 240, 1}, {}, 10s).empty());
+    // One length a million times the other (a damaged file): the work stops at a bounded number
+    // of the short events, which are narrower than a pixel beyond it anyway.
+    const LatticeRhythm lopsided{1.0000000001, 100, 1'000'000, 7};
+    const std::vector<LatticeCell> cells = previewCells(lopsided, {}, latticeSpan(lopsided));
+    const auto layer0 = std::count_if(cells.begin(), cells.end(), [](const LatticeCell& c) { return c.layer == 0; });
+    EXPECT_LE(layer0, kLatticeEventLimit + 4);  // and the drain after the stop
 }
 
 TEST(LatticeLayout, PlayedNotesBecomeCellsInRowsWithTheSoundingOneHighlighted)
