@@ -68,9 +68,9 @@ LatticeRepaint latticeRepaint(const LatticeScene& before, const LatticeScene& af
         if (before.showPlayhead && after.showPlayhead) {
             const LatticeRect a = playheadStrip(before), b = playheadStrip(after);
             const double left = std::min(a.x, b.x), right = std::max(a.x + a.width, b.x + b.width);
-            repaint.rects.push_back({left, a.y, right - left, a.height});
+            repaint.playhead = LatticeRect{left, a.y, right - left, a.height};
         } else {
-            repaint.rects.push_back(playheadStrip(before.showPlayhead ? before : after));
+            repaint.playhead = playheadStrip(before.showPlayhead ? before : after);
         }
     }
 

@@ -3,15 +3,17 @@
 // changed and the counters that moved. No Qt, UI thread.
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "app/lattice/lattice_layout.h"
 
 struct LatticeRepaint {
-    bool everything = false;         // the rows moved: paint it all
-    std::vector<LatticeRect> rects;  // else these, in logical pixels (may overlap)
+    bool everything = false;            // the rows moved: paint it all
+    std::vector<LatticeRect> rects;     // else these changed, in logical pixels (may overlap)
+    std::optional<LatticeRect> playhead;  // and the playhead moved over this strip (nothing else changed there)
 
-    bool empty() const { return !everything && rects.empty(); }
+    bool empty() const { return !everything && rects.empty() && !playhead; }
 };
 
 // Room around a cell or the playhead for the sounding outline and the antialiased edges, pixels.

@@ -16,24 +16,9 @@ QFont scaled(const QFont& font, double factor, bool bold = false)
     return f;
 }
 
-// `r` with its left and right ends moved to `slack` pixels outside `limit` where they lie further
-// out: inside `limit` a bar drawn so looks exactly as the whole bar does (its rounded ends and
-// outline lie outside), and only that part is rasterised. An empty `limit` keeps `r`.
-QRectF trimmed(const QRectF& r, const QRectF& limit, double slack)
-{
-    if (limit.isEmpty())
-        return r;
-    QRectF t = r;
-    if (t.left() < limit.left() - slack)
-        t.setLeft(limit.left() - slack);
-    if (t.right() > limit.right() + slack)
-        t.setRight(limit.right() + slack);
-    return t.width() > 0 ? t : r;
-}
-
 // Alpha: a rounded bar with a round mark at its start. Beta, which closes each cycle: a square bar
-// with a diamond mark. Both keep their shapes in grey. Only what lies in `limit` must be right.
-void paintCell(QPainter& p, const LatticeCellView& cell, const LatticePalette& c, bool past, const QRectF& limit = {})
+// with a diamond mark. Both keep their shapes in grey.
+void paintCell(QPainter& p, const LatticeCellView& cell, const LatticePalette& c, bool past)
 {
     const QRectF r(cell.rect.x, cell.rect.y, cell.rect.width, cell.rect.height);
     QColor fill = cell.alpha ? c.alpha : c.beta;
@@ -44,11 +29,10 @@ void paintCell(QPainter& p, const LatticeCellView& cell, const LatticePalette& c
     p.setPen(cell.sounding ? QPen(c.outline, 2.5) : QPen(fill.darker(140), 1.0));
     p.setBrush(fill);
     const double radius = std::min(r.height(), r.width()) * 0.35;
-    const QRectF body = trimmed(r.adjusted(0.5, 0.5, -0.5, -0.5), limit, radius + 2 * kLatticeRepaintMargin);
     if (cell.alpha)
-        p.drawRoundedRect(body, radius, radius);
+        p.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
     else
-        p.drawRect(body);
+        p.drawRect(r.adjusted(0.5, 0.5, -0.5, -0.5));
 
     const double mark = std::min(r.height() * 0.42, 14.0);
     if (r.width() < mark * 1.6)
@@ -112,8 +96,20 @@ LatticeGeometry latticeGeometryFor(const QFont& font, int width, int height, int
     return g;
 }
 
+void paintPlayhead(QPainter& p, const LatticeScene& scene, const LatticePalette& c)
+{
+    if (!scene.showPlayhead || scene.rows.empty())
+        return;
+    const double top = scene.rows.front().lane.y - 2;
+    const double bottom = scene.rows.back().lane.y + scene.rows.back().lane.height + 2;
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(c.playhead, 2.0));
+    p.drawLine(QPointF(scene.playheadX, top), QPointF(scene.playheadX, bottom));
+}
+
 void paintLattice(QPainter& p, const LatticeScene& scene, const std::vector<std::string>& header,
-                  const std::string& mode, const LatticePalette& c, const QFont& font, const QRegion& area)
+                  const std::string& mode, const LatticePalette& c, const QFont& font, const QRegion& area,
+                  bool withPlayhead)
 {
     p.setRenderHint(QPainter::Antialiasing);
     const QFont titleFont = scaled(font, 1.25, true);
@@ -129,7 +125,6 @@ void paintLattice(QPainter& p, const LatticeScene& scene, const std::vector<std:
             return part.isEmpty() || part.intersects(r.adjusted(-kLatticeRepaintMargin, -kLatticeRepaintMargin,
                                                                 kLatticeRepaintMargin, kLatticeRepaintMargin));
         };
-        const QRectF& limit = part;
         p.fillRect(part.isEmpty() ? QRectF(p.window()) : part, c.background);
 
         // Header: the numeral large, then the settings; the mode and the legend at the right.
@@ -156,7 +151,7 @@ void paintLattice(QPainter& p, const LatticeScene& scene, const std::vector<std:
             if (inArea(lane)) {
                 p.setPen(Qt::NoPen);
                 p.setBrush(c.lane);
-                p.drawRoundedRect(trimmed(lane, limit, 4 + 2 * kLatticeRepaintMargin), 4, 4);
+                p.drawRoundedRect(lane, 4, 4);
             }
             if (!inArea(QRectF(row.labelBox.x, row.labelBox.y, row.labelBox.width, row.labelBox.height)))
                 continue;
@@ -179,14 +174,10 @@ void paintLattice(QPainter& p, const LatticeScene& scene, const std::vector<std:
 
         for (const LatticeCellView& cell : scene.cells)
             if (inArea(QRectF(cell.rect.x, cell.rect.y, cell.rect.width, cell.rect.height)))
-                paintCell(p, cell, c, latticeCellPast(scene, cell), limit);
+                paintCell(p, cell, c, latticeCellPast(scene, cell));
 
-        if (scene.showPlayhead && !scene.rows.empty()) {
-            const double top = scene.rows.front().lane.y - 2;
-            const double bottom = scene.rows.back().lane.y + scene.rows.back().lane.height + 2;
-            p.setPen(QPen(c.playhead, 2.0));
-            p.drawLine(QPointF(scene.playheadX, top), QPointF(scene.playheadX, bottom));
-        }
+        if (withPlayhead)
+            paintPlayhead(p, scene, c);
     };
 
     if (area.isEmpty()) {

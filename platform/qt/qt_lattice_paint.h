@@ -21,6 +21,10 @@ LatticePalette latticePaletteFor(const QPalette& palette);
 LatticeGeometry latticeGeometryFor(const QFont& font, int width, int height, int headerLines);
 
 // Paints what lies in `area` (the whole window when it is empty); the rest is left as it is.
+// Without `withPlayhead` the red line is left out, for a picture the playhead is drawn over.
 void paintLattice(QPainter& painter, const LatticeScene& scene, const std::vector<std::string>& header,
                   const std::string& mode, const LatticePalette& colours, const QFont& font,
-                  const QRegion& area = QRegion());
+                  const QRegion& area = QRegion(), bool withPlayhead = true);
+
+// The playhead alone, over a picture painted without it.
+void paintPlayhead(QPainter& painter, const LatticeScene& scene, const LatticePalette& colours);

@@ -84,14 +84,22 @@ void QtLatticeView::frame()
     model_.poll(app_.clock.now());
     Frame next = compose();
     if (!shown_.valid || next.size != shown_.size || next.header != shown_.header || next.mode != shown_.mode) {
+        stale_ = rect();
         update();
     } else {
         const LatticeRepaint repaint = latticeRepaint(shown_.scene, next.scene);
-        if (repaint.everything)
+        if (repaint.everything) {
+            stale_ = rect();
             update();
-        else
-            for (const LatticeRect& r : repaint.rects)
-                update(QRectF(r.x, r.y, r.width, r.height).toAlignedRect());
+        }
+        for (const LatticeRect& r : repaint.rects) {
+            const QRect area = QRectF(r.x, r.y, r.width, r.height).toAlignedRect();
+            stale_ += area;
+            update(area);
+        }
+        if (repaint.playhead)
+            update(QRectF(repaint.playhead->x, repaint.playhead->y, repaint.playhead->width, repaint.playhead->height)
+                       .toAlignedRect());
     }
     shown_ = std::move(next);
 }
@@ -99,11 +107,29 @@ void QtLatticeView::frame()
 void QtLatticeView::paintEvent(QPaintEvent* event)
 {
     // A whole painting (a resize, a first showing, a grab) is made from a fresh scene.
-    if (!shown_.valid || shown_.size != size() || QRegion(rect()).subtracted(event->region()).isEmpty())
+    if (!shown_.valid || shown_.size != size() || QRegion(rect()).subtracted(event->region()).isEmpty()) {
         shown_ = compose();
+        stale_ = rect();
+    }
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (picture_.size() != pixels || picture_.devicePixelRatioF() != ratio) {
+        picture_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        picture_.setDevicePixelRatio(ratio);
+        stale_ = rect();
+    }
+    const LatticePalette colours = latticePaletteFor(palette());
+    if (!stale_.isEmpty()) {
+        QPainter painter(&picture_);
+        painter.setClipRegion(stale_);
+        paintLattice(painter, shown_.scene, shown_.header, shown_.mode, colours, font(),
+                     stale_ == QRegion(rect()) ? QRegion() : stale_, false);
+        stale_ = QRegion();
+    }
     QPainter painter(this);
-    paintLattice(painter, shown_.scene, shown_.header, shown_.mode, latticePaletteFor(palette()), font(),
-                 event->region());
+    for (const QRect& r : event->region())
+        painter.drawImage(r, picture_, QRectF(QPointF(r.topLeft()) * ratio, QSizeF(r.size()) * ratio));
+    paintPlayhead(painter, shown_.scene, colours);
 }
 
 void QtLatticeView::closeEvent(QCloseEvent* event)
@@ -130,6 +156,7 @@ void QtLatticeView::changeEvent(QEvent* event)
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange ||
         event->type() == QEvent::StyleChange) {
         shown_.valid = false;
+        stale_ = rect();
         update();
     }
     QWidget::changeEvent(event);

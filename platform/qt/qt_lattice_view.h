@@ -1,9 +1,12 @@
 // The "lattice" window: a modeless, resizable view of the layers as they sound. It polls the
 // playback thread's feed at the display rate and paints the scenes of LatticeViewModel; all the
 // logic is there. Only what differs from the scene on screen is painted again, so a view at rest
-// paints nothing. UI thread only.
+// paints nothing; the picture without the playhead is kept, so a moving playhead costs a copy of
+// its strip and a line. UI thread only.
 #pragma once
 
+#include <QImage>
+#include <QRegion>
 #include <QTimer>
 #include <QWidget>
 
@@ -52,4 +55,6 @@ private:
     QTimer timer_;
     bool placed_ = false;
     Frame shown_;
+    QImage picture_;      // shown_ painted without the playhead, in device pixels
+    QRegion stale_;       // what of picture_ is still to be painted from shown_
 };

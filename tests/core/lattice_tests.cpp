@@ -242,9 +242,10 @@ TEST(LatticeRepaint, OnlyWhatDiffersBetweenTwoScenes)
 
     const LatticeScene later = at(110ms);  // the playhead moves; nothing starts or ends
     LatticeRepaint r = latticeRepaint(first, later);
-    ASSERT_EQ(r.rects.size(), 1u);
-    EXPECT_DOUBLE_EQ(r.rects[0].x, first.playheadX - kLatticeRepaintMargin);
-    EXPECT_DOUBLE_EQ(r.rects[0].x + r.rects[0].width, later.playheadX + kLatticeRepaintMargin);
+    EXPECT_TRUE(r.rects.empty());
+    ASSERT_TRUE(r.playhead);
+    EXPECT_DOUBLE_EQ(r.playhead->x, first.playheadX - kLatticeRepaintMargin);
+    EXPECT_DOUBLE_EQ(r.playhead->x + r.playhead->width, later.playheadX + kLatticeRepaintMargin);
 
     timeline.add(latticeNote(240, 0, false, {2, 1}), rhythm);  // layer 0's next event starts
     const LatticeScene next = at(250ms);
