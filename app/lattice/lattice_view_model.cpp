@@ -7,14 +7,14 @@ LatticeRhythm LatticeViewModel::playedRhythm() const
     return rhythmFromPlayer(player_, working_.layerIndex);
 }
 
-void LatticeViewModel::poll(Clock::Duration now)
+bool LatticeViewModel::poll(Clock::Duration now)
 {
     batch_.clear();
     LatticeNote note;
     while (feed_.next(note))
         batch_.push_back(note);
     if (batch_.empty())
-        return;
+        return false;
 
     // A note whose layer started another event before the window's left edge can no longer be
     // seen: it is passed over, so a long backlog (the view just opened) costs no engine runs.
@@ -37,6 +37,7 @@ void LatticeViewModel::poll(Clock::Duration now)
         if (visible[i])
             timeline_.add(batch_[i], rhythm);
     timeline_.forgetBefore(leftEdge);
+    return true;
 }
 
 bool LatticeViewModel::live(Clock::Duration now) const

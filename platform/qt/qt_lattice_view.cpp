@@ -8,6 +8,7 @@
 #include <QScreen>
 
 #include <cmath>
+#include <cstring>
 
 #include "app/lattice/lattice_header.h"
 #include "app/lattice/lattice_repaint.h"
@@ -81,7 +82,16 @@ QtLatticeView::Frame QtLatticeView::compose()
 
 void QtLatticeView::frame()
 {
-    model_.poll(app_.clock.now());
+    const Clock::Duration now = app_.clock.now();
+    const bool fed = model_.poll(now);
+    const bool rest = !fed && !model_.live(now);
+    const int32_t device = get(app_.player.deviceId);
+    if (rest && resting_ && shown_.valid && shown_.size == size() && restDevice_ == device &&
+        std::memcmp(&restSettings_, &app_.working, sizeof restSettings_) == 0)
+        return;
+    resting_ = rest;
+    restDevice_ = device;
+    std::memcpy(&restSettings_, &app_.working, sizeof restSettings_);
     Frame next = compose();
     if (!shown_.valid || next.size != shown_.size || next.header != shown_.header || next.mode != shown_.mode) {
         stale_ = rect();

@@ -55,6 +55,11 @@ private:
     QTimer timer_;
     bool placed_ = false;
     Frame shown_;
+    // At rest (nothing playing or sounding) the scene depends only on these: while they stay, a
+    // frame composes nothing.
+    SettingsRecord restSettings_{};
+    int32_t restDevice_ = 0;
+    bool resting_ = false;
     QImage picture_;      // shown_ painted without the playhead, in device pixels
     QRegion stale_;       // what of picture_ is still to be painted from shown_
 };
