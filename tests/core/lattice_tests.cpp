@@ -328,6 +328,10 @@ TEST(LatticeHeader, NumeralAsTheCaptionShowsItThenTempoLayersDurationsModulation
     EXPECT_EQ(lines[0], "numeral 1.61803398874989490253   (1+Sqrt(5))/2");
     EXPECT_EQ(lines[1], "tempo 192   layers 3   alpha 480 ms   beta 480 ms");
     EXPECT_EQ(lines[2], "modulation layer 2 beta, note -4, velocity 0   device MIDI_MAPPER");
+    // A damaged parameter file's layer is shown as it is, without overflowing.
+    s.modulationLayer = INT32_MAX;
+    EXPECT_EQ(latticeHeader(s, "MIDI_MAPPER")[2],
+              "modulation layer 2147483648 beta, note -4, velocity 0   device MIDI_MAPPER");
 }
 
 TEST(LatticePlacement, KeptBesideTheParameterFileAndDamagedFilesIgnored)
