@@ -111,83 +111,73 @@ void paintLattice(QPainter& p, const LatticeScene& scene, const std::vector<std:
                   const std::string& mode, const LatticePalette& c, const QFont& font, const QRegion& area,
                   bool withPlayhead)
 {
+    // Only what reaches into the area is drawn: a view that changed in a few places repaints those.
+    const auto inArea = [&](const QRectF& r) {
+        return area.isEmpty() || area.intersects(r.adjusted(-kLatticeRepaintMargin, -kLatticeRepaintMargin,
+                                                            kLatticeRepaintMargin, kLatticeRepaintMargin)
+                                                     .toAlignedRect());
+    };
     p.setRenderHint(QPainter::Antialiasing);
+    if (area.isEmpty())
+        p.fillRect(p.window(), c.background);
+    else
+        for (const QRect& r : area)
+            p.fillRect(r, c.background);
     const QFont titleFont = scaled(font, 1.25, true);
     const QFont smallFont = scaled(font, 0.85);
     const QFontMetricsF titleMetrics(titleFont), bodyMetrics(font);
     const double margin = std::max(8.0, bodyMetrics.height() * 0.6);
     const double right = p.window().width() - margin;
 
-    // One rectangle of the area, or everything when `part` is empty. Only what reaches into it is
-    // drawn, so a playing view that repaints narrow strips rasterises little.
-    const auto paintPart = [&](const QRectF& part) {
-        const auto inArea = [&](const QRectF& r) {
-            return part.isEmpty() || part.intersects(r.adjusted(-kLatticeRepaintMargin, -kLatticeRepaintMargin,
-                                                                kLatticeRepaintMargin, kLatticeRepaintMargin));
-        };
-        p.fillRect(part.isEmpty() ? QRectF(p.window()) : part, c.background);
-
-        // Header: the numeral large, then the settings; the mode and the legend at the right.
-        const double headerBottom = scene.rows.empty() ? p.window().height() : scene.rows.front().lane.y;
-        const bool headerInArea = inArea(QRectF(0, 0, p.window().width(), headerBottom));
-        double y = margin + titleMetrics.ascent();
-        for (size_t i = 0; i < header.size() && headerInArea; ++i) {
-            p.setFont(i == 0 ? titleFont : font);
-            p.setPen(i == 0 ? c.text : c.faintText);
-            p.drawText(QPointF(margin, y), QString::fromStdString(header[i]));
-            y += i == 0 ? titleMetrics.descent() + bodyMetrics.ascent() + 2 : bodyMetrics.height();
-        }
-        if (headerInArea) {
-            p.setFont(font);
-            p.setPen(c.text);
-            const QString modeText = QString::fromStdString(mode);
-            p.drawText(QPointF(right - bodyMetrics.horizontalAdvance(modeText), margin + titleMetrics.ascent()), modeText);
-            paintLegend(p, c, smallFont, right, margin + titleMetrics.height() + bodyMetrics.ascent());
-        }
-
-        // Rows: label and counter at the left, the lane behind the cells.
-        for (const LatticeRowView& row : scene.rows) {
-            const QRectF lane(row.lane.x, row.lane.y + 1, row.lane.width, row.lane.height - 2);
-            if (inArea(lane)) {
-                p.setPen(Qt::NoPen);
-                p.setBrush(c.lane);
-                p.drawRoundedRect(lane, 4, 4);
-            }
-            if (!inArea(QRectF(row.labelBox.x, row.labelBox.y, row.labelBox.width, row.labelBox.height)))
-                continue;
-            const QRectF label(row.labelBox.x, row.labelBox.y, row.labelBox.width - margin * 0.5, row.labelBox.height);
-            p.setFont(font);
-            p.setPen(c.text);
-            const bool twoLines = label.height() >= bodyMetrics.height() * 2;
-            const QString name = QString::fromStdString(row.label);
-            const QString counter = QStringLiteral("#") + QString::fromStdString(row.counter);
-            if (twoLines) {
-                const QRectF upper(label.x(), label.center().y() - bodyMetrics.height(), label.width(), bodyMetrics.height());
-                p.drawText(upper, Qt::AlignRight | Qt::AlignVCenter, name);
-                p.setFont(smallFont);
-                p.setPen(c.faintText);
-                p.drawText(upper.translated(0, bodyMetrics.height()), Qt::AlignRight | Qt::AlignVCenter, counter);
-            } else {
-                p.drawText(label, Qt::AlignRight | Qt::AlignVCenter, name + QStringLiteral("  ") + counter);
-            }
-        }
-
-        for (const LatticeCellView& cell : scene.cells)
-            if (inArea(QRectF(cell.rect.x, cell.rect.y, cell.rect.width, cell.rect.height)))
-                paintCell(p, cell, c, latticeCellPast(scene, cell));
-
-        if (withPlayhead)
-            paintPlayhead(p, scene, c);
-    };
-
-    if (area.isEmpty()) {
-        paintPart(QRectF());
-        return;
+    // Header: the numeral large, then the settings; the mode and the legend at the right.
+    const double headerBottom = scene.rows.empty() ? p.window().height() : scene.rows.front().lane.y;
+    const bool headerInArea = inArea(QRectF(0, 0, p.window().width(), headerBottom));
+    double y = margin + titleMetrics.ascent();
+    for (size_t i = 0; i < header.size() && headerInArea; ++i) {
+        p.setFont(i == 0 ? titleFont : font);
+        p.setPen(i == 0 ? c.text : c.faintText);
+        p.drawText(QPointF(margin, y), QString::fromStdString(header[i]));
+        y += i == 0 ? titleMetrics.descent() + bodyMetrics.ascent() + 2 : bodyMetrics.height();
     }
-    for (const QRect& r : area) {
-        p.save();
-        p.setClipRect(r, Qt::IntersectClip);
-        paintPart(QRectF(r));
-        p.restore();
+    if (headerInArea) {
+        p.setFont(font);
+        p.setPen(c.text);
+        const QString modeText = QString::fromStdString(mode);
+        p.drawText(QPointF(right - bodyMetrics.horizontalAdvance(modeText), margin + titleMetrics.ascent()), modeText);
+        paintLegend(p, c, smallFont, right, margin + titleMetrics.height() + bodyMetrics.ascent());
     }
+
+    // Rows: label and counter at the left, the lane behind the cells.
+    for (const LatticeRowView& row : scene.rows) {
+        const QRectF lane(row.lane.x, row.lane.y + 1, row.lane.width, row.lane.height - 2);
+        if (inArea(lane)) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(c.lane);
+            p.drawRoundedRect(lane, 4, 4);
+        }
+        if (!inArea(QRectF(row.labelBox.x, row.labelBox.y, row.labelBox.width, row.labelBox.height)))
+            continue;
+        const QRectF label(row.labelBox.x, row.labelBox.y, row.labelBox.width - margin * 0.5, row.labelBox.height);
+        p.setFont(font);
+        p.setPen(c.text);
+        const bool twoLines = label.height() >= bodyMetrics.height() * 2;
+        const QString name = QString::fromStdString(row.label);
+        const QString counter = QStringLiteral("#") + QString::fromStdString(row.counter);
+        if (twoLines) {
+            const QRectF upper(label.x(), label.center().y() - bodyMetrics.height(), label.width(), bodyMetrics.height());
+            p.drawText(upper, Qt::AlignRight | Qt::AlignVCenter, name);
+            p.setFont(smallFont);
+            p.setPen(c.faintText);
+            p.drawText(upper.translated(0, bodyMetrics.height()), Qt::AlignRight | Qt::AlignVCenter, counter);
+        } else {
+            p.drawText(label, Qt::AlignRight | Qt::AlignVCenter, name + QStringLiteral("  ") + counter);
+        }
+    }
+
+    for (const LatticeCellView& cell : scene.cells)
+        if (inArea(QRectF(cell.rect.x, cell.rect.y, cell.rect.width, cell.rect.height)))
+            paintCell(p, cell, c, latticeCellPast(scene, cell));
+
+    if (withPlayhead)
+        paintPlayhead(p, scene, c);
 }

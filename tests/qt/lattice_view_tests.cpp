@@ -20,6 +20,7 @@
 #include "platform/qt/qt_shell_platform.h"
 #include "settings/defaults.h"
 #include "settings/lattice_placement.h"
+#include "settings/numeral_presets.h"
 
 namespace {
 
@@ -243,6 +244,39 @@ private slots:
             QVERIFY2(view->width() <= screen.width() && view->height() <= screen.height(), text);
             QVERIFY2(QGuiApplication::screenAt(view->geometry().topLeft() + QPoint(2, 2)), text);
         }
+    }
+
+    // What a partial paint leaves on screen is what a whole paint would: every cell, lane, label
+    // and header line reaching into the area is drawn there.
+    void aPartialPaintEqualsAWholeOne()
+    {
+        using namespace std::chrono_literals;
+        const LatticeRhythm rhythm{numeralPresetValue(6), 80, 80, 7};
+        const QFont font;
+        const LatticeScene scene = layoutLattice(previewCells(rhythm, {}, 2s), 7, {}, {-250ms, 750ms, 400ms},
+                                                 latticeGeometryFor(font, 1280, 800, 3), true);
+        const std::vector<std::string> header{"numeral", "tempo", "modulation"};
+        const LatticePalette colours = latticePaletteFor(QPalette());
+        QRegion area(QRect(700, 60, 9, 700));  // a playhead's strip
+        area += QRect(150, 500, 300, 120);      // cells and a label
+        area += QRect(0, 0, 90, 20);            // the header's corner
+        QImage whole(1280, 800, QImage::Format_ARGB32_Premultiplied), part = whole;
+        {
+            QPainter p(&whole);
+            paintLattice(p, scene, header, "playing", colours, font);
+        }
+        {
+            QPainter p(&part);
+            paintLattice(p, scene, header, "playing", colours, font);
+            for (const QRect& r : area)
+                p.fillRect(r, Qt::black);
+        }
+        {
+            QPainter p(&part);
+            p.setClipRegion(area);
+            paintLattice(p, scene, header, "playing", colours, font, area);
+        }
+        QCOMPARE(part, whole);
     }
 
 private:
