@@ -27,6 +27,29 @@ bool menuBarOnAScreen(int32_t left, int32_t top, int32_t width, const std::vecto
     return false;
 }
 
+std::optional<WindowRect> fitPlacementToScreens(int32_t left, int32_t top, int32_t width, int32_t height,
+                                                const std::vector<WindowRect>& screens)
+{
+    if (width < 1 || height < 1)
+        return std::nullopt;
+    const WindowRect* largest = nullptr;
+    int64_t largestArea = 0;
+    for (const WindowRect& screen : screens) {
+        const int64_t area = (int64_t{screen.right} - screen.left) * (int64_t{screen.bottom} - screen.top);
+        if (area > largestArea) {
+            largestArea = area;
+            largest = &screen;
+        }
+    }
+    if (!largest)
+        return std::nullopt;
+    width = static_cast<int32_t>(std::min<int64_t>(width, int64_t{largest->right} - largest->left));
+    height = static_cast<int32_t>(std::min<int64_t>(height, int64_t{largest->bottom} - largest->top));
+    if (!menuBarOnAScreen(left, top, width, screens))
+        return std::nullopt;
+    return WindowRect{left, top, static_cast<int32_t>(int64_t{left} + width), static_cast<int32_t>(int64_t{top} + height)};
+}
+
 void placeMainWindow(ShellPlatform& shell, SettingsRecord& record)
 {
     int32_t* r = record.windowRect;  // left, top, right, bottom

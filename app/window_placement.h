@@ -2,12 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
+#include "app/shell_platform.h"
 #include "settings/settings_record.h"
-
-class ShellPlatform;
-struct WindowRect;
 
 // Moves the main window to the stored placement, or centres it and stores the placement. A stored
 // placement whose menu bar would be off every screen is replaced by a centred one.
@@ -18,3 +17,10 @@ void placeMainWindow(ShellPlatform& shell, SettingsRecord& record);
 inline constexpr int32_t kReachableMenuBarHeight = 24;
 inline constexpr int32_t kReachableMenuBarWidth = 100;
 bool menuBarOnAScreen(int32_t left, int32_t top, int32_t width, const std::vector<WindowRect>& screens);
+
+// A stored placement of a resizable window (kept in a side file) made safe for the screens: a size
+// larger than the largest screen is cut to that screen's size, and nothing (the window keeps its
+// default place and size) when the size is not positive or the window's top strip would be off
+// every screen. `left`, `top` are the frame's corner; `width`, `height` the inside, in pixels.
+std::optional<WindowRect> fitPlacementToScreens(int32_t left, int32_t top, int32_t width, int32_t height,
+                                                const std::vector<WindowRect>& screens);

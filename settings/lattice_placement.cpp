@@ -1,6 +1,8 @@
 #include "settings/lattice_placement.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "settings/atomic_file.h"
@@ -19,11 +21,21 @@ std::optional<LatticePlacement> loadLatticePlacement(const std::string& path)
     if (count <= 0)
         return std::nullopt;
     const std::string text(bytes.begin(), bytes.begin() + count);
-    LatticePlacement p;
-    // Sizes up to 100000 pixels; anything else is a damaged file.
-    if (std::sscanf(text.c_str(), "%d %d %d %d", &p.left, &p.top, &p.width, &p.height) != 4 || p.width < 1 ||
-        p.height < 1 || p.width > 100000 || p.height > 100000 || p.left < -100000 || p.left > 100000 ||
-        p.top < -100000 || p.top > 100000)
+    // Four decimal numbers within 100000 pixels each way and a size of at least 1x1; anything else
+    // (a number too long for any type included) is a damaged file.
+    int32_t values[4];
+    const char* cursor = text.c_str();
+    for (int32_t& value : values) {
+        char* end = nullptr;
+        errno = 0;
+        const long number = std::strtol(cursor, &end, 10);
+        if (end == cursor || errno == ERANGE || number < -100000 || number > 100000)
+            return std::nullopt;
+        value = static_cast<int32_t>(number);
+        cursor = end;
+    }
+    const LatticePlacement p{values[0], values[1], values[2], values[3]};
+    if (p.width < 1 || p.height < 1)
         return std::nullopt;
     return p;
 }

@@ -25,7 +25,8 @@ struct LayerMutes {
 // The file beside `parameterFilePath`.
 std::string latticePlacementPath(const std::string& parameterFilePath);
 
-// Nothing when the file is missing or does not hold four numbers with a size of at least 1x1.
+// Nothing when the file is missing or does not hold four numbers within 100000 pixels each way with
+// a size of at least 1x1. Whether the place suits the screens is for the window to judge.
 std::optional<LatticePlacement> loadLatticePlacement(const std::string& path);
 
 // The mutes the file keeps; none when it is missing, damaged or older than the mutes.

@@ -31,7 +31,7 @@ std::vector<std::string> latticeHeader(const SettingsRecord& settings, const std
 
     std::string modulation = "modulation off";
     if (settings.modulationEnabled != 0)
-        modulation = "modulation layer " + std::to_string(settings.modulationLayer + 1) + " " +
+        modulation = "modulation layer " + std::to_string(int64_t{settings.modulationLayer} + 1) + " " +
                      (settings.modulationTone == 0 ? "alpha" : "beta") + ", note " +
                      signedText(settings.modulationNoteOffset) + ", velocity " +
                      signedText(settings.modulationVelocityOffset);

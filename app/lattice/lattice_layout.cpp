@@ -10,8 +10,15 @@ Clock::Duration latticeSpan(const LatticeRhythm& rhythm)
 
 LatticeWindow liveWindow(Clock::Duration now, Clock::Duration span)
 {
-    const Clock::Duration past = span * 2 / 3;
-    return {now - past, now - past + span, now};
+    const Clock::Duration step = span / 2;
+    if (step <= Clock::Duration::zero())
+        return {now, now + span, now};
+    // The page whose middle half holds `now` (floor division, so times before 0 page alike).
+    Clock::Duration::rep page = now.count() / step.count();
+    if (now.count() % step.count() < 0)
+        --page;
+    const Clock::Duration start = page * step - span / 4;
+    return {start, start + span, now};
 }
 
 LatticeWindow previewWindow(Clock::Duration span)

@@ -56,7 +56,9 @@ struct LatticeScene {
 // The time the lanes span: twelve of the longer layer-0 events (at least one second).
 Clock::Duration latticeSpan(const LatticeRhythm& rhythm);
 
-// While playing: the playhead at two thirds of the lanes, what was played to its left.
+// While playing: pages that stand still while the playhead sweeps from a quarter to three quarters
+// of the lanes, what was played to its left; then the page turns by half a span. Cells that stand
+// still need no painting, only the playhead's path does.
 LatticeWindow liveWindow(Clock::Duration now, Clock::Duration span);
 // Before Play: the coming events from the left edge, where Play would start them.
 LatticeWindow previewWindow(Clock::Duration span);

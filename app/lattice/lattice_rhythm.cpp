@@ -1,5 +1,6 @@
 #include "app/lattice/lattice_rhythm.h"
 
+#include <algorithm>
 #include <array>
 
 #include "engine/pacer.h"
@@ -83,6 +84,13 @@ std::vector<LatticeCell> cellsOf(const std::vector<TimedMessage>& messages, cons
     return cells;
 }
 
+// `horizon`, or sooner where the shorter layer-0 length would fit more events than the limit.
+Clock::Duration boundedHorizon(const LatticeRhythm& rhythm, Clock::Duration horizon)
+{
+    const Clock::Duration shortest = std::chrono::milliseconds(std::min(rhythm.alphaMs, rhythm.betaMs));
+    return std::min(horizon, shortest * kLatticeEventLimit);
+}
+
 }  // namespace
 
 LatticeRhythm rhythmFromSettings(const SettingsRecord& settings)
@@ -107,7 +115,7 @@ std::vector<LatticeCell> previewCells(const LatticeRhythm& rhythm, const LayerCo
     if (rhythm.alphaMs <= 0 || rhythm.betaMs <= 0)
         return {};
     Simulation run(rhythm);
-    run.stopAt(horizon);
+    run.stopAt(boundedHorizon(rhythm, horizon));
     LayerCounters played = counters;
     while (!run.stopped)
         playLayerCycle(run.player, played, run.pacer, rhythm.topLayer);
@@ -122,7 +130,7 @@ std::optional<Clock::Duration> eventLength(const LatticeRhythm& rhythm, int32_t 
     if (rhythm.alphaMs <= 0 || rhythm.betaMs <= 0)
         return std::nullopt;
     Simulation run(rhythm);
-    run.stopAt(limit);
+    run.stopAt(boundedHorizon(rhythm, limit));
     LayerCounters played = counters;
     playLayerCycle(run.player, played, run.pacer, layer - 1);
     if (run.stopped)

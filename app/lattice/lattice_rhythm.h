@@ -38,6 +38,11 @@ LatticeRhythm rhythmFromSettings(const SettingsRecord& settings);
 // The rhythm the player is playing now (its fields as the generator reads them).
 LatticeRhythm rhythmFromPlayer(const PlayerState& player, int32_t layerIndex);
 
+// A damaged file can make one layer-0 length millions of times the other. The engine is run for at
+// most this many of the shorter events (cells narrower than a pixel at any width beyond that), so
+// the view's work stays bounded.
+inline constexpr long kLatticeEventLimit = 4096;
+
 // The cells Play would play from `counters`, passes back to back from time 0 up to `horizon`.
 // Cells still running at the horizon are cut there and marked open.
 std::vector<LatticeCell> previewCells(const LatticeRhythm& rhythm, const LayerCounters& counters,

@@ -7,11 +7,11 @@ LatticeRhythm LatticeViewModel::playedRhythm() const
     return rhythmFromPlayer(player_, working_.layerIndex);
 }
 
-void LatticeViewModel::noticeRewind()
+bool LatticeViewModel::noticeRewind()
 {
     const uint32_t rewinds = player_.resume.rewinds();
     if (rewinds == rewindsSeen_)
-        return;
+        return false;
     rewindsSeen_ = rewinds;
     LatticeNote played;
     while (feed_.next(played)) {
@@ -19,17 +19,18 @@ void LatticeViewModel::noticeRewind()
     timeline_ = LatticeTimeline{};
     forecast_ = LatticeForecast{};
     newestNote_ = Clock::Duration::min();
+    return true;
 }
 
-void LatticeViewModel::poll(Clock::Duration now)
+bool LatticeViewModel::poll(Clock::Duration now)
 {
-    noticeRewind();
+    const bool rewound = noticeRewind();
     batch_.clear();
     LatticeNote note;
     while (feed_.next(note))
         batch_.push_back(note);
     if (batch_.empty())
-        return;
+        return rewound;
 
     // A note whose layer started another event before the window's left edge can no longer be
     // seen: it is passed over, so a long backlog (the view just opened) costs no engine runs.
@@ -52,6 +53,7 @@ void LatticeViewModel::poll(Clock::Duration now)
         if (visible[i])
             timeline_.add(batch_[i], rhythm);
     timeline_.forgetBefore(leftEdge);
+    return true;
 }
 
 bool LatticeViewModel::live(Clock::Duration now) const

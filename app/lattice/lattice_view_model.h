@@ -17,9 +17,9 @@ public:
     {
     }
 
-    // Once per display frame: takes what the playback thread announced since the last one.
-    // `now` is on the playback thread's clock.
-    void poll(Clock::Duration now);
+    // Once per display frame: takes what the playback thread announced since the last one; true
+    // when there was something. `now` is on the playback thread's clock.
+    bool poll(Clock::Duration now);
 
     // Playing, or a stopped pass still sounding.
     bool live(Clock::Duration now) const;
@@ -34,7 +34,7 @@ public:
 private:
     LatticeRhythm playedRhythm() const;
     // After a rewind the view starts over: no played cells, the preview from the beginning.
-    void noticeRewind();
+    bool noticeRewind();  // true when a rewind was seen (the view starts over)
 
     LatticeFeed& feed_;
     const PlayerState& player_;

@@ -4,6 +4,8 @@
 #include <QPainterPath>
 #include <QPalette>
 
+#include "app/lattice/lattice_repaint.h"
+
 namespace {
 
 QFont scaled(const QFont& font, double factor, bool bold = false)
@@ -113,11 +115,33 @@ LatticeGeometry latticeGeometryFor(const QFont& font, int width, int height, int
     return g;
 }
 
-void paintLattice(QPainter& p, const LatticeScene& scene, const std::vector<std::string>& header,
-                  const std::string& mode, const LatticePalette& c, const QFont& font)
+void paintPlayhead(QPainter& p, const LatticeScene& scene, const LatticePalette& c)
 {
+    if (!scene.showPlayhead || scene.rows.empty())
+        return;
+    const double top = scene.rows.front().lane.y - 2;
+    const double bottom = scene.rows.back().lane.y + scene.rows.back().lane.height + 2;
     p.setRenderHint(QPainter::Antialiasing);
-    p.fillRect(p.window(), c.background);
+    p.setPen(QPen(c.playhead, 2.0));
+    p.drawLine(QPointF(scene.playheadX, top), QPointF(scene.playheadX, bottom));
+}
+
+void paintLattice(QPainter& p, const LatticeScene& scene, const std::vector<std::string>& header,
+                  const std::string& mode, const LatticePalette& c, const QFont& font, const QRegion& area,
+                  bool withPlayhead)
+{
+    // Only what reaches into the area is drawn: a view that changed in a few places repaints those.
+    const auto inArea = [&](const QRectF& r) {
+        return area.isEmpty() || area.intersects(r.adjusted(-kLatticeRepaintMargin, -kLatticeRepaintMargin,
+                                                            kLatticeRepaintMargin, kLatticeRepaintMargin)
+                                                     .toAlignedRect());
+    };
+    p.setRenderHint(QPainter::Antialiasing);
+    if (area.isEmpty())
+        p.fillRect(p.window(), c.background);
+    else
+        for (const QRect& r : area)
+            p.fillRect(r, c.background);
     const QFont titleFont = scaled(font, 1.25, true);
     const QFont smallFont = scaled(font, 0.85);
     const QFontMetricsF titleMetrics(titleFont), bodyMetrics(font);
@@ -125,18 +149,22 @@ void paintLattice(QPainter& p, const LatticeScene& scene, const std::vector<std:
     const double right = p.window().width() - margin;
 
     // Header: the numeral large, then the settings; the mode and the legend at the right.
+    const double headerBottom = scene.rows.empty() ? p.window().height() : scene.rows.front().lane.y;
+    const bool headerInArea = inArea(QRectF(0, 0, p.window().width(), headerBottom));
     double y = margin + titleMetrics.ascent();
-    for (size_t i = 0; i < header.size(); ++i) {
+    for (size_t i = 0; i < header.size() && headerInArea; ++i) {
         p.setFont(i == 0 ? titleFont : font);
         p.setPen(i == 0 ? c.text : c.faintText);
         p.drawText(QPointF(margin, y), QString::fromStdString(header[i]));
         y += i == 0 ? titleMetrics.descent() + bodyMetrics.ascent() + 2 : bodyMetrics.height();
     }
-    p.setFont(font);
-    p.setPen(c.text);
-    const QString modeText = QString::fromStdString(mode);
-    p.drawText(QPointF(right - bodyMetrics.horizontalAdvance(modeText), margin + titleMetrics.ascent()), modeText);
-    paintLegend(p, c, smallFont, right, margin + titleMetrics.height() + bodyMetrics.ascent());
+    if (headerInArea) {
+        p.setFont(font);
+        p.setPen(c.text);
+        const QString modeText = QString::fromStdString(mode);
+        p.drawText(QPointF(right - bodyMetrics.horizontalAdvance(modeText), margin + titleMetrics.ascent()), modeText);
+        paintLegend(p, c, smallFont, right, margin + titleMetrics.height() + bodyMetrics.ascent());
+    }
 
     // Rows: label and counter at the left, the lane behind the cells. A silenced row is faded.
     uint32_t silenced = 0;
@@ -144,12 +172,16 @@ void paintLattice(QPainter& p, const LatticeScene& scene, const std::vector<std:
         if (row.muted && row.layer >= 0 && row.layer < 32)
             silenced |= 1u << row.layer;
         const QRectF lane(row.lane.x, row.lane.y + 1, row.lane.width, row.lane.height - 2);
-        QColor laneColour = c.lane;
-        if (row.muted)
-            laneColour.setAlphaF(0.45);
-        p.setPen(Qt::NoPen);
-        p.setBrush(laneColour);
-        p.drawRoundedRect(lane, 4, 4);
+        if (inArea(lane)) {
+            QColor laneColour = c.lane;
+            if (row.muted)
+                laneColour.setAlphaF(0.45);
+            p.setPen(Qt::NoPen);
+            p.setBrush(laneColour);
+            p.drawRoundedRect(lane, 4, 4);
+        }
+        if (!inArea(QRectF(row.labelBox.x, row.labelBox.y, row.labelBox.width, row.labelBox.height)))
+            continue;
         paintMuteMark(p, row, c, smallFont);
         const QRectF label(row.labelBox.x, row.labelBox.y, row.labelBox.width - margin * 0.5, row.labelBox.height);
         p.setFont(font);
@@ -169,18 +201,16 @@ void paintLattice(QPainter& p, const LatticeScene& scene, const std::vector<std:
     }
 
     for (const LatticeCellView& cell : scene.cells) {
+        if (!inArea(QRectF(cell.rect.x, cell.rect.y, cell.rect.width, cell.rect.height)))
+            continue;
         const bool muted = cell.layer >= 0 && cell.layer < 32 && ((silenced >> cell.layer) & 1u) != 0;
         if (muted)
             p.setOpacity(0.3);
-        paintCell(p, cell, c, scene.showPlayhead && cell.rect.x + cell.rect.width <= scene.playheadX && !cell.sounding);
+        paintCell(p, cell, c, latticeCellPast(scene, cell));
         if (muted)
             p.setOpacity(1.0);
     }
 
-    if (scene.showPlayhead && !scene.rows.empty()) {
-        const double top = scene.rows.front().lane.y - 2;
-        const double bottom = scene.rows.back().lane.y + scene.rows.back().lane.height + 2;
-        p.setPen(QPen(c.playhead, 2.0));
-        p.drawLine(QPointF(scene.playheadX, top), QPointF(scene.playheadX, bottom));
-    }
+    if (withPlayhead)
+        paintPlayhead(p, scene, c);
 }

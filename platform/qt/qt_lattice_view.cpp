@@ -1,14 +1,21 @@
 #include "platform/qt/qt_lattice_view.h"
 
 #include <QCloseEvent>
+#include <QEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
 
+#include <cmath>
+#include <cstring>
+
 #include "app/lattice/lattice_header.h"
+#include "app/lattice/lattice_repaint.h"
 #include "app/session/session_commands.h"
+#include "app/window_placement.h"
 #include "platform/qt/qt_lattice_paint.h"
 #include "settings/lattice_placement.h"
 
@@ -64,11 +71,12 @@ void QtLatticeView::open()
     if (!placed_) {
         placed_ = true;
         if (std::optional<LatticePlacement> stored = loadLatticePlacement(placementPath())) {
-            // A place off every screen (a screen since removed) is left to the default.
-            const QRect rect(stored->left, stored->top, stored->width, stored->height);
-            if (QGuiApplication::screenAt(rect.center())) {
-                resize(stored->width, stored->height);
-                move(stored->left, stored->top);
+            // A place off every screen (a screen since removed) is left to the default; a size
+            // beyond the largest screen is cut to it.
+            if (const std::optional<WindowRect> fit = fitPlacementToScreens(stored->left, stored->top, stored->width,
+                                                                            stored->height, app_.shell.screenRects())) {
+                resize(fit->right - fit->left, fit->bottom - fit->top);
+                move(fit->left, fit->top);
             }
         }
     }
@@ -87,8 +95,13 @@ void QtLatticeView::savePlacement()
 void QtLatticeView::changeMutes(const LayerMutes& mutes)
 {
     setLayerMutes(app_, mutes);
-    update();  // the marks change at once, also before Play
+    // The marks change at once, also before Play and at rest: everything is painted again.
+    resting_ = false;
+    shown_.valid = false;
+    stale_ = rect();
+    update();
 }
+
 
 void QtLatticeView::keyPressEvent(QKeyEvent* event)
 {
@@ -107,7 +120,7 @@ void QtLatticeView::keyPressEvent(QKeyEvent* event)
 void QtLatticeView::mousePressEvent(QMouseEvent* event)
 {
     const QPointF at = event->position();
-    const int32_t layer = layerAtLabel(painted_, at.x(), at.y());
+    const int32_t layer = layerAtLabel(shown_.scene, at.x(), at.y());
     if (event->button() != Qt::LeftButton || layer < 0) {
         QWidget::mousePressEvent(event);
         return;
@@ -117,24 +130,85 @@ void QtLatticeView::mousePressEvent(QMouseEvent* event)
     event->accept();
 }
 
-void QtLatticeView::frame()
-{
-    model_.poll(app_.clock.now());
-    update();
-}
-
-void QtLatticeView::paintEvent(QPaintEvent*)
+QtLatticeView::Frame QtLatticeView::compose()
 {
     const Clock::Duration now = app_.clock.now();
-    std::vector<std::string> header = model_.header(latticeDeviceName(app_.devices, get(app_.player.deviceId)));
+    Frame f;
+    f.header = model_.header(latticeDeviceName(app_.devices, get(app_.player.deviceId)));
     if (std::string session = sessionHeaderLine(app_); !session.empty())
-        header.push_back(session);  // peers and the session's tempo, while Link is on
-    LatticeScene scene = model_.scene(now, latticeGeometryFor(font(), width(), height(), int(header.size())));
-    markMutedRows(scene, app_.layerMutes);
+        f.header.push_back(session);  // peers and the session's tempo, while Link is on
+    f.mode = model_.live(now) ? "playing" : "coming events";
+    f.scene = model_.scene(now, latticeGeometryFor(font(), width(), height(), int(f.header.size())));
+    markMutedRows(f.scene, app_.layerMutes);
+    // The playhead stands on whole pixels, so it moves (and is painted again) one pixel at a time.
+    f.scene.playheadX = std::round(f.scene.playheadX);
+    f.size = size();
+    f.valid = true;
+    return f;
+}
+
+void QtLatticeView::frame()
+{
+    const Clock::Duration now = app_.clock.now();
+    const bool fed = model_.poll(now);
+    const bool rest = !fed && !model_.live(now);
+    const int32_t device = get(app_.player.deviceId);
+    std::string session = sessionHeaderLine(app_);  // peers and tempo may change at rest
+    if (rest && resting_ && shown_.valid && shown_.size == size() && restDevice_ == device &&
+        restSession_ == session && std::memcmp(&restSettings_, &app_.working, sizeof restSettings_) == 0)
+        return;
+    resting_ = rest;
+    restDevice_ = device;
+    restSession_ = std::move(session);
+    std::memcpy(&restSettings_, &app_.working, sizeof restSettings_);
+    Frame next = compose();
+    if (!shown_.valid || next.size != shown_.size || next.header != shown_.header || next.mode != shown_.mode) {
+        stale_ = rect();
+        update();
+    } else {
+        const LatticeRepaint repaint = latticeRepaint(shown_.scene, next.scene);
+        if (repaint.everything) {
+            stale_ = rect();
+            update();
+        }
+        for (const LatticeRect& r : repaint.rects) {
+            const QRect area = QRectF(r.x, r.y, r.width, r.height).toAlignedRect();
+            stale_ += area;
+            update(area);
+        }
+        if (repaint.playhead)
+            update(QRectF(repaint.playhead->x, repaint.playhead->y, repaint.playhead->width, repaint.playhead->height)
+                       .toAlignedRect());
+    }
+    shown_ = std::move(next);
+}
+
+void QtLatticeView::paintEvent(QPaintEvent* event)
+{
+    // A whole painting (a resize, a first showing, a grab) is made from a fresh scene.
+    if (!shown_.valid || shown_.size != size() || QRegion(rect()).subtracted(event->region()).isEmpty()) {
+        shown_ = compose();
+        stale_ = rect();
+    }
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (picture_.size() != pixels || picture_.devicePixelRatioF() != ratio) {
+        picture_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        picture_.setDevicePixelRatio(ratio);
+        stale_ = rect();
+    }
+    const LatticePalette colours = latticePaletteFor(palette());
+    if (!stale_.isEmpty()) {
+        QPainter painter(&picture_);
+        painter.setClipRegion(stale_);
+        paintLattice(painter, shown_.scene, shown_.header, shown_.mode, colours, font(),
+                     stale_ == QRegion(rect()) ? QRegion() : stale_, false);
+        stale_ = QRegion();
+    }
     QPainter painter(this);
-    paintLattice(painter, scene, header, model_.live(now) ? "playing" : "coming events", latticePaletteFor(palette()),
-                 font());
-    painted_ = std::move(scene);
+    for (const QRect& r : event->region())
+        painter.drawImage(r, picture_, QRectF(QPointF(r.topLeft()) * ratio, QSizeF(r.size()) * ratio));
+    paintPlayhead(painter, shown_.scene, colours);
 }
 
 void QtLatticeView::closeEvent(QCloseEvent* event)
@@ -152,4 +226,17 @@ void QtLatticeView::showEvent(QShowEvent*)
 void QtLatticeView::hideEvent(QHideEvent*)
 {
     timer_.stop();
+    shown_.valid = false;
+}
+
+void QtLatticeView::changeEvent(QEvent* event)
+{
+    // A new palette or font: everything is painted again from a scene measured with it.
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange ||
+        event->type() == QEvent::StyleChange) {
+        shown_.valid = false;
+        stale_ = rect();
+        update();
+    }
+    QWidget::changeEvent(event);
 }

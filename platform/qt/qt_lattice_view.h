@@ -1,12 +1,18 @@
 // The "lattice" window: a modeless, resizable view of the layers as they sound. It polls the
 // playback thread's feed at the display rate and paints the scenes of LatticeViewModel; all the
-// logic is there. Its row labels and number keys mute and solo the layers. UI thread only.
+// logic is there. Its row labels and number keys mute and solo the layers. Only what differs
+// from the scene on screen is painted again, so a view at rest paints nothing; the picture
+// without the playhead is kept, so a moving playhead costs a copy of its strip and a line.
+// UI thread only.
 #pragma once
 
+#include <QImage>
+#include <QRegion>
 #include <QTimer>
 #include <QWidget>
 
 #include <string>
+#include <vector>
 
 #include "app/app_context.h"
 #include "app/lattice/lattice_view_model.h"
@@ -14,7 +20,7 @@
 
 class QtLatticeView : public QWidget {
 public:
-    static constexpr int kFrameMs = 17;  // polling and repainting: under 60 frames a second
+    static constexpr int kFrameMs = 17;  // polling and repainting: at most 60 frames a second
 
     QtLatticeView(AppContext& app, LatticeFeed& feed);
 
@@ -34,9 +40,20 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     // A click on a row's label mutes or unmutes its layer, a Shift+click solos it.
     void mousePressEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    // What is on screen, or about to be: the scene with its header and mode texts.
+    struct Frame {
+        LatticeScene scene;
+        std::vector<std::string> header;
+        std::string mode;
+        QSize size;
+        bool valid = false;
+    };
+
     void frame();
+    Frame compose();
     std::string placementPath() const;
     void changeMutes(const LayerMutes& mutes);
 
@@ -44,5 +61,13 @@ private:
     LatticeViewModel model_;
     QTimer timer_;
     bool placed_ = false;
-    LatticeScene painted_;  // the scene last painted, for finding the label under a click
+    Frame shown_;
+    // At rest (nothing playing or sounding) the scene depends only on these: while they stay, a
+    // frame composes nothing.
+    SettingsRecord restSettings_{};
+    int32_t restDevice_ = 0;
+    std::string restSession_;
+    bool resting_ = false;
+    QImage picture_;      // shown_ painted without the playhead, in device pixels
+    QRegion stale_;       // what of picture_ is still to be painted from shown_
 };

@@ -11,9 +11,11 @@
 #include "app/lattice/lattice_forecast.h"
 #include "app/lattice/lattice_header.h"
 #include "app/lattice/lattice_layout.h"
+#include "app/lattice/lattice_repaint.h"
 #include "app/lattice/lattice_timeline.h"
 #include "app/lattice/lattice_view_model.h"
 #include "engine/playback.h"
+#include "app/window_placement.h"
 #include "engine/lattice_feed.h"
 #include "file_test_support.h"
 #include "generator_test_support.h"
@@ -154,6 +156,12 @@ TEST(LatticeRhythm, EventLengthIsOneCycleOfTheLayerBelowOrUnknownPastTheLimit)
     // Damaged durations give no lengths and no preview instead of an endless run.
     EXPECT_EQ(eventLength({kGolden, 0, 240, 1}, 1, false, {}, 10s), std::nullopt);
     EXPECT_TRUE(previewCells({kGolden, 0, 240, 1}, {}, 10s).empty());
+    // One length a million times the other (a damaged file): the work stops at a bounded number
+    // of the short events, which are narrower than a pixel beyond it anyway.
+    const LatticeRhythm lopsided{1.0000000001, 100, 1'000'000, 7};
+    const std::vector<LatticeCell> cells = previewCells(lopsided, {}, latticeSpan(lopsided));
+    const auto layer0 = std::count_if(cells.begin(), cells.end(), [](const LatticeCell& c) { return c.layer == 0; });
+    EXPECT_LE(layer0, kLatticeEventLimit + 4);  // and the drain after the stop
 }
 
 TEST(LatticeLayout, PlayedNotesBecomeCellsInRowsWithTheSoundingOneHighlighted)
@@ -201,6 +209,67 @@ TEST(LatticeLayout, PlayedNotesBecomeCellsInRowsWithTheSoundingOneHighlighted)
     EXPECT_FALSE(scene.showPlayhead);
     for (const LatticeCellView& c : scene.cells)
         EXPECT_FALSE(c.sounding);
+}
+
+// While playing the cells stand still and the playhead sweeps from a quarter to three quarters of
+// the lanes; then the page turns by half a span.
+TEST(LatticeLayout, ThePageStandsWhileThePlayheadSweepsThenTurnsByHalfASpan)
+{
+    const Clock::Duration span = 1000ms;
+    for (const Clock::Duration now : {0ms, 250ms, 499ms})
+        EXPECT_EQ(liveWindow(now, span).start, -250ms) << now.count();
+    EXPECT_EQ(liveWindow(500ms, span).start, 250ms);
+    EXPECT_EQ(liveWindow(-1ms, span).start, -750ms);
+    const LatticeWindow w = liveWindow(1700ms, span);
+    EXPECT_EQ(w.start, 1250ms);
+    EXPECT_EQ(w.end, 2250ms);
+    EXPECT_EQ(w.now, 1700ms);
+}
+
+// Only what differs is painted again: nothing for the same scene, one strip over the playhead's
+// old and new places, the old and new places of a cell whose look changed, a moved counter's
+// label; everything when the rows moved.
+TEST(LatticeRepaint, OnlyWhatDiffersBetweenTwoScenes)
+{
+    const LatticeRhythm rhythm{kGolden, 240, 240, 1};
+    LatticeTimeline timeline;
+    timeline.add(latticeNote(0, 1, true, {1, 1}), rhythm);
+    timeline.add(latticeNote(0, 0, true, {1, 1}), rhythm);
+    const LatticeGeometry g{1000, 300, 60, 100, 10};
+    const auto at = [&](Clock::Duration now) {
+        return layoutLattice(timeline.cells(), 1, timeline.counters(), {0ms, 2000ms, now}, g, true);
+    };
+    const LatticeScene first = at(100ms);
+    EXPECT_TRUE(latticeRepaint(first, first).empty());
+
+    const LatticeScene later = at(110ms);  // the playhead moves; nothing starts or ends
+    LatticeRepaint r = latticeRepaint(first, later);
+    EXPECT_TRUE(r.rects.empty());
+    ASSERT_TRUE(r.playhead);
+    EXPECT_DOUBLE_EQ(r.playhead->x, first.playheadX - kLatticeRepaintMargin);
+    EXPECT_DOUBLE_EQ(r.playhead->x + r.playhead->width, later.playheadX + kLatticeRepaintMargin);
+
+    timeline.add(latticeNote(240, 0, false, {2, 1}), rhythm);  // layer 0's next event starts
+    const LatticeScene next = at(250ms);
+    r = latticeRepaint(later, next);
+    EXPECT_FALSE(r.everything);
+    const LatticeCellView& ended = next.cells[0].layer == 0 ? next.cells[0] : next.cells[1];
+    EXPECT_TRUE(std::any_of(r.rects.begin(), r.rects.end(), [&](const LatticeRect& rect) {
+        return rect.x <= ended.rect.x && rect.x + rect.width >= ended.rect.x + ended.rect.width;
+    }));
+    EXPECT_TRUE(std::any_of(r.rects.begin(), r.rects.end(), [&](const LatticeRect& rect) {
+        return rect.x == next.rows[1].labelBox.x && rect.y == next.rows[1].labelBox.y;  // counter 1 -> 2
+    }));
+    double painted = 0;
+    for (const LatticeRect& rect : r.rects)
+        painted += rect.width * rect.height;
+    EXPECT_LT(painted, g.width * g.height / 4);
+
+    LatticeGeometry taller = g;
+    taller.height = 400;
+    EXPECT_TRUE(latticeRepaint(next, layoutLattice(timeline.cells(), 1, timeline.counters(), {0ms, 2000ms, 250ms},
+                                                   taller, true))
+                    .everything);
 }
 
 TEST(LatticeForecast, FromThePassStartItForeseesEveryNoteOfThePassAndDropsWhatItDidNot)
@@ -261,6 +330,10 @@ TEST(LatticeHeader, NumeralAsTheCaptionShowsItThenTempoLayersDurationsModulation
     EXPECT_EQ(lines[0], "numeral 1.61803398874989490253   (1+Sqrt(5))/2");
     EXPECT_EQ(lines[1], "tempo 192   layers 3   alpha 480 ms   beta 480 ms");
     EXPECT_EQ(lines[2], "modulation layer 2 beta, note -4, velocity 0   device MIDI_MAPPER");
+    // A damaged parameter file's layer is shown as it is, without overflowing.
+    s.modulationLayer = INT32_MAX;
+    EXPECT_EQ(latticeHeader(s, "MIDI_MAPPER")[2],
+              "modulation layer 2147483648 beta, note -4, velocity 0   device MIDI_MAPPER");
 }
 
 // After Rewind the stopped view shows the beginning again: the played cells and counters are
@@ -306,8 +379,30 @@ TEST(LatticePlacement, KeptBesideTheParameterFileAndDamagedFilesIgnored)
     EXPECT_EQ(loadLatticePlacement(path), std::nullopt);
     ASSERT_TRUE(saveLatticePlacement(path, LatticePlacement{-20, 40, 800, 450}));
     EXPECT_EQ(loadLatticePlacement(path), (LatticePlacement{-20, 40, 800, 450}));
-    for (const char* damaged : {"", "10 20 30", "1 2 0 5", "1 2 3 999999", "x y z w"}) {
+    for (const char* damaged : {"", "10 20 30", "1 2 0 5", "1 2 3 999999", "x y z w", "1 2 99999999999999999999 4"}) {
         writeBytes(path, Bytes(damaged, damaged + std::strlen(damaged)));
         EXPECT_EQ(loadLatticePlacement(path), std::nullopt) << damaged;
     }
+}
+
+// The file of a window once opened on a huge screen, or written by hand: the size is cut to the
+// largest screen, and a place whose top strip is off every screen is left to the default.
+TEST(LatticePlacement, AHugeSizeIsCutToTheLargestScreenAndAnUnreachablePlaceIgnored)
+{
+    const std::vector<WindowRect> screens{{0, 0, 1920, 1080}, {1920, 0, 4480, 1600}};
+    const auto fit = [&](int32_t left, int32_t top, int32_t width, int32_t height) {
+        return fitPlacementToScreens(left, top, width, height, screens);
+    };
+    EXPECT_EQ(fit(-19400, -19400, 40000, 40000), std::nullopt);
+    const std::optional<WindowRect> cut = fit(10, 20, 40000, 40000);
+    ASSERT_TRUE(cut);
+    EXPECT_EQ((std::vector<int32_t>{cut->left, cut->top, cut->right, cut->bottom}),
+              (std::vector<int32_t>{10, 20, 10 + 2560, 20 + 1600}));
+    const std::optional<WindowRect> kept = fit(2000, 100, 800, 450);
+    ASSERT_TRUE(kept);
+    EXPECT_EQ((std::vector<int32_t>{kept->left, kept->top, kept->right, kept->bottom}),
+              (std::vector<int32_t>{2000, 100, 2800, 550}));
+    EXPECT_EQ(fit(5000, 100, 800, 450), std::nullopt);
+    EXPECT_EQ(fit(10, 20, 0, 450), std::nullopt);
+    EXPECT_EQ(fitPlacementToScreens(10, 20, 800, 450, {}), std::nullopt);
 }

@@ -3,7 +3,9 @@
 #include <QtTest>
 
 #include <QImage>
+#include <QPaintEvent>
 #include <QPixmap>
+#include <QScreen>
 
 #include <cstdio>
 #include <filesystem>
@@ -18,6 +20,7 @@
 #include "platform/qt/qt_shell_platform.h"
 #include "settings/defaults.h"
 #include "settings/lattice_placement.h"
+#include "settings/numeral_presets.h"
 
 namespace {
 
@@ -40,6 +43,36 @@ int pixelsNear(const QImage& image, QColor colour)
         }
     return count;
 }
+
+// Counts the paint events a widget gets and the area they cover.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    QRegion painted;
+
+    void reset()
+    {
+        paints = 0;
+        painted = QRegion();
+    }
+    int64_t area() const
+    {
+        int64_t sum = 0;
+        for (const QRect& r : painted)
+            sum += int64_t{r.width()} * r.height();
+        return sum;
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+            painted += static_cast<QPaintEvent*>(event)->region();
+        }
+        return false;
+    }
+};
 
 }  // namespace
 
@@ -129,6 +162,39 @@ private slots:
         QCOMPARE(shell.latticeView()->model().timeline().counters()[0], 2u);
     }
 
+    // Nothing changes, nothing is painted: stopped, or playing while the clock stands. When the
+    // playhead moves, only its path is painted again.
+    void restsWhileNothingChangesAndRepaintsOnlyWhatMoved()
+    {
+        shell.showLatticeView();
+        QtLatticeView* view = shell.latticeView();
+        QVERIFY(QTest::qWaitForWindowExposed(view));
+        QTest::qWait(100);
+        PaintCounter counter;
+        view->installEventFilter(&counter);
+        QTest::qWait(1000);
+        QCOMPARE(counter.paints, 0);
+
+        working.playState = Playing;
+        refreshForPlay(rhythmFromSettings(working));
+        const int64_t start = std::chrono::duration_cast<std::chrono::milliseconds>(clock.now()).count();
+        feed->publish(latticeNote(start, 2, false, {1, 1, 1}));
+        feed->publish(latticeNote(start, 1, false, {1, 1, 1}));
+        feed->publish(latticeNote(start, 0, false, {1, 1, 1}));
+        clock.sleepUntil(clock.now() + std::chrono::milliseconds(100));
+        QTRY_VERIFY(counter.paints > 0);
+        QTest::qWait(100);
+        counter.reset();
+        QTest::qWait(500);
+        QCOMPARE(counter.paints, 0);
+
+        clock.sleepUntil(clock.now() + std::chrono::milliseconds(30));
+        QTRY_VERIFY(counter.paints > 0);
+        QTest::qWait(100);
+        QVERIFY2(counter.area() < int64_t{view->width()} * view->height() / 8,
+                 qPrintable(QString::number(counter.area())));
+    }
+
     void darkPaletteAndDoubleScale()
     {
         shell.showLatticeView();
@@ -196,6 +262,57 @@ private slots:
         QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(int(scene.rows[1].lane.x + 20), onLabel.y()));
         QCOMPARE(app->layerMutes, (LayerMutes{0, 1}));  // the lane is not a label
         QCOMPARE(loadLayerMutes(directory + "/pulseLattice.lattice"), (LayerMutes{0, 1}));
+    }
+
+    // A size far beyond the screen (from a larger screen, or written by hand) is cut to the screen,
+    // and a place with the title strip off every screen is left to the default.
+    void aHugeOrUnreachablePlacementFileGivesAWindowThatFitsTheScreen()
+    {
+        const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+        const std::string path = directory + "/pulseLattice.lattice";
+        for (const char* text : {"0 0 1500 1100", "-19400 -19400 40000 40000"}) {
+            shell.closeLatticeView();
+            std::FILE* file = std::fopen(path.c_str(), "w");
+            std::fputs(text, file);
+            std::fclose(file);
+            shell.showLatticeView();
+            QtLatticeView* view = shell.latticeView();
+            QVERIFY2(view->width() <= screen.width() && view->height() <= screen.height(), text);
+            QVERIFY2(QGuiApplication::screenAt(view->geometry().topLeft() + QPoint(2, 2)), text);
+        }
+    }
+
+    // What a partial paint leaves on screen is what a whole paint would: every cell, lane, label
+    // and header line reaching into the area is drawn there.
+    void aPartialPaintEqualsAWholeOne()
+    {
+        using namespace std::chrono_literals;
+        const LatticeRhythm rhythm{numeralPresetValue(6), 80, 80, 7};
+        const QFont font;
+        const LatticeScene scene = layoutLattice(previewCells(rhythm, {}, 2s), 7, {}, {-250ms, 750ms, 400ms},
+                                                 latticeGeometryFor(font, 1280, 800, 3), true);
+        const std::vector<std::string> header{"numeral", "tempo", "modulation"};
+        const LatticePalette colours = latticePaletteFor(QPalette());
+        QRegion area(QRect(700, 60, 9, 700));  // a playhead's strip
+        area += QRect(150, 500, 300, 120);      // cells and a label
+        area += QRect(0, 0, 90, 20);            // the header's corner
+        QImage whole(1280, 800, QImage::Format_ARGB32_Premultiplied), part = whole;
+        {
+            QPainter p(&whole);
+            paintLattice(p, scene, header, "playing", colours, font);
+        }
+        {
+            QPainter p(&part);
+            paintLattice(p, scene, header, "playing", colours, font);
+            for (const QRect& r : area)
+                p.fillRect(r, Qt::black);
+        }
+        {
+            QPainter p(&part);
+            p.setClipRegion(area);
+            paintLattice(p, scene, header, "playing", colours, font, area);
+        }
+        QCOMPARE(part, whole);
     }
 
 private:
