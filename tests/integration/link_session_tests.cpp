@@ -182,9 +182,9 @@ protected:
     }
 
     // Every judged note-on within a frame of its beat, but those of the first judged beat (after a
-    // start or a tempo change) within two: that beat measures 12 to 30 µs off here, the later ones
-    // within ±11 µs. Why the first differs is not settled (this test's view of the session around
-    // the realignment, or Link still refining its estimate of the peer's clock).
+    // start or a tempo change) within two: that beat lands 12 to 30 µs late here (judged alike by
+    // the grid sampled before and after it), the later ones within ±11 µs. Why the first beat is
+    // late is not found yet.
     void expectNoteOnsOnTheirBeats(const std::vector<double>& errors, size_t firstBeatNotes)
     {
         for (size_t i = 0; i < errors.size(); ++i)
