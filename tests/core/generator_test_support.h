@@ -1,10 +1,12 @@
 // A player on the default settings, a virtual clock and a recording port, for exact message tests.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <vector>
 
 #include "engine/generator.h"
+#include "engine/midi_port.h"
 #include "engine/recording_backend.h"
 #include "engine/refresh.h"
 #include "engine/virtual_clock.h"
@@ -53,5 +55,22 @@ struct VirtualPlayer {
         const size_t before = port.messages.size();
         playLayerCycle(player, counters, pacer, topLayerForPass(settings.layerIndex));
         return linesOf(port.messages, before);
+    }
+    // Stop at `stopAt` (its note-off sweep), then, while the stopped pass drains, the note table
+    // raised by an octave at `changeAt`, and `afterChange` called.
+    template <typename AfterChange>
+    void stopThenChangeNotes(std::chrono::milliseconds stopAt, std::chrono::milliseconds changeAt,
+                             AfterChange afterChange)
+    {
+        clock.setAlarm(stopAt, [this, changeAt, afterChange] {
+            put(player.playing, 0);
+            sendNoteOffSweep(player);
+            clock.setAlarm(changeAt, [this, afterChange] {
+                for (int32_t& note : settings.notes)
+                    note += 12;
+                refreshNotes(player, settings);
+                afterChange();
+            });
+        });
     }
 };

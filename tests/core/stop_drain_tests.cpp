@@ -118,16 +118,9 @@ TEST(StopDrain, NoteOffsEndTheDrainedNotesWhenTheTableChangesMeanwhile)
         VirtualPlayer v(numeralPresetValue(6), 3);
         std::atomic<int32_t> quit{0};
         Pacer pacer(v.clock, &quit);
-        v.clock.setAlarm(1000ms, [&] {
-            put(v.player.playing, 0);
-            sendNoteOffSweep(v.player);
-            v.clock.setAlarm(1300ms, [&] {
-                for (int32_t& note : v.settings.notes)
-                    note += 12;
-                refreshNotes(v.player, v.settings);
-                if (closing)
-                    quit = 1;
-            });
+        v.stopThenChangeNotes(1000ms, 1300ms, [&] {
+            if (closing)
+                quit = 1;
         });
         for (int pass = 0; pass < 2; ++pass)
             if (!playLayerCycle(v.player, v.counters, pacer, 2))

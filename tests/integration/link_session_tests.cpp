@@ -29,18 +29,13 @@
 #include "settings/defaults.h"
 #include "tests/core/fake_shell_platform.h"
 #include "tests/integration/recording_reporter.h"
+#include "tests/core/no_ports.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
 constexpr double kFrameUs = 1e6 / 48000.0;  // one frame at 48 kHz: 20.8 µs
-
-class NoDevices : public DeviceListing {
-public:
-    uint32_t portCount() override { return 0; }
-    bool portName(uint32_t, std::string&) override { return false; }
-};
 
 // Lines of the peer's log that say `what` ("tempo", "playing"), as their values.
 std::vector<std::string> peerSaw(const std::string& log, const std::string& what)
@@ -220,7 +215,7 @@ protected:
     Transport transport_;
     SettingsRecord working_{}, defaults_{};
     ParameterFile parameterFile_;
-    NoDevices devices_;
+    NoPorts devices_;
     FakeShellPlatform shell_;
     LinkSession link_;
     SessionSync session_;

@@ -237,15 +237,7 @@ TEST_F(SynthOutputTest, NotesChangedWhileAStoppedPassDrainsAllEndWithASustainedT
     ASSERT_EQ(openPort(v.player), 0);
     ASSERT_TRUE(synth.waitUntilLoaded());
     sendProgramChanges(v.player);
-    v.clock.setAlarm(1000ms, [&] {
-        put(v.player.playing, 0);
-        sendNoteOffSweep(v.player);
-        v.clock.setAlarm(1300ms, [&] {
-            for (int32_t& note : v.settings.notes)
-                note += 12;
-            refreshNotes(v.player, v.settings);
-        });
-    });
+    v.stopThenChangeNotes(1000ms, 1300ms, [] {});
     v.pass();
     ASSERT_TRUE(waitFor([&] { return synth.activeVoiceCount() >= 2; }, 2s)) << "the first pass does not sound";
     v.pass();

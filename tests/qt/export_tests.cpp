@@ -20,21 +20,10 @@
 #include "platform/qt/qt_shell_platform.h"
 #include "resources/command_ids.h"
 #include "settings/defaults.h"
+#include "tests/core/no_ports.h"
+#include "tests/qt/answering_shell.h"
 
 namespace {
-
-class NoPorts : public DeviceListing {
-public:
-    uint32_t portCount() override { return 0; }
-    bool portName(uint32_t, std::string&) override { return false; }
-};
-
-// The real shell, with the file dialog answered by the test.
-class AnsweringShell : public QtShellPlatform {
-public:
-    std::optional<FileChoice> askFileChoice(const FileDialogRequest&) override { return answer; }
-    std::optional<FileChoice> answer;
-};
 
 std::string readAll(const std::string& path)
 {

@@ -21,14 +21,9 @@
 #include "settings/defaults.h"
 #include "settings/lattice_placement.h"
 #include "settings/numeral_presets.h"
+#include "tests/core/no_ports.h"
 
 namespace {
-
-class NoPorts : public DeviceListing {
-public:
-    uint32_t portCount() override { return 0; }
-    bool portName(uint32_t, std::string&) override { return false; }
-};
 
 // How many pixels are close to `colour` (antialiased edges aside).
 int pixelsNear(const QImage& image, QColor colour)

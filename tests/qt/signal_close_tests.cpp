@@ -23,20 +23,10 @@
 #include "platform/sound/offline_wav_render.h"
 #include "resources/command_ids.h"
 #include "settings/defaults.h"
+#include "tests/core/no_ports.h"
+#include "tests/qt/answering_shell.h"
 
 namespace {
-
-class NoPorts : public DeviceListing {
-public:
-    uint32_t portCount() override { return 0; }
-    bool portName(uint32_t, std::string&) override { return false; }
-};
-
-class AnsweringShell : public QtShellPlatform {
-public:
-    std::optional<FileChoice> askFileChoice(const FileDialogRequest&) override { return answer; }
-    std::optional<FileChoice> answer;
-};
 
 // One run of the program in a scratch directory: the real shell and window host, the real playback
 // thread on the steady clock, a recording port.
