@@ -15,6 +15,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+import checks  # noqa: E402
 from checks import check, failures  # noqa: E402
 from desktop_session import SKIP, DesktopSession, Unavailable, wait_for  # noqa: E402
 
@@ -121,9 +122,4 @@ def run(program):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 2:
-        print(__doc__)
-        sys.exit(2)
-    status = run(os.path.abspath(sys.argv[1]))
-    print("all checks passed" if status == 0 else f"{len(failures)} check(s) failed" if status == 1 else "")
-    sys.exit(status)
+    checks.main(run, 1, __doc__)

@@ -20,6 +20,7 @@ import wave
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+import checks  # noqa: E402
 from checks import check, failures  # noqa: E402
 from desktop_session import SKIP, DesktopSession, Unavailable, wait_for  # noqa: E402
 
@@ -463,12 +464,4 @@ def check_prompt_stop_and_exit(session, copy, par):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 3:
-        print(__doc__)
-        sys.exit(2)
-    status = run(os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2]))
-    if status == 0:
-        print("all checks passed")
-    elif status == 1:
-        print(f"{len(failures)} check(s) failed")
-    sys.exit(status)
+    checks.main(run, 2, __doc__)
