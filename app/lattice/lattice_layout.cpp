@@ -2,10 +2,17 @@
 
 #include <algorithm>
 
-Clock::Duration latticeSpan(const LatticeRhythm& rhythm)
+double latticeLaneWidth(const LatticeGeometry& geometry)
+{
+    return std::max(1.0, geometry.width - 2 * geometry.margin - geometry.labelWidth);
+}
+
+Clock::Duration latticeSpan(const LatticeRhythm& rhythm, double laneWidth)
 {
     const Clock::Duration longest = std::chrono::milliseconds(std::max(rhythm.alphaMs, rhythm.betaMs));
-    return std::max<Clock::Duration>(12 * longest, std::chrono::seconds(1));
+    const auto widthSpan = std::chrono::duration_cast<Clock::Duration>(
+        std::chrono::duration<double>(std::max(0.0, laneWidth) / kLatticeMaxPixelsPerSecond));
+    return std::max({12 * longest, Clock::Duration(std::chrono::seconds(1)), widthSpan});
 }
 
 LatticeWindow liveWindow(Clock::Duration now, Clock::Duration span)
@@ -32,7 +39,7 @@ LatticeScene layoutLattice(const std::vector<LatticeCell>& cells, int32_t topLay
     LatticeScene scene;
     const int32_t rowCount = std::clamp(topLayer, 0, kLayerCount - 1) + 1;
     const double laneX = geometry.margin + geometry.labelWidth;
-    const double laneWidth = std::max(1.0, geometry.width - laneX - geometry.margin);
+    const double laneWidth = latticeLaneWidth(geometry);
     const double top = geometry.headerHeight + geometry.margin;
     const double rowHeight = std::max(1.0, (geometry.height - top - geometry.margin) / rowCount);
     const double gap = std::clamp(rowHeight * 0.18, 2.0, 10.0);

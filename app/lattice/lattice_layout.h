@@ -53,8 +53,17 @@ struct LatticeScene {
     bool showPlayhead = false;
 };
 
-// The time the lanes span: twelve of the longer layer-0 events (at least one second).
-Clock::Duration latticeSpan(const LatticeRhythm& rhythm);
+// The lanes' width in logical pixels, right of the label column.
+double latticeLaneWidth(const LatticeGeometry& geometry);
+
+// The most pixels a second of the lanes takes: a wider window shows more time instead of ever
+// wider cells, so what moves on screen (playhead, page turns, cells lighting up) stays as costly
+// to paint at 2560 pixels as at 800.
+inline constexpr double kLatticeMaxPixelsPerSecond = 800.0;
+
+// The time the lanes span: twelve of the longer layer-0 events, at least one second, and at least
+// the lane width at the densest scale above.
+Clock::Duration latticeSpan(const LatticeRhythm& rhythm, double laneWidth);
 
 // While playing: pages that stand still while the playhead sweeps from a quarter to three quarters
 // of the lanes, what was played to its left; then the page turns by half a span. Cells that stand

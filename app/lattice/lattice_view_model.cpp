@@ -35,7 +35,7 @@ bool LatticeViewModel::poll(Clock::Duration now)
     // A note whose layer started another event before the window's left edge can no longer be
     // seen: it is passed over, so a long backlog (the view just opened) costs no engine runs.
     const LatticeRhythm rhythm = playedRhythm();
-    const Clock::Duration leftEdge = liveWindow(now, latticeSpan(rhythm)).start;
+    const Clock::Duration leftEdge = liveWindow(now, latticeSpan(rhythm, laneWidth_)).start;
     std::array<Clock::Duration, kLayerCount> nextStart;
     nextStart.fill(Clock::Duration::max());
     std::vector<bool> visible(batch_.size());
@@ -64,9 +64,10 @@ bool LatticeViewModel::live(Clock::Duration now) const
 LatticeScene LatticeViewModel::scene(Clock::Duration now, const LatticeGeometry& geometry)
 {
     noticeRewind();
+    laneWidth_ = latticeLaneWidth(geometry);
     if (live(now)) {
         const LatticeRhythm rhythm = playedRhythm();
-        const LatticeWindow window = liveWindow(now, latticeSpan(rhythm));
+        const LatticeWindow window = liveWindow(now, latticeSpan(rhythm, laneWidth_));
         std::vector<LatticeCell> cells = timeline_.cells();
         // What has not been announced yet comes from the forecast; after Stop there is none.
         if (working_.playState == Playing) {
@@ -82,13 +83,15 @@ LatticeScene LatticeViewModel::scene(Clock::Duration now, const LatticeGeometry&
     // draining as Rewind was chosen still announced its last notes.
     if (player_.resume.rewinds() > 0 && player_.resume.current() == LayerCounters{})
         counters = LayerCounters{};
-    if (!previewValid_ || !(rhythm == previewRhythm_) || counters != previewCounters_) {
-        preview_ = previewCells(rhythm, counters, latticeSpan(rhythm));
+    const Clock::Duration span = latticeSpan(rhythm, laneWidth_);
+    if (!previewValid_ || !(rhythm == previewRhythm_) || counters != previewCounters_ || span != previewSpan_) {
+        preview_ = previewCells(rhythm, counters, span);
         previewRhythm_ = rhythm;
         previewCounters_ = counters;
+        previewSpan_ = span;
         previewValid_ = true;
     }
-    return layoutLattice(preview_, rhythm.topLayer, counters, previewWindow(latticeSpan(rhythm)), geometry, false);
+    return layoutLattice(preview_, rhythm.topLayer, counters, previewWindow(span), geometry, false);
 }
 
 std::vector<std::string> LatticeViewModel::header(const std::string& deviceName) const

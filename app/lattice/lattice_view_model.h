@@ -47,6 +47,8 @@ private:
     LatticeRhythm previewRhythm_{};
     LayerCounters previewCounters_{};
     std::vector<LatticeCell> preview_;
+    Clock::Duration previewSpan_{};
     bool previewValid_ = false;
+    double laneWidth_ = 0;  // of the last scene: a wider window shows more time
     uint32_t rewindsSeen_ = 0;
 };

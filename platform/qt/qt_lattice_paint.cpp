@@ -16,17 +16,28 @@ QFont scaled(const QFont& font, double factor, bool bold = false)
     return f;
 }
 
+// `top` seen at `alpha` over `bottom`: the opaque colour that blending would give. Cells are painted
+// in such colours over their known backdrop, because an opaque fill is a plain memory fill, several
+// times cheaper than blending on the wide cells of a large window.
+QColor over(const QColor& top, const QColor& bottom, double alpha)
+{
+    const auto mix = [alpha](double a, double b) { return a * alpha + b * (1.0 - alpha); };
+    return QColor::fromRgbF(float(mix(top.redF(), bottom.redF())), float(mix(top.greenF(), bottom.greenF())),
+                            float(mix(top.blueF(), bottom.blueF())));
+}
+
 // Alpha: a rounded bar with a round mark at its start. Beta, which closes each cycle: a square bar
-// with a diamond mark. Both keep their shapes in grey.
-void paintCell(QPainter& p, const LatticeCellView& cell, const LatticePalette& c, bool past)
+// with a diamond mark. Both keep their shapes in grey. Played cells are faded, coming ones a little,
+// and a silenced layer's cells are seen at `opacity` over `backdrop`.
+void paintCell(QPainter& p, const LatticeCellView& cell, const LatticePalette& c, bool past, const QColor& backdrop,
+               double opacity = 1.0)
 {
     const QRectF r(cell.rect.x, cell.rect.y, cell.rect.width, cell.rect.height);
-    QColor fill = cell.alpha ? c.alpha : c.beta;
-    if (past)
-        fill.setAlphaF(0.35);
-    else if (!cell.sounding)
-        fill.setAlphaF(0.7);
-    p.setPen(cell.sounding ? QPen(c.outline, 2.5) : QPen(fill.darker(140), 1.0));
+    const QColor base = cell.alpha ? c.alpha : c.beta;
+    const double strength = opacity * (past ? 0.35 : cell.sounding ? 1.0 : 0.7);
+    const QColor fill = over(base, backdrop, strength);
+    p.setPen(cell.sounding ? QPen(over(c.outline, backdrop, opacity), 2.5)
+                           : QPen(over(base.darker(140), backdrop, strength), 1.0));
     p.setBrush(fill);
     const double radius = std::min(r.height(), r.width()) * 0.35;
     if (cell.alpha)
@@ -39,7 +50,7 @@ void paintCell(QPainter& p, const LatticeCellView& cell, const LatticePalette& c
         return;
     const QPointF centre(r.left() + mark * 0.5 + 4.0, r.center().y());
     p.setPen(Qt::NoPen);
-    p.setBrush(cell.sounding ? c.outline : c.background);
+    p.setBrush(over(cell.sounding ? c.outline : c.background, fill, opacity));
     if (cell.alpha) {
         p.drawEllipse(centre, mark * 0.4, mark * 0.4);
     } else {
@@ -87,7 +98,7 @@ void paintLegend(QPainter& p, const LatticePalette& c, const QFont& font, double
         LatticeCellView sample;
         sample.alpha = alpha;
         sample.rect = {x, baseline - h, h * 1.6, h};
-        paintCell(p, sample, c, false);
+        paintCell(p, sample, c, false, c.background);
         x -= 14;
     }
 }
@@ -173,11 +184,8 @@ void paintLattice(QPainter& p, const LatticeScene& scene, const std::vector<std:
             silenced |= 1u << row.layer;
         const QRectF lane(row.lane.x, row.lane.y + 1, row.lane.width, row.lane.height - 2);
         if (inArea(lane)) {
-            QColor laneColour = c.lane;
-            if (row.muted)
-                laneColour.setAlphaF(0.45);
             p.setPen(Qt::NoPen);
-            p.setBrush(laneColour);
+            p.setBrush(row.muted ? over(c.lane, c.background, 0.45) : c.lane);
             p.drawRoundedRect(lane, 4, 4);
         }
         if (!inArea(QRectF(row.labelBox.x, row.labelBox.y, row.labelBox.width, row.labelBox.height)))
@@ -200,15 +208,15 @@ void paintLattice(QPainter& p, const LatticeScene& scene, const std::vector<std:
         }
     }
 
+    const QColor mutedLane = over(c.lane, c.background, 0.45);
     for (const LatticeCellView& cell : scene.cells) {
         if (!inArea(QRectF(cell.rect.x, cell.rect.y, cell.rect.width, cell.rect.height)))
             continue;
         const bool muted = cell.layer >= 0 && cell.layer < 32 && ((silenced >> cell.layer) & 1u) != 0;
         if (muted)
-            p.setOpacity(0.3);
-        paintCell(p, cell, c, latticeCellPast(scene, cell));
-        if (muted)
-            p.setOpacity(1.0);
+            paintCell(p, cell, c, latticeCellPast(scene, cell), mutedLane, 0.3);
+        else
+            paintCell(p, cell, c, latticeCellPast(scene, cell), c.lane);
     }
 
     if (withPlayhead)

@@ -193,21 +193,31 @@ void QtLatticeView::paintEvent(QPaintEvent* event)
     const qreal ratio = devicePixelRatioF();
     const QSize pixels = (QSizeF(size()) * ratio).toSize();
     if (picture_.size() != pixels || picture_.devicePixelRatioF() != ratio) {
-        picture_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        picture_ = QImage(pixels, QImage::Format_RGB32);
         picture_.setDevicePixelRatio(ratio);
         stale_ = rect();
     }
     const LatticePalette colours = latticePaletteFor(palette());
     if (!stale_.isEmpty()) {
         QPainter painter(&picture_);
-        painter.setClipRegion(stale_);
-        paintLattice(painter, shown_.scene, shown_.header, shown_.mode, colours, font(),
-                     stale_ == QRegion(rect()) ? QRegion() : stale_, false);
+        if (stale_ == QRegion(rect())) {
+            paintLattice(painter, shown_.scene, shown_.header, shown_.mode, colours, font(), QRegion(), false);
+        } else {
+            // One rectangle at a time: a clip of one rectangle is cheap, while a clip region of many
+            // makes every span of every shape be cut against the whole region.
+            for (const QRect& r : stale_) {
+                painter.setClipRect(r);
+                paintLattice(painter, shown_.scene, shown_.header, shown_.mode, colours, font(), QRegion(r), false);
+            }
+        }
         stale_ = QRegion();
     }
     QPainter painter(this);
-    for (const QRect& r : event->region())
+    for (const QRect& r : event->region()) {
+        painter.setClipRect(r);  // a one-rectangle clip lets the copy be a plain blit
         painter.drawImage(r, picture_, QRectF(QPointF(r.topLeft()) * ratio, QSizeF(r.size()) * ratio));
+    }
+    painter.setClipRegion(event->region());
     paintPlayhead(painter, shown_.scene, colours);
 }
 

@@ -159,7 +159,7 @@ TEST(LatticeRhythm, EventLengthIsOneCycleOfTheLayerBelowOrUnknownPastTheLimit)
     // One length a million times the other (a damaged file): the work stops at a bounded number
     // of the short events, which are narrower than a pixel beyond it anyway.
     const LatticeRhythm lopsided{1.0000000001, 100, 1'000'000, 7};
-    const std::vector<LatticeCell> cells = previewCells(lopsided, {}, latticeSpan(lopsided));
+    const std::vector<LatticeCell> cells = previewCells(lopsided, {}, latticeSpan(lopsided, 0));
     const auto layer0 = std::count_if(cells.begin(), cells.end(), [](const LatticeCell& c) { return c.layer == 0; });
     EXPECT_LE(layer0, kLatticeEventLimit + 4);  // and the drain after the stop
 }
@@ -224,6 +224,13 @@ TEST(LatticeLayout, ThePageStandsWhileThePlayheadSweepsThenTurnsByHalfASpan)
     EXPECT_EQ(w.start, 1250ms);
     EXPECT_EQ(w.end, 2250ms);
     EXPECT_EQ(w.now, 1700ms);
+
+    // The span: twelve of the longer events, at least a second, and a wide window shows more time
+    // rather than wider cells (so what moves on screen costs no more to paint).
+    const LatticeRhythm rhythm{kGolden, 80, 200, 7};
+    EXPECT_EQ(latticeSpan(rhythm, 560), 2400ms);
+    EXPECT_EQ(latticeSpan({kGolden, 80, 80, 7}, 560), 1000ms);
+    EXPECT_EQ(latticeSpan(rhythm, 2400), 3000ms);
 }
 
 // Only what differs is painted again: nothing for the same scene, one strip over the playhead's

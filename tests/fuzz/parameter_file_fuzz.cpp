@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     latticeHeader(record, "MIDI_MAPPER");
     const LatticeRhythm rhythm = rhythmFromSettings(record);
-    previewCells(rhythm, {}, latticeSpan(rhythm));
+    previewCells(rhythm, {}, latticeSpan(rhythm, 0));
 
     RenderOptions options;
     options.settingsFile = file.path;
