@@ -141,6 +141,18 @@ void paintLattice(QPainter& p, const LatticeScene& scene, const std::vector<std:
                   const std::string& mode, const LatticePalette& c, const QFont& font, const QRegion& area,
                   bool withPlayhead)
 {
+    if (area.rectCount() > 1) {
+        // One rectangle at a time: a clip of one rectangle is cheap, while a clip of many makes
+        // every span of every shape be cut against all of them.
+        for (const QRect& r : area)
+            paintLattice(p, scene, header, mode, c, font, QRegion(r), false);
+        p.setClipRegion(area);
+        if (withPlayhead)
+            paintPlayhead(p, scene, c);
+        return;
+    }
+    if (!area.isEmpty())
+        p.setClipRect(area.boundingRect());
     // Only what reaches into the area is drawn: a view that changed in a few places repaints those.
     const auto inArea = [&](const QRectF& r) {
         return area.isEmpty() || area.intersects(r.adjusted(-kLatticeRepaintMargin, -kLatticeRepaintMargin,

@@ -20,7 +20,8 @@ LatticePalette latticePaletteFor(const QPalette& palette);
 // Room the texts need, from the fonts in use: the header's height and the label column's width.
 LatticeGeometry latticeGeometryFor(const QFont& font, int width, int height, int headerLines);
 
-// Paints what lies in `area` (the whole window when it is empty); the rest is left as it is.
+// Paints what lies in `area` (the whole window when it is empty), clipped to it; the rest is left as
+// it is.
 // Without `withPlayhead` the red line is left out, for a picture the playhead is drawn over.
 void paintLattice(QPainter& painter, const LatticeScene& scene, const std::vector<std::string>& header,
                   const std::string& mode, const LatticePalette& colours, const QFont& font,

@@ -138,7 +138,14 @@ QtLatticeView::Frame QtLatticeView::compose()
     if (std::string session = sessionHeaderLine(app_); !session.empty())
         f.header.push_back(session);  // peers and the session's tempo, while Link is on
     f.mode = model_.live(now) ? "playing" : "coming events";
-    f.scene = model_.scene(now, latticeGeometryFor(font(), width(), height(), int(f.header.size())));
+    // Measuring the texts shapes them with the font: done again only when the size or the header's
+    // line count changed, or the font did (changeEvent).
+    if (!geometry_ || geometry_->width != width() || geometry_->height != height() ||
+        geometryHeaderLines_ != int(f.header.size())) {
+        geometry_ = latticeGeometryFor(font(), width(), height(), int(f.header.size()));
+        geometryHeaderLines_ = int(f.header.size());
+    }
+    f.scene = model_.scene(now, *geometry_);
     markMutedRows(f.scene, app_.layerMutes);
     // The playhead stands on whole pixels, so it moves (and is painted again) one pixel at a time.
     f.scene.playheadX = std::round(f.scene.playheadX);
@@ -200,16 +207,8 @@ void QtLatticeView::paintEvent(QPaintEvent* event)
     const LatticePalette colours = latticePaletteFor(palette());
     if (!stale_.isEmpty()) {
         QPainter painter(&picture_);
-        if (stale_ == QRegion(rect())) {
-            paintLattice(painter, shown_.scene, shown_.header, shown_.mode, colours, font(), QRegion(), false);
-        } else {
-            // One rectangle at a time: a clip of one rectangle is cheap, while a clip region of many
-            // makes every span of every shape be cut against the whole region.
-            for (const QRect& r : stale_) {
-                painter.setClipRect(r);
-                paintLattice(painter, shown_.scene, shown_.header, shown_.mode, colours, font(), QRegion(r), false);
-            }
-        }
+        paintLattice(painter, shown_.scene, shown_.header, shown_.mode, colours, font(),
+                     stale_ == QRegion(rect()) ? QRegion() : stale_, false);
         stale_ = QRegion();
     }
     QPainter painter(this);
@@ -245,6 +244,7 @@ void QtLatticeView::changeEvent(QEvent* event)
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange ||
         event->type() == QEvent::StyleChange) {
         shown_.valid = false;
+        geometry_.reset();
         stale_ = rect();
         update();
     }

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -70,4 +71,6 @@ private:
     bool resting_ = false;
     QImage picture_;      // shown_ painted without the playhead, in device pixels
     QRegion stale_;       // what of picture_ is still to be painted from shown_
+    std::optional<LatticeGeometry> geometry_;  // measured for this size and font
+    int geometryHeaderLines_ = 0;
 };

@@ -230,7 +230,7 @@ TEST(LatticeLayout, ThePageStandsWhileThePlayheadSweepsThenTurnsByHalfASpan)
     const LatticeRhythm rhythm{kGolden, 80, 200, 7};
     EXPECT_EQ(latticeSpan(rhythm, 560), 2400ms);
     EXPECT_EQ(latticeSpan({kGolden, 80, 80, 7}, 560), 1000ms);
-    EXPECT_EQ(latticeSpan(rhythm, 2400), 3000ms);
+    EXPECT_EQ(latticeSpan(rhythm, 2400), 4000ms);
 }
 
 // Only what differs is painted again: nothing for the same scene, one strip over the playhead's
