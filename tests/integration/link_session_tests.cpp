@@ -271,8 +271,8 @@ TEST_F(LinkSessionTest, EveryNoteOnAndClockTickLandsOnTheGridWithinAFrame)
     double worstTick = 0;
     for (double error : ticks)
         worstTick = std::max(worstTick, std::abs(error));
-    std::printf("after the tempo change: %zu note-ons, %zu ticks, worst tick %.1f µs off its 1/24 beat\n",
-                notes.size(), ticks.size(), worstTick);
+    std::printf("after the tempo change: %zu note-ons, %zu ticks, worst tick %.1f µs off its 1/24 beat, %d xruns\n",
+                notes.size(), ticks.size(), worstTick, recorder_->xruns());
     // A tick's spacing to the next is off by the two placements' rounding at most; on a loaded
     // machine a rare cycle's timing estimate moves one by a frame more (link_phase measures them).
     for (double error : ticks)
