@@ -24,6 +24,7 @@
 #include "engine/steady_clock.h"
 #include "harness/child_process.h"
 #include "harness/jack_recorder.h"
+#include "platform/sound/jack_client.h"
 #include "platform/sound/link_session.h"
 #include "platform/sound/midi_jack_probe.h"
 #include "platform/sound/system_midi_output.h"
@@ -141,7 +142,7 @@ public:
         std::vector<double> notes, ticks;
         Clock::Duration lastTick{};
         bool first = true;
-        const int64_t jackToSteady = clock.now().count() - static_cast<int64_t>(jack_get_time()) * 1000;
+        const int64_t jackToSteady = -jackMinusSteadyNs();
         for (const JackRecorder::Event& event : recorder.events()) {
             const unsigned long status = std::stoul(event.bytes.substr(0, 2), nullptr, 16);
             const Clock::Duration t(event.timeNs + jackToSteady);

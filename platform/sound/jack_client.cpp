@@ -5,6 +5,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -61,6 +63,27 @@ jack_client_t* openJackClient(const char* name)
         return nullptr;
     jack_status_t status{};
     return jack_client_open(name, JackNoStartServer, &status);
+}
+
+int64_t jackMinusSteadyNs()
+{
+    const auto steadyNs = [] {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    };
+    int64_t best = 0;
+    int64_t narrowest = INT64_MAX;
+    for (int i = 0; i < 3; ++i) {
+        const int64_t before = steadyNs();
+        // Whole microseconds: the true time lies anywhere in the one read, so its middle is taken.
+        const int64_t jack = static_cast<int64_t>(jack_get_time()) * 1000 + 500;
+        const int64_t after = steadyNs();
+        if (after - before < narrowest) {
+            narrowest = after - before;
+            best = jack - (before + (after - before) / 2);
+        }
+    }
+    return best;
 }
 
 std::vector<std::string> listJackMidiInputs()

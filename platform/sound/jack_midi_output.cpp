@@ -167,16 +167,15 @@ int JackMidiOutput::send(uint32_t packed, MessageTime intendedTime)
         return MidiResult::NotReady;
     QueuedMessage message{kAtOnce, packed};
     if (intendedTime != kSendAtOnce) {
-        // JACK's clock is not the steady clock (jackd uses CLOCK_MONOTONIC_RAW): carry over the
-        // distance from now, read on both clocks side by side.
+        // JACK's clock is not the steady clock (jackd uses CLOCK_MONOTONIC_RAW): carry over by their
+        // difference, read side by side.
         // A time more than an hour away is taken as an hour away, so nothing overflows.
         const MessageTime steadyNow = std::chrono::steady_clock::now().time_since_epoch();
-        const int64_t jackNowNs = static_cast<int64_t>(jack_get_time()) * 1000;
         const MessageTime hour = std::chrono::hours(1);
         const MessageTime ahead = intendedTime > steadyNow + hour   ? hour
                                   : intendedTime < steadyNow - hour ? -hour
                                                                     : intendedTime - steadyNow;
-        message.at = jackNowNs + (ahead + kJackMidiLatency).count();
+        message.at = (steadyNow + ahead + kJackMidiLatency).count() + jackMinusSteadyNs();
     }
     return shared_->queue.push(message) ? MidiResult::Ok : MidiResult::NotReady;
 }

@@ -25,6 +25,7 @@
 #include "settings/atomic_file.h"
 #include "settings/defaults.h"
 #include "engine/player_state.h"
+#include "platform/sound/jack_client.h"
 #include "platform/sound/jack_midi_output.h"
 #include "platform/sound/midi_jack_probe.h"
 #include "platform/sound/system_midi_output.h"
@@ -376,14 +377,12 @@ using Steady = std::chrono::steady_clock;
 using Events = std::vector<JackRecorder::Event>;
 
 // Sends one message and returns when it is due on JACK's clock: its time plus the latency, carried
-// over from the steady clock with both clocks read side by side.
+// over from the steady clock by the two clocks' difference, read side by side after the send.
 int64_t sendTimed(JackMidiOutput& output, uint32_t packed, MessageTime at, std::string& problems)
 {
-    const MessageTime now = Steady::now().time_since_epoch();
-    const int64_t jackNowNs = static_cast<int64_t>(jack_get_time()) * 1000;
     if (output.send(packed, at) != MidiResult::Ok)
         problems += "a send failed; ";
-    return jackNowNs + (at + kJackMidiLatency - now).count();
+    return (at + kJackMidiLatency).count() + jackMinusSteadyNs();
 }
 
 Events awaitEvents(const JackRecorder& recorder, size_t count)
