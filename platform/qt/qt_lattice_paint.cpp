@@ -26,11 +26,26 @@ QColor over(const QColor& top, const QColor& bottom, double alpha)
                             float(mix(top.blueF(), bottom.blueF())));
 }
 
+// A bar cut short a little outside `clip`, so that drawing it costs what the clip shows and not its
+// whole length (a lane or a high layer's cell is up to a window wide, and a playhead's strip a few
+// pixels). Its ends, beyond the clip by `reach` (more than twice a corner's radius, so the corners
+// keep their shape), are never seen; its straight edges inside are the same. A null clip leaves the
+// bar whole.
+QRectF trimmed(const QRectF& bar, const QRect& clip, double reach)
+{
+    if (clip.isNull())
+        return bar;
+    QRectF r = bar;
+    r.setLeft(std::max(r.left(), clip.left() - reach));
+    r.setRight(std::min(r.right(), clip.right() + 1 + reach));
+    return r.width() > 0 ? r : bar;
+}
+
 // Alpha: a rounded bar with a round mark at its start. Beta, which closes each cycle: a square bar
 // with a diamond mark. Both keep their shapes in grey. Played cells are faded, coming ones a little,
 // and a silenced layer's cells are seen at `opacity` over `backdrop`.
 void paintCell(QPainter& p, const LatticeCellView& cell, const LatticePalette& c, bool past, const QColor& backdrop,
-               double opacity = 1.0)
+               double opacity = 1.0, const QRect& clip = QRect())
 {
     const QRectF r(cell.rect.x, cell.rect.y, cell.rect.width, cell.rect.height);
     const QColor base = cell.alpha ? c.alpha : c.beta;
@@ -40,10 +55,11 @@ void paintCell(QPainter& p, const LatticeCellView& cell, const LatticePalette& c
                            : QPen(over(base.darker(140), backdrop, strength), 1.0));
     p.setBrush(fill);
     const double radius = std::min(r.height(), r.width()) * 0.35;
+    const QRectF body = trimmed(r.adjusted(0.5, 0.5, -0.5, -0.5), clip, 2 * radius + 4.0);
     if (cell.alpha)
-        p.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
+        p.drawRoundedRect(body, radius, radius);
     else
-        p.drawRect(r.adjusted(0.5, 0.5, -0.5, -0.5));
+        p.drawRect(body);
 
     const double mark = std::min(r.height() * 0.42, 14.0);
     if (r.width() < mark * 1.6)
@@ -151,8 +167,9 @@ void paintLattice(QPainter& p, const LatticeScene& scene, const std::vector<std:
             paintPlayhead(p, scene, c);
         return;
     }
+    const QRect clip = area.boundingRect();  // null for the whole window
     if (!area.isEmpty())
-        p.setClipRect(area.boundingRect());
+        p.setClipRect(clip);
     // Only what reaches into the area is drawn: a view that changed in a few places repaints those.
     const auto inArea = [&](const QRectF& r) {
         return area.isEmpty() || area.intersects(r.adjusted(-kLatticeRepaintMargin, -kLatticeRepaintMargin,
@@ -198,7 +215,7 @@ void paintLattice(QPainter& p, const LatticeScene& scene, const std::vector<std:
         if (inArea(lane)) {
             p.setPen(Qt::NoPen);
             p.setBrush(row.muted ? over(c.lane, c.background, 0.45) : c.lane);
-            p.drawRoundedRect(lane, 4, 4);
+            p.drawRoundedRect(trimmed(lane, clip, 12.0), 4, 4);
         }
         if (!inArea(QRectF(row.labelBox.x, row.labelBox.y, row.labelBox.width, row.labelBox.height)))
             continue;
@@ -226,9 +243,9 @@ void paintLattice(QPainter& p, const LatticeScene& scene, const std::vector<std:
             continue;
         const bool muted = cell.layer >= 0 && cell.layer < 32 && ((silenced >> cell.layer) & 1u) != 0;
         if (muted)
-            paintCell(p, cell, c, latticeCellPast(scene, cell), mutedLane, 0.3);
+            paintCell(p, cell, c, latticeCellPast(scene, cell), mutedLane, 0.3, clip);
         else
-            paintCell(p, cell, c, latticeCellPast(scene, cell), c.lane);
+            paintCell(p, cell, c, latticeCellPast(scene, cell), c.lane, 1.0, clip);
     }
 
     if (withPlayhead)

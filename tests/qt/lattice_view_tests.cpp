@@ -288,7 +288,9 @@ private slots:
                                                  latticeGeometryFor(font, 1280, 800, 3), true);
         const std::vector<std::string> header{"numeral", "tempo", "modulation"};
         const LatticePalette colours = latticePaletteFor(QPalette());
-        QRegion area(QRect(700, 60, 9, 700));  // a playhead's strip
+        QRegion area;
+        for (int x = 153; x < 1270; x += 37)  // playhead strips, across cells' ends and middles
+            area += QRect(x, 60, 9, 700);
         area += QRect(150, 500, 300, 120);      // cells and a label
         area += QRect(0, 0, 90, 20);            // the header's corner
         QImage whole(1280, 800, QImage::Format_ARGB32_Premultiplied), part = whole;
