@@ -59,7 +59,7 @@ double latticeLaneWidth(const LatticeGeometry& geometry);
 // The most pixels a second of the lanes takes: a wider window shows more time instead of ever
 // wider cells, so what moves on screen (playhead, page turns, cells lighting up) stays as costly
 // to paint at 2560 pixels as at 800.
-inline constexpr double kLatticeMaxPixelsPerSecond = 600.0;
+inline constexpr double kLatticeMaxPixelsPerSecond = 480.0;
 
 // The time the lanes span: twelve of the longer layer-0 events, at least one second, and at least
 // the lane width at the densest scale above.

@@ -229,8 +229,8 @@ TEST(LatticeLayout, ThePageStandsWhileThePlayheadSweepsThenTurnsByHalfASpan)
     // rather than wider cells (so what moves on screen costs no more to paint).
     const LatticeRhythm rhythm{kGolden, 80, 200, 7};
     EXPECT_EQ(latticeSpan(rhythm, 560), 2400ms);
-    EXPECT_EQ(latticeSpan({kGolden, 80, 80, 7}, 560), 1000ms);
-    EXPECT_EQ(latticeSpan(rhythm, 2400), 4000ms);
+    EXPECT_EQ(latticeSpan({kGolden, 80, 80, 7}, 400), 1000ms);
+    EXPECT_EQ(latticeSpan(rhythm, 2400), 5000ms);
 }
 
 // Only what differs is painted again: nothing for the same scene, one strip over the playhead's
