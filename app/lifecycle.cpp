@@ -128,3 +128,17 @@ void Lifecycle::close()
     host_.releaseSingleInstance();
     closed_ = true;
 }
+
+void Lifecycle::closeWithoutDisplay()
+{
+    if (closing_ || closed_ || !windowCreated_)
+        return;
+    closing_ = true;
+    const bool passLeft = haltPlaybackThread(app_.transport);
+    if (app_.working.playState == Playing || passLeft)
+        sendNoteOffSweep(app_.player);
+    shutdownPlayback(app_.transport, app_.player);
+    saveParameterFile(app_.parameterFile, app_.shell, app_.defaults, false);
+    savePortNames(app_);
+    closed_ = true;
+}

@@ -43,6 +43,11 @@ public:
     // during the sequence does nothing. The exit code is always 0.
     void close();
 
+    // What of the closing sequence needs no window system, for when it has gone (the display's
+    // server died and the process is ending): the playback thread's end, a sweep for what may
+    // sound, the port, and the parameter file with the window's last known place. No box.
+    void closeWithoutDisplay();
+
     bool isClosed() const { return closed_; }
     bool isWindowCreated() const { return windowCreated_; }
 

@@ -43,7 +43,7 @@ int commitParameterFile(ParameterFile& file, ShellPlatform& shell, SettingsRecor
     return result;
 }
 
-int saveParameterFile(ParameterFile& file, ShellPlatform& shell, SettingsRecord& defaults)
+int saveParameterFile(ParameterFile& file, ShellPlatform& shell, SettingsRecord& defaults, bool report)
 {
     if (!file.keepsSettings)
         return -1;  // said once at start-up
@@ -52,5 +52,7 @@ int saveParameterFile(ParameterFile& file, ShellPlatform& shell, SettingsRecord&
     defaults.windowRect[1] = rect.top;
     defaults.windowRect[2] = rect.right;
     defaults.windowRect[3] = rect.bottom;
+    if (!report)
+        return writeParameterFile(file, defaults) ? 0 : -1;
     return writeOrReport(file, shell, defaults);
 }

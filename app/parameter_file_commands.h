@@ -12,6 +12,6 @@ class ShellPlatform;
 // (`keepsSettings` false).
 int commitParameterFile(ParameterFile& file, ShellPlatform& shell, SettingsRecord& defaults, SettingsRecord& working);
 
-// Stores the window rectangle in defaults and writes the file. 0 or -1 (after the box; silently
-// when the file could not be written at start-up).
-int saveParameterFile(ParameterFile& file, ShellPlatform& shell, SettingsRecord& defaults);
+// Stores the window rectangle in defaults and writes the file. 0 or -1 (after the box, unless
+// `report` is false; silently when the file could not be written at start-up).
+int saveParameterFile(ParameterFile& file, ShellPlatform& shell, SettingsRecord& defaults, bool report = true);

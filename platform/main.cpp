@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <cstdlib>
+
 #include "app/app_context.h"
 #include "app/commands.h"
 #include "app/lifecycle.h"
@@ -31,6 +33,25 @@ Transport transport;
 ParameterFile parameterFile;
 LatticeFeed latticeFeed;  // note-ons from the playback thread to the lattice view
 SessionSync session;      // Link and MIDI clock, shared with the playback thread
+
+// Qt ends the process with exit() when the display's server goes away. main's records still
+// stand then, so the closing part that needs no display runs from an exit handler: the playback
+// thread ends (one left running would abort the process), what sounds is swept, the settings are
+// written. Cleared before main returns, when its records go.
+Lifecycle* closeAtExit = nullptr;
+
+struct CloseAtExitGuard {
+    explicit CloseAtExitGuard(Lifecycle& lifecycle)
+    {
+        closeAtExit = &lifecycle;
+        static const bool registered = std::atexit([] {
+            if (closeAtExit)
+                closeAtExit->closeWithoutDisplay();
+        }) == 0;
+        (void)registered;
+    }
+    ~CloseAtExitGuard() { closeAtExit = nullptr; }
+};
 
 }  // namespace
 
@@ -64,6 +85,7 @@ int main(int argc, char** argv)
     shell.setLatticeSources(&app, &latticeFeed);
     QtWindowHost host(shell, &reporter, SingleInstanceLock::defaultPath("pulseLattice"));
     Lifecycle lifecycle(app, host);
+    CloseAtExitGuard closeAtExitGuard(lifecycle);
     host.onCommand = [&app](int commandId) { dispatchCommand(app, commandId); };
     host.onClose = [&lifecycle] { lifecycle.close(); };
     // SIGTERM, SIGINT and SIGHUP close as Exit does, without its confirmation.
