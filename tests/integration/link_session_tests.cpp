@@ -22,6 +22,7 @@
 #include "harness/child_process.h"
 #include "harness/jack_recorder.h"
 #include "harness/pty_program.h"
+#include "platform/os/realtime_thread.h"
 #include "platform/sound/jack_client.h"
 #include "platform/sound/link_session.h"
 #include "platform/sound/midi_jack_probe.h"
@@ -85,6 +86,7 @@ protected:
         ASSERT_GE(working_.midiDeviceId, 0) << "rec:input is not listed";
         session_.timeline = &link_;
         transport_.session = &session_;
+        transport_.prepareThread = requestRealtimeScheduling;  // as the program does: SCHED_FIFO where allowed
         ASSERT_EQ(startPlaybackThread(transport_, player_, working_, clock_), 0);
         refreshAcceptedConcept(player_, working_);
         working_.playState = Ready;
