@@ -16,6 +16,20 @@ class Unavailable(Exception):
     """A component the session needs is not installed or does not start."""
 
 
+def run_in_session(drive, *arguments, **session_options):
+    """drive(session, *arguments) in a new DesktopSession(**session_options), closed afterwards;
+    SKIP, with the reason printed, when the session cannot start."""
+    try:
+        session = DesktopSession(**session_options)
+    except Unavailable as reason:
+        print("SKIP:", reason)
+        return SKIP
+    try:
+        return drive(session, *arguments)
+    finally:
+        session.close()
+
+
 def wait_for(condition, timeout, interval=0.02):
     """Polls `condition` until it returns something true or `timeout` seconds pass; returns it."""
     end = time.monotonic() + timeout

@@ -16,7 +16,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 import checks  # noqa: E402
 from checks import check, failures  # noqa: E402
-from desktop_session import SKIP, DesktopSession, Unavailable  # noqa: E402
+from desktop_session import run_in_session  # noqa: E402
 
 
 def drive(session, program):
@@ -53,15 +53,7 @@ def drive(session, program):
 
 
 def run(program):
-    try:
-        session = DesktopSession()
-    except Unavailable as reason:
-        print("SKIP:", reason)
-        return SKIP
-    try:
-        return drive(session, program)
-    finally:
-        session.close()
+    return run_in_session(drive, program)
 
 
 if __name__ == "__main__":

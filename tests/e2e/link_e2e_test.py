@@ -16,7 +16,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 import checks  # noqa: E402
 from checks import check, failures  # noqa: E402
-from desktop_session import SKIP, DesktopSession, Unavailable, wait_for  # noqa: E402
+from desktop_session import run_in_session, wait_for  # noqa: E402
 from program_e2e_test import confirm_dialog  # noqa: E402
 
 
@@ -93,15 +93,7 @@ def drive(session, program, peer_program):
 
 
 def run(program, peer_program):
-    try:
-        session = DesktopSession()
-    except Unavailable as reason:
-        print("SKIP:", reason)
-        return SKIP
-    try:
-        return drive(session, program, peer_program)
-    finally:
-        session.close()
+    return run_in_session(drive, program, peer_program)
 
 
 if __name__ == "__main__":

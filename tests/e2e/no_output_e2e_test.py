@@ -17,7 +17,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 import checks  # noqa: E402
 from checks import check, failures  # noqa: E402
-from desktop_session import SKIP, DesktopSession, Unavailable, wait_for  # noqa: E402
+from desktop_session import run_in_session  # noqa: E402
 
 PARAMETER_FILE_SIZE = 388
 
@@ -110,15 +110,7 @@ def drive(session, program):
 
 
 def run(program):
-    try:
-        session = DesktopSession(audio=False)
-    except Unavailable as reason:
-        print("SKIP:", reason)
-        return SKIP
-    try:
-        return drive(session, program)
-    finally:
-        session.close()
+    return run_in_session(drive, program, audio=False)
 
 
 if __name__ == "__main__":
