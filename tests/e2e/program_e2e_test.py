@@ -142,6 +142,17 @@ def wav_seconds(path):
         return 0.0
 
 
+def start_recording(session, name):
+    """Records the null sink into NAME.wav in the session's directory, once the recorder is really
+    writing. Returns (recorder, path), or None after a failed check."""
+    wav = os.path.join(session.directory, name + ".wav")
+    recorder = session.spawn(["parec", "--latency-msec=20", "-d", "null.monitor", "--file-format=wav", wav],
+                             name + ".log")
+    if not check(wait_for(lambda: wav_seconds(wav) > 0.4, 15), "parec records nothing: " + session.log(name + ".log")):
+        return None
+    return recorder, wav
+
+
 def confirm_dialog(session, caption, keys, what):
     """Opens nothing itself: waits for the dialog, gives it `keys`, and waits until it has closed.
     An "error" box in between means the dialog refused the values."""
@@ -211,10 +222,10 @@ def check_mute_by_key(session, main, expected, directory):
     if not check(lattice, "the lattice window is not open for the mute keys"):
         return
     session.keys(main, "ctrl+w")
-    wav = os.path.join(session.directory, "muted.wav")
-    recorder = session.spawn(["parec", "--latency-msec=20", "-d", "null.monitor", "--file-format=wav", wav], "parec3.log")
-    if not check(wait_for(lambda: wav_seconds(wav) > 0.4, 15), "parec records nothing: " + session.log("parec3.log")):
+    recording = start_recording(session, "muted")
+    if not recording:
         return
+    recorder, wav = recording
     played = time.monotonic()
     session.keys(main, "ctrl+p")
     time.sleep(3.5)
@@ -351,10 +362,10 @@ def drive(session, program, render):
     check(caption, f"the caption should show the golden ratio after the concept, it reads {session.title(main)!r}")
 
     # Record the null sink from before Play, once the recorder is really writing.
-    wav = os.path.join(session.directory, "played.wav")
-    recorder = session.spawn(["parec", "--latency-msec=20", "-d", "null.monitor", "--file-format=wav", wav], "parec.log")
-    if not check(wait_for(lambda: wav_seconds(wav) > 0.4, 15), "parec records nothing: " + session.log("parec.log")):
+    recording = start_recording(session, "played")
+    if not recording:
         return 1
+    recorder, wav = recording
     session.keys(main, "ctrl+p")
     time.sleep(PLAY_SECONDS)
     session.keys(main, "ctrl+o")
@@ -423,10 +434,10 @@ def check_prompt_stop_and_exit(session, copy, par):
         return
     session.keys(main, "ctrl+c")
     confirm_dialog(session, "new concept", ["Return"], "concept dialog at 1.000001")
-    wav = os.path.join(session.directory, "stop.wav")
-    recorder = session.spawn(["parec", "--latency-msec=20", "-d", "null.monitor", "--file-format=wav", wav], "parec2.log")
-    if not check(wait_for(lambda: wav_seconds(wav) > 0.4, 15), "parec records nothing: " + session.log("parec2.log")):
+    recording = start_recording(session, "stop")
+    if not recording:
         return
+    recorder, wav = recording
     # Stop is placed in the recording by the first onset (Play) and the time between the two keys:
     # the recorder's file may lag behind the sound on a busy machine, the keys lag alike.
     played = time.monotonic()
