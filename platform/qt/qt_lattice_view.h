@@ -31,6 +31,7 @@ public:
     void savePlacement();
 
     LatticeViewModel& model() { return model_; }
+    const LatticeScene& shownScene() const { return shown_.scene; }  // what is on screen
 
 protected:
     void paintEvent(QPaintEvent* event) override;

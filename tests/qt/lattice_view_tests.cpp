@@ -190,6 +190,20 @@ private slots:
                  qPrintable(QString::number(counter.area())));
     }
 
+    // The label column is measured with the font in use: a larger font moves the lanes right.
+    void aNewFontMeasuresTheLabelsAgain()
+    {
+        shell.showLatticeView();
+        QtLatticeView* view = shell.latticeView();
+        shot();
+        const double before = view->shownScene().rows.front().lane.x;
+        QFont larger = view->font();
+        larger.setPointSizeF(larger.pointSizeF() * 2);
+        view->setFont(larger);
+        shot();
+        QVERIFY(view->shownScene().rows.front().lane.x > before + 20);
+    }
+
     void darkPaletteAndDoubleScale()
     {
         shell.showLatticeView();
