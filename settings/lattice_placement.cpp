@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "settings/atomic_file.h"
+#include "settings/rhythm_units.h"
 
 std::string latticePlacementPath(const std::string& parameterFilePath)
 {
@@ -52,7 +53,7 @@ LayerMutes loadLayerMutes(const std::string& path)
     unsigned muted = 0;
     int solo = -1;
     if (line == std::string::npos || std::sscanf(text.c_str() + line + 1, "mutes %u solo %d", &muted, &solo) != 2 ||
-        muted > 0xFF || solo < -1 || solo > 7)
+        muted >= (1u << kLayerCount) || solo < -1 || solo >= kLayerCount)
         return {};
     return {muted, solo};
 }
