@@ -8,13 +8,6 @@
 #include "settings/atomic_file.h"
 #include "settings/rhythm_units.h"
 
-std::string latticePlacementPath(const std::string& parameterFilePath)
-{
-    const size_t slash = parameterFilePath.rfind('/');
-    const std::string directory = slash == std::string::npos ? "" : parameterFilePath.substr(0, slash + 1);
-    return directory + "pulseLattice.lattice";
-}
-
 std::optional<LatticePlacement> loadLatticePlacement(const std::string& path)
 {
     std::vector<uint8_t> bytes(128);

@@ -22,8 +22,8 @@ struct LayerMutes {
     bool operator==(const LayerMutes&) const = default;
 };
 
-// The file beside `parameterFilePath`.
-std::string latticePlacementPath(const std::string& parameterFilePath);
+// Its name beside the parameter file (sideFilePath gives the path).
+inline constexpr char kLatticePlacementFile[] = "pulseLattice.lattice";
 
 // Nothing when the file is missing or does not hold four numbers within 100000 pixels each way with
 // a size of at least 1x1. Whether the place suits the screens is for the window to judge.

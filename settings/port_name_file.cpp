@@ -13,13 +13,6 @@ constexpr size_t kMaxName = 255;
 
 }  // namespace
 
-std::string portNamePath(const std::string& parameterFilePath)
-{
-    const size_t slash = parameterFilePath.rfind('/');
-    const std::string directory = slash == std::string::npos ? "" : parameterFilePath.substr(0, slash + 1);
-    return directory + "pulseLattice.port";
-}
-
 std::optional<std::string> loadPortName(const std::string& path)
 {
     std::vector<uint8_t> bytes(kMaxName + 2);

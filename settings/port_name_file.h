@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-// The file beside `parameterFilePath`.
-std::string portNamePath(const std::string& parameterFilePath);
+// Its name beside the parameter file (sideFilePath gives the path).
+inline constexpr char kPortNameFile[] = "pulseLattice.port";
 
 // The name, or nothing when the file is missing, empty, or not one line of at most 255 printable
 // characters (a damaged file: the index alone decides, as without the file).

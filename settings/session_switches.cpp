@@ -6,13 +6,6 @@
 
 #include "settings/atomic_file.h"
 
-std::string sessionSwitchesPath(const std::string& parameterFilePath)
-{
-    const size_t slash = parameterFilePath.rfind('/');
-    const std::string directory = slash == std::string::npos ? "" : parameterFilePath.substr(0, slash + 1);
-    return directory + "pulseLattice.link";
-}
-
 SessionSwitches loadSessionSwitches(const std::string& path)
 {
     std::vector<uint8_t> bytes(64);

@@ -11,8 +11,8 @@ struct SessionSwitches {
     bool operator==(const SessionSwitches&) const = default;
 };
 
-// The file beside `parameterFilePath`.
-std::string sessionSwitchesPath(const std::string& parameterFilePath);
+// Its name beside the parameter file (sideFilePath gives the path).
+inline constexpr char kSessionSwitchesFile[] = "pulseLattice.link";
 
 // Both off when the file is missing or damaged.
 SessionSwitches loadSessionSwitches(const std::string& path);

@@ -6,6 +6,7 @@
 #include "engine/midi_port.h"
 #include "resources/command_ids.h"
 #include "settings/session_switches.h"
+#include "settings/side_file.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ SessionSwitches switchesOf(const SessionSync& session)
 void saveSwitches(AppContext& app)
 {
     if (!app.parameterFile.path.empty() && app.transport.session)
-        saveSessionSwitches(sessionSwitchesPath(app.parameterFile.path), switchesOf(*app.transport.session));
+        saveSessionSwitches(sideFilePath(app.parameterFile.path, kSessionSwitchesFile), switchesOf(*app.transport.session));
 }
 
 void sendTempo(AppContext& app)
@@ -89,7 +90,7 @@ void restoreSessionSwitches(AppContext& app)
     SessionSync* session = app.transport.session;
     if (!session || app.parameterFile.path.empty())
         return;
-    const SessionSwitches stored = loadSessionSwitches(sessionSwitchesPath(app.parameterFile.path));
+    const SessionSwitches stored = loadSessionSwitches(sideFilePath(app.parameterFile.path, kSessionSwitchesFile));
     session->clockOn.store(stored.clock);
     app.shell.checkMenuItem(Command::MidiClock, stored.clock);
     applyLink(app, stored.link);
