@@ -5,6 +5,7 @@
 #include "app/commands.h"
 #include "engine/midi_port.h"
 #include "resources/command_ids.h"
+#include "settings/rhythm_units.h"
 #include "settings/session_switches.h"
 #include "settings/side_file.h"
 
@@ -30,7 +31,7 @@ void sendTempo(AppContext& app)
     SessionSync* session = app.transport.session;
     const int32_t alphaMs = get(app.player.alphaMs);
     if (session && session->following() && alphaMs > 0)
-        session->timeline->setTempo(60000.0 / alphaMs);
+        session->timeline->setTempo(beatsPerMinute(alphaMs));
 }
 
 void sendClockStop(AppContext& app)
@@ -41,9 +42,7 @@ void sendClockStop(AppContext& app)
 
 void setBetaBeats(AppContext& app)
 {
-    const SettingsRecord& working = app.working;
-    app.transport.session->betaBeats.store(
-        working.alphaDuration > 0 ? static_cast<double>(working.betaDuration) / working.alphaDuration : 1.0);
+    app.transport.session->betaBeats.store(betaEventBeats(app.working.alphaDuration, app.working.betaDuration));
 }
 
 // The timeline joined or left, the tempo sent, the transport's state taken as seen.
