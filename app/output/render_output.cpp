@@ -151,13 +151,14 @@ RenderOutcome writeWav(const std::vector<TimedMessage>& messages, const std::str
     const std::string temporary = temporaryPathFor(target, ".wav");
     std::string error;
     const int status = wavRenderer(messages, temporary, error, progress, kWavRunEnd);
-    if (status != 0 || isCancelled(progress)) {
+    if (status != RenderStatus::Written || isCancelled(progress)) {
         std::remove(temporary.c_str());
-        if (status == 3 || status == 0)
+        // Written but cancelled at the last moment counts as cancelled: nothing is left behind.
+        if (status == RenderStatus::Cancelled || status == RenderStatus::Written)
             return cancelled();
-        if (status == 1)
-            error = "cannot write '" + path + "'";
-        return failure(status == 1 ? RenderStatus::CannotWrite : RenderStatus::CannotRender, error);
+        if (status == RenderStatus::CannotWrite)
+            return failure(status, "cannot write '" + path + "'");
+        return failure(RenderStatus::CannotRender, error);
     }
     if (!commitTemporaryFile(temporary, target))
         return failure(RenderStatus::CannotWrite, "cannot write '" + path + "'");
