@@ -7,6 +7,7 @@
 
 #include "settings/atomic_file.h"
 #include "settings/rhythm_units.h"
+#include "settings/side_file.h"
 
 std::optional<LatticePlacement> loadLatticePlacement(const std::string& path)
 {
@@ -59,5 +60,5 @@ bool saveLatticePlacement(const std::string& path, const std::optional<LatticePl
     char text[96];
     const int length = std::snprintf(text, sizeof text, "%d %d %d %d\nmutes %u solo %d\n", p.left, p.top, p.width,
                                      p.height, mutes.muted & 0xFFu, mutes.solo);
-    return writeFileAtomically(path, {reinterpret_cast<const uint8_t*>(text), static_cast<size_t>(length)});
+    return writeSideFile(path, std::string(text, static_cast<size_t>(length)), "lattice window's place and layer mutes");
 }

@@ -32,7 +32,7 @@ std::optional<LatticePlacement> loadLatticePlacement(const std::string& path);
 // The mutes the file keeps; none when it is missing, damaged or older than the mutes.
 LayerMutes loadLayerMutes(const std::string& path);
 
-// Written atomically, the placement (when known) and the mutes; false (the old file kept) when
-// that fails.
+// Written atomically, the placement (when known) and the mutes; false (the old file kept, the
+// failure logged) when that fails.
 bool saveLatticePlacement(const std::string& path, const std::optional<LatticePlacement>& placement,
                           const LayerMutes& mutes = {});

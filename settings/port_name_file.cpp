@@ -1,11 +1,9 @@
 #include "settings/port_name_file.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <vector>
 
 #include "settings/atomic_file.h"
+#include "settings/side_file.h"
 
 namespace {
 
@@ -33,7 +31,6 @@ std::optional<std::string> loadPortName(const std::string& path)
 bool savePortName(const std::string& path, const std::string& name)
 {
     if (name.empty())
-        return ::unlink(path.c_str()) == 0 || errno == ENOENT;
-    const std::string line = name + "\n";
-    return writeFileAtomically(path, {reinterpret_cast<const uint8_t*>(line.data()), line.size()});
+        return removeSideFile(path, "port name");
+    return writeSideFile(path, name + "\n", "port name");
 }

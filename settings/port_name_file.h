@@ -15,5 +15,5 @@ inline constexpr char kPortNameFile[] = "pulseLattice.port";
 std::optional<std::string> loadPortName(const std::string& path);
 
 // Written atomically, as one line; an empty name removes the file. False when that fails (the old
-// file kept).
+// file kept, the failure logged as every side file's is).
 bool savePortName(const std::string& path, const std::string& name);

@@ -17,5 +17,5 @@ inline constexpr char kSessionSwitchesFile[] = "pulseLattice.link";
 // Both off when the file is missing or damaged.
 SessionSwitches loadSessionSwitches(const std::string& path);
 
-// Written atomically; false (the old file kept) when that fails.
+// Written atomically; false (the old file kept, the failure logged) when that fails.
 bool saveSessionSwitches(const std::string& path, const SessionSwitches& switches);

@@ -1,6 +1,5 @@
 #include "app/lattice/layer_mutes.h"
 
-#include "common/diagnostics.h"
 #include "settings/side_file.h"
 
 namespace {
@@ -58,8 +57,7 @@ void setLayerMutes(AppContext& app, const LayerMutes& mutes)
     if (app.parameterFile.path.empty())
         return;
     const std::string path = sideFilePath(app.parameterFile.path, kLatticePlacementFile);
-    if (!saveLatticePlacement(path, loadLatticePlacement(path), mutes))
-        logDiagnostic("cannot keep the layer mutes in '" + path + "'");
+    saveLatticePlacement(path, loadLatticePlacement(path), mutes);  // a failure is logged
 }
 
 void restoreLayerMutes(AppContext& app)
