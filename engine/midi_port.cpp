@@ -50,11 +50,11 @@ int shortMessageLength(uint32_t packed)
 const char* openErrorText(int code)
 {
     switch (code) {
-    case 2: return "the specified device identifier is out of range";
-    case 4: return "the specified resource is already allocated";
-    case 7: return "the system is unable to allocate or lock memory";
-    case 11: return "the specified pointer or structure is invalid";
-    case 68: return "no MIDI port was found";
+    case MidiResult::BadDeviceId: return "the specified device identifier is out of range";
+    case MidiResult::Allocated: return "the specified resource is already allocated";
+    case MidiResult::NoMemory: return "the system is unable to allocate or lock memory";
+    case MidiResult::InvalidParam: return "the specified pointer or structure is invalid";
+    case MidiResult::NoDevice: return "no MIDI port was found";
     default: return "unknown error";
     }
 }
@@ -62,9 +62,9 @@ const char* openErrorText(int code)
 const char* closeErrorText(int code)
 {
     switch (code) {
-    case 5: return "the specified device handle is invalid";
-    case 7: return "the system is unable to load mapper string description";
-    case 65: return "buffers are still in the queue";
+    case MidiResult::InvalidHandle: return "the specified device handle is invalid";
+    case MidiResult::NoMemory: return "the system is unable to load mapper string description";
+    case MidiResult::StillPlaying: return "buffers are still in the queue";
     default: return "unknown error";
     }
 }
@@ -72,9 +72,9 @@ const char* closeErrorText(int code)
 const char* sendErrorText(int code)
 {
     switch (code) {
-    case 5: return "the specified device handle is invalid";
-    case 67: return "the hardware is busy with other data";
-    case 70: return "the application sent a message without a status byte to a stream handle";
+    case MidiResult::InvalidHandle: return "the specified device handle is invalid";
+    case MidiResult::NotReady: return "the hardware is busy with other data";
+    case MidiResult::BadOpenMode: return "the application sent a message without a status byte to a stream handle";
     default: return "unknown error";
     }
 }

@@ -8,6 +8,7 @@
 #include "settings/midi_setting_file.h"
 #include "settings/numeral_presets.h"
 #include "settings/parameter_file.h"
+#include "settings/rhythm_units.h"
 
 bool buildRenderSettings(const RenderOptions& options, SettingsRecord& settings, std::string& error)
 {
@@ -110,9 +111,9 @@ bool checkRenderSettings(const RenderOptions& options, const SettingsRecord& s, 
         return checkRange(sourceOf(options, givenByOption, option), field, value, ranged.minimum[bound],
                           ranged.maximum[bound], error);
     };
-    return checkRange(sourceOf(options, options.tempo.has_value(), "--tempo"), "tempo", s.tempo, 32, 192, error) &&
+    return checkRange(sourceOf(options, options.tempo.has_value(), "--tempo"), "tempo", s.tempo, kMinimumTempo, kMaximumTempo, error) &&
            checkRange(sourceOf(options, options.layers.has_value(), "--layers"), "layers",
-                      int64_t{s.layerIndex} + 1, 1, 8, error) &&
+                      int64_t{s.layerIndex} + 1, kMinimumLayers, kLayerCount, error) &&
            checkRange(sourceOf(options, options.alphaDuration.has_value(), "--alpha"), "alpha duration",
                       s.alphaDuration, ranged.minimum[0], ranged.maximum[0], error) &&
            checkRange(sourceOf(options, options.betaDuration.has_value(), "--beta"), "beta duration",

@@ -1,6 +1,7 @@
 #include "app/output/midi_file_writer.h"
 
 #include "engine/midi_port.h"
+#include "settings/rhythm_units.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ void MidiFileBuilder::Track::putName(const std::string& name)
 }
 
 MidiFileBuilder::MidiFileBuilder(int32_t layers, int32_t beatMs)
-    : layers_(layers < 1 || layers > 8 ? 8 : layers),
+    : layers_(layers < kMinimumLayers || layers > kLayerCount ? kLayerCount : layers),
       // A beat of 1..32767 ticks fits the header's 15-bit division; 1000 otherwise (120 BPM at 2 per second).
       beatMs_(beatMs < 1 || beatMs > 0x7FFF ? 1000 : beatMs),
       tracks_(static_cast<size_t>(layers_) + 1)

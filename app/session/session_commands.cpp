@@ -5,7 +5,9 @@
 #include "app/commands.h"
 #include "engine/midi_port.h"
 #include "resources/command_ids.h"
+#include "settings/rhythm_units.h"
 #include "settings/session_switches.h"
+#include "settings/side_file.h"
 
 namespace {
 
@@ -21,7 +23,7 @@ SessionSwitches switchesOf(const SessionSync& session)
 void saveSwitches(AppContext& app)
 {
     if (!app.parameterFile.path.empty() && app.transport.session)
-        saveSessionSwitches(sessionSwitchesPath(app.parameterFile.path), switchesOf(*app.transport.session));
+        saveSessionSwitches(sideFilePath(app.parameterFile.path, kSessionSwitchesFile), switchesOf(*app.transport.session));
 }
 
 void sendTempo(AppContext& app)
@@ -29,7 +31,7 @@ void sendTempo(AppContext& app)
     SessionSync* session = app.transport.session;
     const int32_t alphaMs = get(app.player.alphaMs);
     if (session && session->following() && alphaMs > 0)
-        session->timeline->setTempo(60000.0 / alphaMs);
+        session->timeline->setTempo(beatsPerMinute(alphaMs));
 }
 
 void sendClockStop(AppContext& app)
@@ -40,9 +42,7 @@ void sendClockStop(AppContext& app)
 
 void setBetaBeats(AppContext& app)
 {
-    const SettingsRecord& working = app.working;
-    app.transport.session->betaBeats.store(
-        working.alphaDuration > 0 ? static_cast<double>(working.betaDuration) / working.alphaDuration : 1.0);
+    app.transport.session->betaBeats.store(betaEventBeats(app.working.alphaDuration, app.working.betaDuration));
 }
 
 // The timeline joined or left, the tempo sent, the transport's state taken as seen.
@@ -89,7 +89,7 @@ void restoreSessionSwitches(AppContext& app)
     SessionSync* session = app.transport.session;
     if (!session || app.parameterFile.path.empty())
         return;
-    const SessionSwitches stored = loadSessionSwitches(sessionSwitchesPath(app.parameterFile.path));
+    const SessionSwitches stored = loadSessionSwitches(sideFilePath(app.parameterFile.path, kSessionSwitchesFile));
     session->clockOn.store(stored.clock);
     app.shell.checkMenuItem(Command::MidiClock, stored.clock);
     applyLink(app, stored.link);

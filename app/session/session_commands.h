@@ -15,7 +15,7 @@ void toggleMidiClock(AppContext& app);
 void restoreSessionSwitches(AppContext& app);
 
 // After an accepted concept or durations dialog: the beta length in beats, and with Link on our
-// tempo (60000 / the alpha duration in ms) to the session. The settings record is not touched.
+// tempo (beatsPerMinute of the alpha event) to the session. The settings record is not touched.
 void sessionSettingsApplied(AppContext& app);
 // Play, before the playback thread is woken: with Link on the session's transport starts, our
 // beat 0 on its next bar line (or on the bar after a peer's start, when it already plays).

@@ -18,6 +18,7 @@
 #include "app/window_placement.h"
 #include "platform/qt/qt_lattice_paint.h"
 #include "settings/lattice_placement.h"
+#include "settings/side_file.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ QtLatticeView::QtLatticeView(AppContext& app, LatticeFeed& feed)
 
 std::string QtLatticeView::placementPath() const
 {
-    return latticePlacementPath(app_.parameterFile.path);
+    return sideFilePath(app_.parameterFile.path, kLatticePlacementFile);
 }
 
 void QtLatticeView::open()

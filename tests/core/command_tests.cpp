@@ -9,6 +9,7 @@
 
 #include "app/command_states.h"
 #include "app/commands.h"
+#include "app/settings_apply.h"
 #include "dialog_test_support.h"
 #include "engine/virtual_clock.h"
 #include "fake_shell_platform.h"
@@ -225,6 +226,17 @@ TEST_F(Commands, DurationsDialogChangesTheDeviceWithoutProgramChanges)
     EXPECT_EQ(get(player.alphaMs), 480);
     EXPECT_EQ(get(player.effectiveNotes[0]), 75);
     EXPECT_EQ(defaults.midiDeviceId, -1);  // the dialog saves defaults itself; no merge here
+}
+
+TEST_F(Commands, AConfirmedDialogTakesWhatItChangedWholeAndLeavesTheRest)
+{
+    SettingsEdit edit = editOf(app);
+    edit.working.alphaDuration = 250;  // 240 (0x0F0) to 250 (0x0FA) in the dialog
+    working.alphaDuration = 480;       // and meanwhile to 480 (0x1E0) in the program's record
+    working.tempo = 120;               // a change the dialog did not make
+    applyDurationsAndOffsets(app, edit);
+    EXPECT_EQ(working.alphaDuration, 250);
+    EXPECT_EQ(working.tempo, 120);
 }
 
 TEST_F(Commands, NoteAndVelocityDialogsDropTheirOffsets)

@@ -15,6 +15,7 @@
 #include "resources/command_ids.h"
 #include "scripted_timeline.h"
 #include "settings/session_switches.h"
+#include "settings/side_file.h"
 
 namespace {
 
@@ -88,7 +89,7 @@ TEST_F(Session, TheSwitchesAreCheckedKeptInTheirFileAndRestoredAtStart)
 TEST(SessionSwitchesFile, MissingOrDamagedMeansBothOff)
 {
     ScratchDir dir;
-    const std::string path = sessionSwitchesPath(dir.file("pulseLattice.par"));
+    const std::string path = sideFilePath(dir.file("pulseLattice.par"), kSessionSwitchesFile);
     EXPECT_EQ(path, dir.file("pulseLattice.link"));
     EXPECT_EQ(loadSessionSwitches(path), SessionSwitches{});
     for (const char* damaged : {"", "link 1", "link 2\nclock 0\n", "clock 1\nlink 1\n", "\x01\x02"}) {
