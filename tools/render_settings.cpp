@@ -15,11 +15,19 @@ bool buildRenderSettings(const RenderOptions& options, SettingsRecord& settings,
     settings = SettingsRecord{};
     fillBuiltInDefaults(settings);
 
-    // The record of a parameter file over the defaults; a short file leaves the rest as defaulted.
+    // The record of a parameter file over the defaults. A file the window program would move
+    // aside as damaged (empty, truncated, not a regular file) is refused, not half read.
     if (options.settingsFile) {
         ParameterFile file;
         file.path = *options.settingsFile;
-        loadParameterFile(file, settings);
+        const ParameterFileState state = parameterFileState(file.path);
+        if (state == ParameterFileState::Damaged) {
+            error = "--settings: '" + file.path + "' is not a whole parameter file (" +
+                    std::to_string(kParameterFileSize) + " bytes)";
+            return false;
+        }
+        if (state == ParameterFileState::Whole)
+            loadParameterFile(file, settings);
         if (!file.opened) {
             error = "--settings: cannot read '" + *options.settingsFile + "'";
             return false;

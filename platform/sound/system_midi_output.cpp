@@ -31,6 +31,7 @@ int SystemMidiOutput::open(int32_t deviceId)
         return MidiResult::Allocated;
     synthChosen_ = deviceId == -1;
     openedPortShown_.clear();
+    pairing_.clear();
     if (deviceId == -1) {
         const int code = synth_.open();
         if (code == MidiResult::Ok)
@@ -67,13 +68,15 @@ int SystemMidiOutput::send(uint32_t packed, MessageTime intendedTime)
         return MidiResult::BadOpenMode;
     if (!isValidMidiMessage(packed))
         return MidiResult::Ok;
-    switch (active_) {
-    case Active::Synth: return synth_.send(packed, intendedTime);
-    case Active::Alsa: return alsa_.send(packed);
-    case Active::Jack: return jack_.send(packed, intendedTime);
-    case Active::None: break;
-    }
-    return MidiResult::InvalidHandle;
+    return sendPaired(pairing_, packed, [&](uint32_t message) {
+        switch (active_) {
+        case Active::Synth: return synth_.send(message, intendedTime);
+        case Active::Alsa: return alsa_.send(message);
+        case Active::Jack: return jack_.send(message, intendedTime);
+        case Active::None: break;
+        }
+        return MidiResult::InvalidHandle;
+    });
 }
 
 int SystemMidiOutput::close()

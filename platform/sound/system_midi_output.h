@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/device_listing.h"
+#include "engine/note_pairing.h"
 #include "engine/port_backend.h"
 #include "platform/sound/fluid_synth_output.h"
 #include "platform/sound/jack_midi_output.h"
@@ -34,7 +35,9 @@ public:
     int open(int32_t deviceId) override;
     // A message with a data value outside 0..127 (a byte above 127, or kDataOutOfRange) is left
     // out (reported as sent): on the wire a byte above 127 would read as a status byte, and a
-    // note of 300 cut to 44 would play a note nobody chose.
+    // note of 300 cut to 44 would play a note nobody chose. Notes are paired (NotePairing): a
+    // note-on of a key still sounding first ends it at the same time, and a note-off of a key
+    // already ended is left out.
     int send(uint32_t packedMessage, MessageTime intendedTime = kSendAtOnce) override;
     int close() override;
     std::string failureReason() override;
@@ -56,6 +59,7 @@ private:
     Active active_ = Active::None;
     bool synthChosen_ = false;  // the last open was for the built-in synthesiser
     std::string openedPortShown_;  // under the engine port's lock, like the output calls
+    NotePairing pairing_;          // what sounds on the open port; under the engine port's lock
     FluidSynthOutput synth_;
     RtMidiConnection alsa_;
     JackMidiOutput jack_;
