@@ -213,8 +213,8 @@ TEST_F(OutputLatencyTest, AudioEngine1OurClickSoundsOnTheSessionsBeatBesideLinkH
     ASSERT_EQ(jack_connect(graph, "synth:out", "ears:ours"), 0);
     PtyProgram hut({"LinkHut"});
     ASSERT_TRUE(hut.started());
-    ASSERT_TRUE(waitFor([&] { return jack_port_by_name(graph, "LinkHut:out_1") != nullptr; }, 5s)) << hut.screen();
-    ASSERT_EQ(jack_connect(graph, "LinkHut:out_1", "ears:hut"), 0);
+    // Its port can be connected once its client is active.
+    ASSERT_TRUE(waitFor([&] { return jack_connect(graph, "LinkHut:out_1", "ears:hut") == 0; }, 5s)) << hut.screen();
 
     startOn("JACK: synth:midi_in");
     const MessageTime speaker = speakerLatency(graph);
@@ -256,4 +256,7 @@ TEST_F(OutputLatencyTest, AudioEngine1OurClickSoundsOnTheSessionsBeatBesideLinkH
     EXPECT_GE(theirs.size(), 6u) << "LinkHut's clicks were not heard: " << hut.lastLineWith("|");
     for (size_t i = 0; i < ours.size(); ++i)
         EXPECT_LE(std::abs(ours[i]), 3000.0) << "our click " << i << " is " << ours[i] << " µs off the beat";
+    // The plan's own measure: against LinkHut's pulse. Its single clicks stray by the ms on a busy
+    // machine (link_phase_benchmark measures them); their median does not.
+    EXPECT_LE(std::abs(median(apart)), 3000.0) << "ours minus LinkHut's";
 }
