@@ -19,6 +19,11 @@ public:
         samples_.push_back({now, timeline.beatAtTime(now, kBarBeats), timeline.tempo()});
     }
     bool empty() const { return samples_.empty(); }
+    // Whether `t` falls between the first and the last sample.
+    bool covers(Clock::Duration t) const
+    {
+        return !samples_.empty() && t >= samples_.front().time && t <= samples_.back().time;
+    }
 
     // The beat at `t` (steady clock), by the sample nearest to it.
     double beatAt(Clock::Duration t) const
