@@ -5,6 +5,7 @@
 #include "app/confirm_exit_dialog.h"
 #include "app/output/export_command.h"
 #include "app/midi_setting_commands.h"
+#include "app/output_offset_command.h"
 #include "app/session/session_commands.h"
 #include "app/port_names.h"
 #include "app/settings_apply.h"
@@ -142,6 +143,9 @@ int dispatchCommand(AppContext& app, int commandId)
         return 0;
     case Command::MidiClock:
         toggleMidiClock(app);
+        return 0;
+    case Command::OutputOffset:
+        runOutputOffsetDialog(app);
         return 0;
     default:
         return 0;

@@ -3,6 +3,7 @@
 #include "app/command_states.h"
 #include "app/commands.h"
 #include "app/lattice/layer_mutes.h"
+#include "app/output_offset_command.h"
 #include "app/parameter_file_commands.h"
 #include "app/parameter_file_location.h"
 #include "app/session/session_commands.h"
@@ -88,6 +89,7 @@ StartupResult Lifecycle::start(const std::string& executablePath)
     commitParameterFile(app_.parameterFile, app_.shell, app_.defaults, app_.working);
     if (closing_ || closed_)
         return StartupResult::Closed;  // a signal closed the program while the box was up
+    restoreOutputOffsets(app_);  // before the port opens, which takes its offset from them
     const std::string problem = openOutputAtStart(app_);
     restoreLayerMutes(app_);
     launchPlaybackThread(app_.transport, app_.player, app_.working, app_.clock);

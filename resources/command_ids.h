@@ -19,6 +19,7 @@ inline constexpr int Lattice = 320;         // the lattice view; enabled in ever
 inline constexpr int Link = 321;            // follow a Link session; checkable, enabled in every state
 inline constexpr int MidiClock = 322;       // send MIDI clock; checkable, enabled in every state
 inline constexpr int Rewind = 326;          // Sound menu: every layer's counter back to 0; not while playing
+inline constexpr int OutputOffset = 327;    // Sound menu: the output offset dialog; enabled in every state
 }  // namespace Command
 
 // Dialog template ids.
@@ -27,6 +28,7 @@ inline constexpr int MainWindow = 100;
 inline constexpr int About = 106;
 inline constexpr int ConfirmExit = 107;
 inline constexpr int ExportLength = 120;
+inline constexpr int OutputOffset = 121;
 inline constexpr int DurationsAndOffsets = 1000;
 inline constexpr int Concept = 2000;
 inline constexpr int Tones = 3000;

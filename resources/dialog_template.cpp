@@ -2,6 +2,7 @@
 
 #include "resources/command_ids.h"
 #include "resources/main_templates.h"
+#include "resources/output_offset_template.h"
 #include "resources/settings_dialog_templates.h"
 
 const DialogTemplate* findDialogTemplate(int templateId)
@@ -11,6 +12,7 @@ const DialogTemplate* findDialogTemplate(int templateId)
     case Template::About: return &aboutDialogTemplate();
     case Template::ConfirmExit: return &confirmExitDialogTemplate();
     case Template::ExportLength: return &exportLengthDialogTemplate();
+    case Template::OutputOffset: return &outputOffsetDialogTemplate();
     case Template::DurationsAndOffsets: return &durationsDialogTemplate();
     case Template::Concept: return &conceptDialogTemplate();
     case Template::Tones:

@@ -69,7 +69,7 @@ int SystemMidiOutput::send(uint32_t packed, MessageTime intendedTime)
     if (!isValidMidiMessage(packed))
         return MidiResult::Ok;
     return sendPaired(pairing_, packed, [&](uint32_t message) {
-        switch (active_) {
+        switch (active_.load()) {
         case Active::Synth: return synth_.send(message, intendedTime);
         case Active::Alsa: return alsa_.send(message);
         case Active::Jack: return jack_.send(message, intendedTime);
@@ -81,7 +81,7 @@ int SystemMidiOutput::send(uint32_t packed, MessageTime intendedTime)
 
 int SystemMidiOutput::close()
 {
-    const Active was = std::exchange(active_, Active::None);
+    const Active was = active_.exchange(Active::None);
     switch (was) {
     case Active::Synth: return synth_.close();
     case Active::Alsa: return alsa_.close();
@@ -93,13 +93,18 @@ int SystemMidiOutput::close()
 
 MessageTime SystemMidiOutput::placementLatency()
 {
-    switch (active_) {
+    switch (active_.load(std::memory_order_relaxed)) {
     case Active::Synth: return kSynthSchedulingLatency;
-    case Active::Jack: return kJackMidiLatency;
+    case Active::Jack: return kJackMidiLatency + jack_.playbackLatency();
     case Active::Alsa:
     case Active::None: break;
     }
     return MessageTime::zero();
+}
+
+MessageTime SystemMidiOutput::reportedLatency()
+{
+    return active_.load(std::memory_order_relaxed) == Active::Jack ? jack_.playbackLatency() : MessageTime::zero();
 }
 
 std::string SystemMidiOutput::failureReason()

@@ -3,6 +3,7 @@
 // listing numbers them and named "ALSA: client:port" or "JACK: client:port".
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -41,8 +42,12 @@ public:
     int send(uint32_t packedMessage, MessageTime intendedTime = kSendAtOnce) override;
     int close() override;
     std::string failureReason() override;
-    // The synthesiser's and JACK's constant placement latency; zero for ALSA ports.
+    // The synthesiser's and JACK's constant placement latency, plus on JACK the port's playback
+    // latency as the graph reports it; zero for ALSA ports. Any thread, lock-free.
     MessageTime placementLatency() override;
+    // JACK's playback latency of the open port (what follows it up to the speaker); zero for the
+    // synthesiser and ALSA ports. Any thread, lock-free.
+    MessageTime reportedLatency() override;
     // The listed port of the last open, also when it failed; empty for the built-in synthesiser
     // (its failure reason names what is missing) and for a number the listing does not have.
     std::string shownPortName() override;
@@ -56,7 +61,8 @@ public:
 private:
     enum class Active { None, Synth, Alsa, Jack };
 
-    Active active_ = Active::None;
+    // Written under the engine port's lock; read without it by placementLatency().
+    std::atomic<Active> active_{Active::None};
     bool synthChosen_ = false;  // the last open was for the built-in synthesiser
     std::string openedPortShown_;  // under the engine port's lock, like the output calls
     NotePairing pairing_;          // what sounds on the open port; under the engine port's lock
