@@ -8,6 +8,7 @@
 #include "app/parameter_file_location.h"
 #include "app/session/session_commands.h"
 #include "app/port_names.h"
+#include "app/transport/transport_owner.h"
 #include "engine/midi_port.h"
 #include "resources/command_ids.h"
 #include "settings/defaults.h"
@@ -95,8 +96,7 @@ StartupResult Lifecycle::start(const std::string& executablePath)
     launchPlaybackThread(app_.transport, app_.player, app_.working, app_.clock);
 
     host_.showMainWindow();
-    app_.working.playState = Idle;
-    updateCommandStates(app_.shell, Idle);
+    transportShown(app_);
     restoreSessionSwitches(app_);
     // Over the window that is already there: the program is usable, only without that output.
     if (!problem.empty())
@@ -118,9 +118,7 @@ void Lifecycle::close()
     // The thread leaves its pass at once, so the closing sweep is the last thing the port gets.
     host_.releaseWaitingThreads();
     const bool passLeft = haltPlaybackThread(app_.transport);
-    if (app_.working.playState == Playing)
-        dispatchCommand(app_, Command::Stop);
-    else if (passLeft)
+    if (!transportClose(app_) && passLeft)
         sendNoteOffSweep(app_.player);  // closed while a stopped pass was still draining
     shutdownPlayback(app_.transport, app_.player);
     saveParameterFile(app_.parameterFile, app_.shell, app_.defaults);
@@ -137,7 +135,7 @@ void Lifecycle::closeWithoutDisplay()
         return;
     closing_ = true;
     const bool passLeft = haltPlaybackThread(app_.transport);
-    if (app_.working.playState == Playing || passLeft)
+    if (transportCloseWithoutDisplay(app_) || passLeft)
         sendNoteOffSweep(app_.player);
     shutdownPlayback(app_.transport, app_.player);
     saveParameterFile(app_.parameterFile, app_.shell, app_.defaults, false);

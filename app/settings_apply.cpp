@@ -1,6 +1,7 @@
 #include "app/settings_apply.h"
 
 #include "app/command_states.h"
+#include "app/transport/transport_owner.h"
 #include "engine/midi_port.h"
 #include "engine/refresh.h"
 #include "settings/defaults.h"
@@ -26,8 +27,7 @@ SettingsEdit editOf(const AppContext& app)
 void applyConcept(AppContext& app, const SettingsEdit& edit)
 {
     takeEdit(app, edit);
-    app.working.playState = Ready;
-    updateCommandStates(app.shell, Ready);
+    transportConceptAccepted(app);
     takeExactPresetNumeral(app.working);
     mergeIntoDefaults(app.defaults, app.working);
     refreshAcceptedConcept(app.player, app.working);

@@ -13,8 +13,6 @@ struct SessionSync {
     // A beta event of layer 0 in beats (an alpha event is one beat): betaEventBeats of the
     // durations, written by the UI thread whenever they change.
     std::atomic<double> betaBeats{1.0};
-    // UI thread only: whether the session's transport played when the UI thread last looked.
-    bool sessionWasPlaying = false;
 
     bool following() const { return timeline != nullptr && linkOn.load(std::memory_order_relaxed); }
     bool clocking() const { return clockOn.load(std::memory_order_relaxed); }

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/commands.h"
+#include "app/transport/transport_owner.h"
 #include "engine/midi_port.h"
 #include "resources/command_ids.h"
 #include "settings/rhythm_units.h"
@@ -26,12 +26,12 @@ void saveSwitches(AppContext& app)
         saveSessionSwitches(sideFilePath(app.parameterFile.path, kSessionSwitchesFile), switchesOf(*app.transport.session));
 }
 
-void sendTempo(AppContext& app)
+// Our tempo, the BPM of an alpha event; none before a concept gave one.
+void sendTempo(AppContext& app, BeatTimeline& timeline)
 {
-    SessionSync* session = app.transport.session;
     const int32_t alphaMs = get(app.player.alphaMs);
-    if (session && session->following() && alphaMs > 0)
-        session->timeline->setTempo(beatsPerMinute(alphaMs));
+    if (alphaMs > 0)
+        timeline.setTempo(beatsPerMinute(alphaMs));
 }
 
 void sendClockStop(AppContext& app)
@@ -45,20 +45,22 @@ void setBetaBeats(AppContext& app)
     app.transport.session->betaBeats.store(betaEventBeats(app.working.alphaDuration, app.working.betaDuration));
 }
 
-// The timeline joined or left, the tempo sent, the transport's state taken as seen.
+// The timeline joined or left, the transport's state taken as seen. Our tempo is set on the
+// timeline before it joins: alone, the new session starts at our tempo; a session found takes
+// precedence, so joining never moves the peers.
 void applyLink(AppContext& app, bool on)
 {
     SessionSync& session = *app.transport.session;
+    if (on && session.timeline) {
+        setBetaBeats(app);
+        sendTempo(app, *session.timeline);
+    }
     session.linkOn.store(on);
     app.shell.checkMenuItem(Command::Link, on);
     if (!session.timeline)
         return;
     session.timeline->setEnabled(on);
-    session.sessionWasPlaying = on && session.timeline->transportPlaying();
-    if (on) {
-        setBetaBeats(app);
-        sendTempo(app);
-    }
+    transportLinkSwitched(app, on && session.timeline->transportPlaying());
 }
 
 }  // namespace
@@ -79,7 +81,7 @@ void toggleMidiClock(AppContext& app)
     const bool on = !session->clockOn.load();
     session->clockOn.store(on);
     app.shell.checkMenuItem(Command::MidiClock, on);
-    if (!on && app.working.playState == Playing)
+    if (!on && transportPlaying(app))
         sendClockStop(app);
     saveSwitches(app);
 }
@@ -95,54 +97,54 @@ void restoreSessionSwitches(AppContext& app)
     applyLink(app, stored.link);
 }
 
-void sessionSettingsApplied(AppContext& app)
+void sessionSettingsApplied(AppContext& app, int32_t alphaMsBefore)
 {
-    if (!app.transport.session)
+    SessionSync* session = app.transport.session;
+    if (!session)
         return;
     setBetaBeats(app);
-    sendTempo(app);
+    if (session->following() && get(app.player.alphaMs) != alphaMsBefore)
+        sendTempo(app, *session->timeline);
 }
 
-void sessionPlayStarting(AppContext& app)
+bool sessionPlayStarting(AppContext& app)
 {
     SessionSync* session = app.transport.session;
     if (!session || !session->following())
-        return;
+        return false;
     BeatTimeline& timeline = *session->timeline;
     if (timeline.transportPlaying())
         timeline.alignToStart();
     else
         timeline.requestStart(app.clock.now() + portLatency(app.player) + kStartLead);
-    session->sessionWasPlaying = true;
+    return true;
 }
 
-void sessionStopped(AppContext& app)
+bool sessionStopped(AppContext& app)
 {
     SessionSync* session = app.transport.session;
     if (!session)
-        return;
+        return false;
     if (session->clocking())
         sendClockStop(app);
-    if (session->following()) {
-        if (session->timeline->transportPlaying())
-            session->timeline->requestStop();
-        session->sessionWasPlaying = false;
-    }
+    if (!session->following())
+        return false;
+    if (session->timeline->transportPlaying())
+        session->timeline->requestStop();
+    return true;
+}
+
+bool sessionTransportPlaying(AppContext& app)
+{
+    SessionSync* session = app.transport.session;
+    return session && session->following() && session->timeline->transportPlaying();
 }
 
 void followSession(AppContext& app)
 {
     SessionSync* session = app.transport.session;
-    if (!session || !session->following())
-        return;
-    const bool playing = session->timeline->transportPlaying();
-    if (playing == session->sessionWasPlaying)
-        return;
-    session->sessionWasPlaying = playing;
-    if (playing && app.working.playState == Ready && app.transport.gateOpen == 0)
-        dispatchCommand(app, Command::Play);
-    else if (!playing && app.working.playState == Playing)
-        dispatchCommand(app, Command::Stop);
+    if (session && session->following())
+        transportSessionSeen(app, session->timeline->transportPlaying());
 }
 
 std::string sessionHeaderLine(AppContext& app)

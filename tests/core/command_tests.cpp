@@ -116,12 +116,12 @@ TEST_F(Commands, PlayInIdleOpensTheConceptDialogAndDoesNotStart)
     EXPECT_EQ(shell.dialogsRun, std::vector<int>{Template::Concept});
     EXPECT_EQ(working.playState, Ready);
     EXPECT_EQ(get(player.playing), 0);
-    EXPECT_EQ(transport.gateOpen, 0);
+    EXPECT_FALSE(transportPlaying(app));
 
     EXPECT_EQ(run(Command::Play), 1);
     EXPECT_EQ(working.playState, Playing);
     EXPECT_EQ(get(player.playing), 1);
-    EXPECT_EQ(transport.gateOpen, 1);
+    EXPECT_TRUE(transportPlaying(app));
     EXPECT_FALSE(shell.menuEnabled[Command::Play]);
     EXPECT_TRUE(shell.menuEnabled[Command::Stop]);
 
@@ -185,8 +185,8 @@ TEST_F(Commands, CancelledDialogsApplyNothing)
 
 TEST_F(Commands, SettingsCommandsAreRefusedWhilePlaying)
 {
-    working.playState = Playing;
-    transport.gateOpen = 1;
+    transportConceptAccepted(app);
+    run(Command::Play);
     answerDialogs(1);
     shell.nextFileName = "/nonexistent/file.gms";
     for (int command : {311, 312, 315, 316, 317, 318, 319})
@@ -200,11 +200,11 @@ TEST_F(Commands, StopOnlyWhilePlayingThenSweepsAndGoesReady)
     run(Command::Stop);
     EXPECT_TRUE(port.messages.empty());
 
-    working.playState = Ready;
+    transportConceptAccepted(app);
     run(Command::Play);
     run(Command::Stop);
     EXPECT_EQ(working.playState, Ready);
-    EXPECT_EQ(transport.gateOpen, 0);
+    EXPECT_FALSE(transportPlaying(app));
     EXPECT_EQ(get(player.playing), 0);
     EXPECT_EQ(port.messages.size(), 16u);
     EXPECT_EQ(port.messages[0].status(), 0x80);
@@ -312,7 +312,7 @@ TEST_F(Commands, ExitAsksFirstTheExitButtonDoesNot)
 
 TEST_F(Commands, ExitWhilePlayingCancelledKeepsPlaying)
 {
-    working.playState = Ready;
+    transportConceptAccepted(app);
     run(Command::Play);
     shell.nextDialogResult = 2;
     run(Command::Exit);
@@ -328,7 +328,8 @@ TEST_F(Commands, ExportOnlyAfterAConceptAddsTheExtensionAndShowsAFailure)
     run(Command::Export);  // Idle: no concept yet
     EXPECT_TRUE(shell.dialogsRun.empty());
 
-    working.playState = Playing;  // also while playing, from a copy of the settings
+    transportConceptAccepted(app);
+    run(Command::Play);  // also while playing, from a copy of the settings
     run(Command::Export);
     EXPECT_EQ(shell.dialogsRun, std::vector<int>{Template::ExportLength});
     const Bytes written = readBytes(dir.file("rhythm.mid"));  // the first filter's ending was added
@@ -348,7 +349,7 @@ TEST_F(Commands, ExportOnlyAfterAConceptAddsTheExtensionAndShowsAFailure)
 TEST_F(Commands, ExportWritesTheMutedLayersOutFromTheChosenStart)
 {
     ScratchDir dir;
-    working.playState = Ready;
+    transportConceptAccepted(app);
     working.layerIndex = 2;
     LayerCounters where{9, 4, 2};
     player.resume.settle(where);  // as the playback thread leaves them after a pass
@@ -383,10 +384,12 @@ TEST_F(Commands, ExportWritesTheMutedLayersOutFromTheChosenStart)
 
 TEST_F(Commands, RewindIsRefusedWhilePlaying)
 {
-    working.playState = Playing;
+    transportConceptAccepted(app);
+    run(Command::Play);
     run(Command::Rewind);
     EXPECT_EQ(player.resume.rewinds(), 0u);
-    working.playState = Ready;
+    run(Command::Stop);
+    port.messages.clear();  // the sweep
     run(Command::Rewind);
     EXPECT_EQ(player.resume.rewinds(), 1u);
     EXPECT_TRUE(port.messages.empty());  // nothing is sent: the next Play starts from the beginning
