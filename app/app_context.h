@@ -14,6 +14,8 @@
 #include "settings/parameter_file.h"
 #include "settings/settings_record.h"
 
+class ControlDesk;
+
 struct AppContext {
     ShellPlatform& shell;
     PlayerState& player;
@@ -26,4 +28,5 @@ struct AppContext {
     WavRenderer wavRenderer = nullptr;  // Export's .wav; none in a build without the synthesiser
     LayerMutes layerMutes{};            // as the lattice window set them; the player holds their mask
     KeptPortNames portNames{};          // the chosen ports' names, which their indexes follow
+    ControlDesk* controlDesk = nullptr; // the control input's bindings and learn; none: no Controls dialog
 };

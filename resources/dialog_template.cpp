@@ -1,6 +1,7 @@
 #include "resources/dialog_template.h"
 
 #include "resources/command_ids.h"
+#include "resources/controls_dialog_template.h"
 #include "resources/main_templates.h"
 #include "resources/settings_dialog_templates.h"
 
@@ -11,6 +12,7 @@ const DialogTemplate* findDialogTemplate(int templateId)
     case Template::About: return &aboutDialogTemplate();
     case Template::ConfirmExit: return &confirmExitDialogTemplate();
     case Template::ExportLength: return &exportLengthDialogTemplate();
+    case Template::Controls: return &controlsDialogTemplate();
     case Template::DurationsAndOffsets: return &durationsDialogTemplate();
     case Template::Concept: return &conceptDialogTemplate();
     case Template::Tones:
