@@ -15,6 +15,8 @@
 #include "settings/parameter_file.h"
 #include "settings/settings_record.h"
 
+class ControlDesk;
+
 struct AppContext {
     ShellPlatform& shell;
     PlayerState& player;
@@ -28,4 +30,5 @@ struct AppContext {
     LayerMutes layerMutes{};            // as the lattice window set them; the player holds their mask
     KeptPortNames portNames{};          // the chosen ports' names, which their indexes follow
     TransportOwner transportOwner{};    // whether we play: see transport_owner.h
+    ControlDesk* controlDesk = nullptr; // the control input's bindings and learn; none: no Controls dialog
 };

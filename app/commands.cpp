@@ -3,6 +3,7 @@
 #include "app/about_dialog.h"
 #include "app/command_states.h"
 #include "app/confirm_exit_dialog.h"
+#include "app/control/control_desk.h"
 #include "app/output/export_command.h"
 #include "app/midi_setting_commands.h"
 #include "app/output_offset_command.h"
@@ -45,6 +46,17 @@ void runSettingsDialog(AppContext& app, int templateId, void (*apply)(AppContext
         sessionSettingsApplied(app, alphaMsBefore);
         notePortNames(app, before);
     }
+}
+
+// The Controls dialog edits a copy of the bindings; confirmed, they are taken and kept. A learn
+// still waiting when it ends is dropped, so no control goes to a dialog that has gone.
+void runControlsDialog(AppContext& app, ControlDesk& desk)
+{
+    ControlsDialog dialog(desk.bindings(), desk);
+    const int result = app.shell.runDialog(Template::Controls, dialog);
+    desk.cancelLearn();
+    if (result == 1)
+        desk.setBindings(dialog.bindings());
 }
 
 int play(AppContext& app)
@@ -150,6 +162,10 @@ int runCommand(AppContext& app, int commandId)
         return 0;
     case Command::OutputOffset:
         runOutputOffsetDialog(app);
+        return 0;
+    case Command::Controls:
+        if (app.controlDesk)
+            runControlsDialog(app, *app.controlDesk);
         return 0;
     default:
         return 0;

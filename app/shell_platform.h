@@ -47,6 +47,12 @@ public:
         (void)commandId;
         (void)checked;
     }
+    // Whether a checkable menu item shows its check mark.
+    virtual bool isMenuItemChecked(int commandId)
+    {
+        (void)commandId;
+        return false;
+    }
     virtual void setCaption(const std::string& caption) = 0;
     virtual WindowRect windowRect() = 0;                       // outer rectangle, screen pixels
     virtual void moveWindow(int32_t left, int32_t top, int32_t width, int32_t height) = 0;

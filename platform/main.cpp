@@ -7,6 +7,7 @@
 
 #include "app/app_context.h"
 #include "app/commands.h"
+#include "app/control/control_desk.h"
 #include "app/lifecycle.h"
 #include "app/session/session_commands.h"
 #include "engine/lattice_feed.h"
@@ -16,12 +17,15 @@
 #include "platform/sound/offline_wav_render.h"
 #include "platform/os/close_signals.h"
 #include "platform/qt/qt_close_signals.h"
+#include "platform/qt/qt_control_input.h"
+#include "platform/qt/qt_lattice_view.h"
 #include "platform/qt/qt_error_reporter.h"
 #include "platform/qt/qt_shell_platform.h"
 #include "platform/qt/qt_window_host.h"
 #include "platform/qt/window_command_line.h"
 #include "platform/os/realtime_thread.h"
 #include "platform/os/single_instance.h"
+#include "platform/sound/control_ports.h"
 #include "platform/sound/system_midi_output.h"
 #include "settings/settings_record.h"
 
@@ -87,6 +91,19 @@ int main(int argc, char** argv)
     Lifecycle lifecycle(app, host);
     CloseAtExitGuard closeAtExitGuard(lifecycle);
     host.onCommand = [&app](int commandId) { dispatchCommand(app, commandId); };
+    // The control input: MMC and learned controls run the same commands, on this thread. Its ports
+    // open before the output does, so its JACK client carries the program's own name.
+    ControlPorts controlPorts;
+    ControlDesk controlDesk(app);
+    app.controlDesk = &controlDesk;
+    host.onInstanceAcquired = [&] {
+        controlDesk.restoreBindings();
+        controlPorts.open();
+    };
+    QtControlInput controlInput(controlPorts, controlDesk, [&shell] {
+        if (QtLatticeView* view = shell.latticeView())
+            view->update();
+    });
     host.onClose = [&lifecycle] { lifecycle.close(); };
     // SIGTERM, SIGINT and SIGHUP close as Exit does, without its confirmation.
     QtCloseSignals closeSignals([&lifecycle](int) {
@@ -106,5 +123,6 @@ int main(int argc, char** argv)
     sessionPoll.start(10);
     qtApp.exec();
     lifecycle.close();  // the event loop ended some other way: still shut down in order
+    controlPorts.close();  // no port of ours stays behind
     return 0;
 }

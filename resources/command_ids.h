@@ -20,6 +20,9 @@ inline constexpr int Link = 321;            // follow a Link session; checkable,
 inline constexpr int MidiClock = 322;       // send MIDI clock; checkable, enabled in every state
 inline constexpr int Rewind = 326;          // Sound menu: every layer's counter back to 0; not while playing
 inline constexpr int OutputOffset = 327;    // Sound menu: the output offset dialog; enabled in every state
+inline constexpr int Controls = 328;        // Sound menu: the controls dialog (MIDI learn)
+inline constexpr int FollowMidiClock = 329;   // Sound menu: follow an external MIDI clock; checkable
+inline constexpr int TapTempo = 330;          // tap tempo: an action for controllers and the lattice window's Tap key
 }  // namespace Command
 
 // Dialog template ids.
@@ -29,6 +32,7 @@ inline constexpr int About = 106;
 inline constexpr int ConfirmExit = 107;
 inline constexpr int ExportLength = 120;
 inline constexpr int OutputOffset = 121;
+inline constexpr int Controls = 122;        // MIDI learn: actions and the controls bound to them
 inline constexpr int DurationsAndOffsets = 1000;
 inline constexpr int Concept = 2000;
 inline constexpr int Tones = 3000;

@@ -1,6 +1,7 @@
 #include "resources/dialog_template.h"
 
 #include "resources/command_ids.h"
+#include "resources/controls_dialog_template.h"
 #include "resources/main_templates.h"
 #include "resources/output_offset_template.h"
 #include "resources/settings_dialog_templates.h"
@@ -13,6 +14,7 @@ const DialogTemplate* findDialogTemplate(int templateId)
     case Template::ConfirmExit: return &confirmExitDialogTemplate();
     case Template::ExportLength: return &exportLengthDialogTemplate();
     case Template::OutputOffset: return &outputOffsetDialogTemplate();
+    case Template::Controls: return &controlsDialogTemplate();
     case Template::DurationsAndOffsets: return &durationsDialogTemplate();
     case Template::Concept: return &conceptDialogTemplate();
     case Template::Tones:

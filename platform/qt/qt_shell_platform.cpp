@@ -1,5 +1,6 @@
 #include "platform/qt/qt_shell_platform.h"
 
+#include <QAction>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -33,6 +34,12 @@ void QtShellPlatform::checkMenuItem(int commandId, bool checked)
 {
     if (window_)
         window_->setMenuItemChecked(commandId, checked);
+}
+
+bool QtShellPlatform::isMenuItemChecked(int commandId)
+{
+    const QAction* action = window_ ? window_->menuAction(commandId) : nullptr;
+    return action && action->isChecked();
 }
 
 void QtShellPlatform::setCaption(const std::string& caption)

@@ -21,6 +21,7 @@ public:
     void enableMenuItem(int commandId, bool enabled) override;
     void enableButton(int commandId, bool enabled) override;
     void checkMenuItem(int commandId, bool checked) override;
+    bool isMenuItemChecked(int commandId) override;
     void setCaption(const std::string& caption) override;
     WindowRect windowRect() override;
     // Moves the outer frame to left, top; the size stays the window's fixed size.

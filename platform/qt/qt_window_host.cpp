@@ -15,7 +15,11 @@ QtWindowHost::QtWindowHost(QtShellPlatform& shell, QtErrorReporter* reporter, st
 
 bool QtWindowHost::acquireSingleInstance()
 {
-    return lock_.acquire();
+    if (!lock_.acquire())
+        return false;
+    if (onInstanceAcquired)
+        onInstanceAcquired();
+    return true;
 }
 
 void QtWindowHost::releaseSingleInstance()

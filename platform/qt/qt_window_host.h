@@ -18,6 +18,8 @@ public:
     // Where the main window's commands and close requests go.
     std::function<void(int commandId)> onCommand;
     std::function<void()> onClose;
+    // Runs once this copy holds the single-instance lock, before the output opens.
+    std::function<void()> onInstanceAcquired;
 
     bool acquireSingleInstance() override;
     void releaseSingleInstance() override;

@@ -10,13 +10,13 @@
 #include "engine/midi_port.h"
 #include "engine/port_backend.h"
 
-namespace {
-
 bool alsaSequencerPresent()
 {
     // Without it RtMidi's ALSA client throws, and ALSA prints its own complaint first.
     return access("/dev/snd/seq", R_OK | W_OK) == 0;
 }
+
+namespace {
 
 // Creates an ALSA output client; null when there is no sequencer here.
 std::unique_ptr<RtMidiOut> makeOut()

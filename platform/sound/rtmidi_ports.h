@@ -15,6 +15,9 @@ struct AlsaPortName {
     std::string shown;
 };
 
+// True where the ALSA sequencer (/dev/snd/seq) can be opened; RtMidi's ALSA clients need it.
+bool alsaSequencerPresent();
+
 // Every ALSA output port in RtMidi's order; none where there is no /dev/snd/seq. "Midi Through",
 // this program's own ports and ports whose name is unreadable are left out.
 std::vector<AlsaPortName> listAlsaMidiOutputs();

@@ -3,9 +3,12 @@
 # links it alone, without Qt. Included from platform/CMakeLists.txt after the pkg-config checks.
 get_filename_component(PLATFORM_DIR ${CMAKE_CURRENT_LIST_DIR} DIRECTORY)
 set(MIDI_AUDIO_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/alsa_control_ports.cpp    # the control input and feedback output on ALSA
+  ${CMAKE_CURRENT_LIST_DIR}/control_inbox.cpp         # control messages from the receiving threads to the UI thread
   ${CMAKE_CURRENT_LIST_DIR}/fluid_support.cpp         # soundfont search, message dispatch, log capture
   ${CMAKE_CURRENT_LIST_DIR}/fluid_synth_output.cpp    # the built-in synthesiser (device -1)
   ${CMAKE_CURRENT_LIST_DIR}/jack_client.cpp           # JACK clients opened quietly, JACK MIDI inputs listed
+  ${CMAKE_CURRENT_LIST_DIR}/jack_control_ports.cpp    # the control input and feedback output on JACK
   ${CMAKE_CURRENT_LIST_DIR}/jack_midi_output.cpp      # our own JACK MIDI output port
   ${CMAKE_CURRENT_LIST_DIR}/link_session.cpp          # the Link session behind the beat timeline
   ${CMAKE_CURRENT_LIST_DIR}/midi_jack_probe.cpp       # does a JACK server answer?

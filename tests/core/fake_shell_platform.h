@@ -33,6 +33,7 @@ public:
         menuChecked[commandId] = checked;
         log.push_back("check " + std::to_string(commandId) + (checked ? " on" : " off"));
     }
+    bool isMenuItemChecked(int commandId) override { return menuChecked.count(commandId) && menuChecked[commandId]; }
     void setCaption(const std::string& text) override
     {
         caption = text;

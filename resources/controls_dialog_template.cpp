@@ -1,0 +1,29 @@
+#include "resources/controls_dialog_template.h"
+
+#include "resources/command_ids.h"
+
+const DialogTemplate& controlsDialogTemplate()
+{
+    static const DialogTemplate tpl{
+        Template::Controls,
+        "controls",
+        240,
+        120,
+        "Arial",
+        9,
+        true,
+        {
+            {-1, ControlKind::GroupBox, "MIDI: the \"control\" input (ALSA and JACK)", 7, 5, 226, 86},
+            {-1, ControlKind::StaticText, "MMC Play, Stop and Rewind work without learning.", 14, 17, 212, 10},
+            {-1, ControlKind::StaticText, "action", 14, 32, 40, 10},
+            {kControlsActionListId, ControlKind::DropDownList, "", 56, 30, 170, 150, 150},
+            {-1, ControlKind::StaticText, "control", 14, 50, 40, 10},
+            {kControlsBindingTextId, ControlKind::StaticText, "", 56, 50, 170, 10},
+            {kControlsLearnId, ControlKind::PushButton, "Learn", 56, 68, 60, 14},
+            {kControlsForgetId, ControlKind::PushButton, "Forget", 122, 68, 60, 14},
+            {1, ControlKind::DefaultPushButton, "Okay", 65, 100, 50, 14},
+            {2, ControlKind::PushButton, "Cancel", 125, 100, 50, 14},
+        },
+    };
+    return tpl;
+}
