@@ -47,7 +47,7 @@ def interrupted(directory, sig):
 
 def main():
     scratch = tempfile.mkdtemp(prefix="pulselattice-signal-")
-    probe = render(["--passes", "1"], os.path.join(scratch, "probe.wav"))
+    probe = render(["--passes", "1"], os.path.join(scratch, "probe.wav"), timeout=None)
     shutil.rmtree(scratch, ignore_errors=True)
     if b"soundfont" in probe.stderr or b"no synthesiser" in probe.stderr:
         print("SKIP: no .wav in this build or no soundfont:", probe.stderr.decode().strip())

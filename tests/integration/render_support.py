@@ -6,10 +6,10 @@ import sys
 RENDER = sys.argv[1]
 
 
-def render(args, out, **run):
+def render(args, out, timeout=120, **run):
     """The tool with `args`, writing to `out` ("-" for standard output), its output captured;
     `run` goes to subprocess.run (text=True, check=True)."""
-    return subprocess.run([RENDER, *args, "-o", out], capture_output=True, timeout=120, **run)
+    return subprocess.run([RENDER, *args, "-o", out], capture_output=True, timeout=timeout, **run)
 
 
 def import_mido():
