@@ -7,9 +7,7 @@
 #include "app/commands.h"
 #include "app/command_states.h"
 #include "app/session/session_commands.h"
-#include "dialog_test_support.h"
-#include "engine/virtual_clock.h"
-#include "fake_shell_platform.h"
+#include "app_test_support.h"
 #include "file_test_support.h"
 #include "generator_test_support.h"
 #include "resources/command_ids.h"
@@ -19,14 +17,10 @@
 
 namespace {
 
-class Session : public ::testing::Test {
+class Session : public ::testing::Test, protected AppUnderTest {
 protected:
     void SetUp() override
     {
-        working = builtInRecord();
-        defaults = working;
-        player.port.backend = &port;
-        port.isOpen = true;
         put(player.deviceId, 0);  // a MIDI port
         session.timeline = &timeline;
         transport.session = &session;
@@ -43,17 +37,8 @@ protected:
     std::vector<std::string> sentFrom(size_t from) const { return linesOf(port.messages, from); }
 
     ScratchDir dir;
-    FakeShellPlatform shell;
-    VirtualClock clock;
-    RecordingBackend port{clock};
-    PlayerState player;
-    Transport transport;
-    SettingsRecord working{}, defaults{};
-    ParameterFile parameterFile;
-    FakeDeviceListing devices;
     ScriptedTimeline timeline{clock, 120.0};
     SessionSync session;
-    AppContext app{shell, player, transport, working, defaults, parameterFile, devices, clock};
 };
 
 }  // namespace
