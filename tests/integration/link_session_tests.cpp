@@ -89,7 +89,7 @@ protected:
         transport_.prepareThread = requestRealtimeScheduling;  // as the program does: SCHED_FIFO where allowed
         ASSERT_EQ(startPlaybackThread(transport_, player_, working_, clock_), 0);
         refreshAcceptedConcept(player_, working_);
-        working_.playState = Ready;
+        transportConceptAccepted(app_);
     }
 
     void TearDown() override
@@ -223,7 +223,7 @@ TEST_F(LinkSessionTest, ThePeersFindEachOtherAndThePeerSeesOurTempo)
     RecordProperty("peer_found_ms", static_cast<int>(foundMs));
     std::printf("the peer found us %ld ms after joining\n", foundMs);
     EXPECT_LT(foundMs, 1000);  // Link peers on one machine find each other within a second
-    sessionSettingsApplied(app_);  // as an accepted concept does: our tempo, 150 BPM
+    sessionSettingsApplied(app_, 0);  // as an accepted concept that sets the tempo does: 150 BPM
     EXPECT_TRUE(waitFor([&] { return !peerSaw(peer_->log(), "tempo").empty() &&
                                      peerSaw(peer_->log(), "tempo").back() == "150.00"; }, 2s))
         << peer_->log();
@@ -311,7 +311,7 @@ TEST_F(LinkSessionTest, LinkHutSeesOurTempoAndItsStartAndStopReachUs)
                line.find("| " + tempo) != std::string::npos;
     };
     ASSERT_TRUE(waitFor([&] { return sees(""); }, 5s)) << hut.lastLineWith("|");
-    sessionSettingsApplied(app_);  // as an accepted concept does: our tempo, 150 BPM
+    sessionSettingsApplied(app_, 0);  // as an accepted concept that sets the tempo does: 150 BPM
     ASSERT_TRUE(waitFor([&] { return sees("150.00"); }, 3s)) << hut.lastLineWith("|");
     hut.type(" ");  // start
     EXPECT_TRUE(waitFor([&] { return poll() && working_.playState == Playing; }, 3s)) << hut.lastLineWith("|");
