@@ -143,8 +143,10 @@ bool sessionTransportPlaying(AppContext& app)
 void followSession(AppContext& app)
 {
     SessionSync* session = app.transport.session;
-    if (session && session->following())
-        transportSessionSeen(app, session->timeline->transportPlaying());
+    if (!session || !session->following())
+        return;
+    BeatTimeline& timeline = *session->timeline;
+    transportSessionSeen(app, timeline.transportPlaying(), timeline.transportChangedAt(), timeline.peerCount() > 0);
 }
 
 std::string sessionHeaderLine(AppContext& app)

@@ -78,12 +78,17 @@ bool transportCloseWithoutDisplay(AppContext& app)
     return played;
 }
 
-void transportSessionSeen(AppContext& app, bool playing)
+void transportSessionSeen(AppContext& app, bool playing, Clock::Duration changedAt, bool peers)
 {
     TransportOwner& owner = app.transportOwner;
+    if (peers && !owner.peersFound)
+        owner.sessionJoinedAt = app.clock.now();
+    owner.peersFound = peers;
     if (playing == owner.sessionSeenPlaying)
         return;
     owner.sessionSeenPlaying = playing;
+    if (playing && changedAt < owner.sessionJoinedAt)
+        return;  // it played before we joined
     if (!playing) {
         owner.peerStartHeld = false;
         transportStop(app);
@@ -98,6 +103,8 @@ void transportLinkSwitched(AppContext& app, bool sessionPlaying)
 {
     app.transportOwner.sessionSeenPlaying = sessionPlaying;
     app.transportOwner.peerStartHeld = false;
+    app.transportOwner.sessionJoinedAt = app.clock.now();
+    app.transportOwner.peersFound = false;
 }
 
 void transportCommandBegins(AppContext& app)

@@ -243,6 +243,29 @@ TEST_F(Session, APeersStartDuringADialogIsHeldAndPlaysWhenItCloses)
     EXPECT_EQ(get(player.playing), 0);
 }
 
+// Link on, then a session found that played before we joined it: it does not start us; a start
+// of its own after that does.
+TEST_F(Session, ASessionFoundPlayingDoesNotStartUs)
+{
+    ready();
+    clock.sleepUntil(std::chrono::milliseconds(500));
+    timeline.peerStarts(std::chrono::milliseconds(100));  // long before we join
+    timeline.playing = false;                              // not seen yet: no peer found
+    dispatchCommand(app, Command::Link);
+    followSession(app);
+    clock.sleepUntil(std::chrono::milliseconds(900));
+    timeline.peers = 1;
+    timeline.playing = true;  // found
+    followSession(app);
+    EXPECT_EQ(working.playState, Ready);
+
+    timeline.peerStops();
+    followSession(app);
+    timeline.peerStarts(clock.now());
+    followSession(app);
+    EXPECT_EQ(working.playState, Playing);
+}
+
 TEST_F(Session, TheLatticeHeaderShowsPeersAndTempoOnlyWhileLinkIsOn)
 {
     EXPECT_EQ(sessionHeaderLine(app), "");
