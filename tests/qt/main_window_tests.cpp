@@ -118,7 +118,8 @@ private slots:
             for (QAction* item : menu->menu()->actions())
                 items << (item->isSeparator() ? QStringLiteral("-") : item->text());
         QCOMPARE(items, (QStringList{"Export...\tCtrl + E", "-", "Exit\tCtrl + X", "Concept\tCtrl + C", "Play\tCtrl + P",
-                                     "Stop\tCtrl + O", "Rewind\tCtrl + W", "Lattice\tCtrl + L", "-", "Link\tCtrl + K",
+                                     "Stop\tCtrl + O", "Rewind\tCtrl + W", "Lattice\tCtrl + L", "Output offset...", "-",
+                                     "Link\tCtrl + K",
                                      "Send MIDI clock\tCtrl + Shift + K", "Tone\tCtrl + T", "Note\tCtrl + N",
                                      "Velocity\tCtrl + V", "-",
                                      "Save\tCtrl + S", "Restore\tCtrl + R", "About\tCtrl + A"}));
