@@ -26,4 +26,5 @@ struct AppContext {
     WavRenderer wavRenderer = nullptr;  // Export's .wav; none in a build without the synthesiser
     LayerMutes layerMutes{};            // as the lattice window set them; the player holds their mask
     KeptPortNames portNames{};          // the chosen ports' names, which their indexes follow
+    bool exporting = false;             // an Export runs: only Stop, Exit and the lattice window answer
 };

@@ -69,12 +69,24 @@ void stop(AppContext& app)
     sessionStopped(app);
     app.working.playState = Ready;
     updateCommandStates(app.shell, Ready);
+    if (app.exporting)
+        disableWhileExporting(app.shell, Ready);
+}
+
+// While an Export runs, the window keeps Stop, Exit and the lattice window; Play, the dialogs and
+// a second Export wait for it to end.
+bool answersDuringExport(int commandId)
+{
+    return commandId == Command::Stop || commandId == Command::Exit || commandId == Command::ExitButton ||
+           commandId == Command::Lattice;
 }
 
 }  // namespace
 
 int dispatchCommand(AppContext& app, int commandId)
 {
+    if (app.exporting && !answersDuringExport(commandId))
+        return 0;
     switch (commandId) {
     case Command::ExitButton:
         app.shell.postClose();
