@@ -31,4 +31,5 @@ struct AppContext {
     KeptPortNames portNames{};          // the chosen ports' names, which their indexes follow
     TransportOwner transportOwner{};    // whether we play: see transport_owner.h
     ControlDesk* controlDesk = nullptr; // the control input's bindings and learn; none: no Controls dialog
+    bool exporting = false;             // an Export runs: only Stop, Exit and the lattice window answer
 };

@@ -59,6 +59,14 @@ void runControlsDialog(AppContext& app, ControlDesk& desk)
         desk.setBindings(dialog.bindings());
 }
 
+// While an Export runs, the window keeps Stop, Exit and the lattice window; Play, the dialogs and
+// a second Export wait for it to end.
+bool answersDuringExport(int commandId)
+{
+    return commandId == Command::Stop || commandId == Command::Exit || commandId == Command::ExitButton ||
+           commandId == Command::Lattice;
+}
+
 int play(AppContext& app)
 {
     if (app.transportOwner.phase == TransportPhase::Idle) {
@@ -84,6 +92,8 @@ struct CommandInProgress {
 
 int dispatchCommand(AppContext& app, int commandId)
 {
+    if (app.exporting && !answersDuringExport(commandId))
+        return 0;
     CommandInProgress inProgress(app);
     return runCommand(app, commandId);
 }

@@ -90,18 +90,28 @@ StartupResult Lifecycle::start(const std::string& executablePath)
     commitParameterFile(app_.parameterFile, app_.shell, app_.defaults, app_.working);
     if (closing_ || closed_)
         return StartupResult::Closed;  // a signal closed the program while the box was up
-    restoreOutputOffsets(app_);  // before the port opens, which takes its offset from them
-    const std::string problem = openOutputAtStart(app_);
     restoreLayerMutes(app_);
     launchPlaybackThread(app_.transport, app_.player, app_.working, app_.clock);
 
     host_.showMainWindow();
     transportShown(app_);
+    // The port (listing the ports, connecting to the audio server) and the session come once the
+    // window is on the screen: the first window needs neither.
+    host_.whenWindowShown([this] { openOutputAndSession(); });
+    return closing_ || closed_ ? StartupResult::Closed : StartupResult::Running;
+}
+
+void Lifecycle::openOutputAndSession()
+{
+    if (closing_ || closed_)
+        return;
+    restoreOutputOffsets(app_);  // before the port opens, which takes its offset from them
+    // A Play in the moments before has opened the port itself.
+    const std::string problem = portIsOpen(app_.player) ? std::string() : openOutputAtStart(app_);
     restoreSessionSwitches(app_);
     // Over the window that is already there: the program is usable, only without that output.
     if (!problem.empty())
         app_.shell.showMessage(problem, "error", false);
-    return closing_ || closed_ ? StartupResult::Closed : StartupResult::Running;
 }
 
 void Lifecycle::close()

@@ -2,6 +2,8 @@
 // they run on fakes.
 #pragma once
 
+#include <functional>
+
 #include <string>
 
 #include "app/app_context.h"
@@ -14,6 +16,8 @@ public:
     virtual void releaseSingleInstance() = 0;
     virtual bool createMainWindow() = 0;        // hidden, at 0,0; false when it cannot be made
     virtual void showMainWindow() = 0;
+    // Runs `step` once the shown window is on the screen; by default at once.
+    virtual void whenWindowShown(std::function<void()> step) { step(); }
     virtual void destroyMainWindow() = 0;
     // Closes the boxes the playback thread raised and drops later ones: no box outlives the
     // program's window.
@@ -52,6 +56,8 @@ public:
     bool isWindowCreated() const { return windowCreated_; }
 
 private:
+    void openOutputAndSession();  // the part of start-up that comes once the window is shown
+
     AppContext& app_;
     WindowHost& host_;
     bool windowCreated_ = false;

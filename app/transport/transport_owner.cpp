@@ -14,6 +14,8 @@ void enter(AppContext& app, TransportPhase phase)
     const PlayState written = phase == TransportPhase::Idle ? Idle : phase == TransportPhase::Ready ? Ready : Playing;
     app.working.playState = written;
     updateCommandStates(app.shell, written);
+    if (app.exporting)
+        disableWhileExporting(app.shell, written);  // Play and the dialogs wait for the Export
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "platform/qt/qt_window_host.h"
 
+#include <utility>
+
 #include <QCoreApplication>
 
 #include "platform/qt/qt_error_reporter.h"
@@ -53,6 +55,21 @@ void QtWindowHost::showMainWindow()
         window->raise();
         window->activateWindow();
     }
+}
+
+void QtWindowHost::whenWindowShown(std::function<void()> step)
+{
+    // A window is painted in the event loop's first rounds after it is shown: the step waits for
+    // the first paint, so nothing it does holds up the window on the screen.
+    afterShown_ = std::move(step);
+    afterShownTimer_.setSingleShot(true);
+    QObject::connect(&afterShownTimer_, &QTimer::timeout, [this] {
+        if (auto step = std::exchange(afterShown_, nullptr))
+            step();
+    });
+    afterShownTimer_.start(200);
+    if (QtMainWindow* window = shell_.mainWindow())
+        window->onFirstPaint([this] { afterShownTimer_.start(0); });
 }
 
 void QtWindowHost::destroyMainWindow()

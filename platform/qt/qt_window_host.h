@@ -2,6 +2,8 @@
 // creation, showing and destruction, and the release of boxes the playback thread waits on.
 #pragma once
 
+#include <QTimer>
+
 #include <functional>
 #include <string>
 
@@ -25,6 +27,8 @@ public:
     void releaseSingleInstance() override;
     bool createMainWindow() override;
     void showMainWindow() override;
+    // Runs `step` from the event loop once the window shown has been painted (200 ms at the latest).
+    void whenWindowShown(std::function<void()> step) override;
     void destroyMainWindow() override;   // also ends the event loop with exit code 0
     void releaseWaitingThreads() override;
 
@@ -32,4 +36,6 @@ private:
     QtShellPlatform& shell_;
     QtErrorReporter* reporter_;
     SingleInstanceLock lock_;
+    std::function<void()> afterShown_;
+    QTimer afterShownTimer_;  // owned here: it never fires after the host has gone
 };
