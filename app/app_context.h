@@ -2,6 +2,8 @@
 // closing sequences can be run against fakes in tests. UI thread only.
 #pragma once
 
+#include <string>
+
 #include "app/output/render_output.h"
 #include "app/port_names.h"
 #include "app/shell_platform.h"
@@ -26,4 +28,5 @@ struct AppContext {
     WavRenderer wavRenderer = nullptr;  // Export's .wav; none in a build without the synthesiser
     LayerMutes layerMutes{};            // as the lattice window set them; the player holds their mask
     KeptPortNames portNames{};          // the chosen ports' names, which their indexes follow
+    std::string voiceSetAfterStop{};    // a voice set opened while Playing, restored by Stop ("": none)
 };

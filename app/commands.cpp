@@ -8,6 +8,7 @@
 #include "app/session/session_commands.h"
 #include "app/port_names.h"
 #include "app/settings_apply.h"
+#include "app/voice_set_opening.h"
 #include "dialogs/concept_dialog.h"
 #include "dialogs/durations_dialog.h"
 #include "dialogs/voice_table_dialog.h"
@@ -69,6 +70,7 @@ void stop(AppContext& app)
     sessionStopped(app);
     app.working.playState = Ready;
     updateCommandStates(app.shell, Ready);
+    restoreVoiceSetAfterStop(app);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "app/parameter_file_location.h"
 #include "app/session/session_commands.h"
 #include "app/port_names.h"
+#include "app/voice_set_opening.h"
 #include "engine/midi_port.h"
 #include "resources/command_ids.h"
 #include "settings/defaults.h"
@@ -67,14 +68,17 @@ std::string openOutputAtStart(AppContext& app)
 
 }  // namespace
 
-StartupResult Lifecycle::start(const std::string& executablePath)
+StartupResult Lifecycle::start(const std::string& executablePath, const std::string& voiceSetPath)
 {
     app_.parameterFile.path = parameterFilePathFor(executablePath);
     app_.parameterFile.placesTried = parameterFilePlaces(executablePath);
     loadParameterFileAtStart(app_.parameterFile, app_.defaults);
 
-    if (!host_.acquireSingleInstance())
+    if (!host_.acquireSingleInstance()) {
+        if (!voiceSetPath.empty())
+            host_.handFileToRunningCopy(voiceSetPath);
         return StartupResult::SecondInstance;
+    }
 
     if (!host_.createMainWindow()) {
         host_.releaseSingleInstance();
@@ -99,6 +103,8 @@ StartupResult Lifecycle::start(const std::string& executablePath)
     // Over the window that is already there: the program is usable, only without that output.
     if (!problem.empty())
         app_.shell.showMessage(problem, "error", false);
+    if (!voiceSetPath.empty() && !closing_ && !closed_)
+        openVoiceSet(app_, voiceSetPath);
     return closing_ || closed_ ? StartupResult::Closed : StartupResult::Running;
 }
 
@@ -116,6 +122,7 @@ void Lifecycle::close()
     // The thread leaves its pass at once, so the closing sweep is the last thing the port gets.
     host_.releaseWaitingThreads();
     const bool passLeft = haltPlaybackThread(app_.transport);
+    app_.voiceSetAfterStop.clear();  // the program ends: the closing Stop restores nothing
     if (app_.working.playState == Playing)
         dispatchCommand(app_, Command::Stop);
     else if (passLeft)
