@@ -2,6 +2,8 @@
 // closing sequences can be run against fakes in tests. UI thread only.
 #pragma once
 
+#include <string>
+
 #include "app/output/render_output.h"
 #include "app/port_names.h"
 #include "app/shell_platform.h"
@@ -32,4 +34,5 @@ struct AppContext {
     TransportOwner transportOwner{};    // whether we play: see transport_owner.h
     ControlDesk* controlDesk = nullptr; // the control input's bindings and learn; none: no Controls dialog
     bool exporting = false;             // an Export runs: only Stop, Exit and the lattice window answer
+    std::string voiceSetAfterStop{};    // a voice set opened while Playing, restored by Stop ("": none)
 };

@@ -26,16 +26,21 @@ const PassThroughOption* findOption(std::string_view name, std::span<const PassT
 
 CommandLineCheck checkCommandLine(const std::vector<std::string>& args, std::span<const PassThroughOption> passThrough)
 {
+    CommandLineCheck run;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h")
-            return {CommandLineAction::ShowHelp, {}};
+            return {CommandLineAction::ShowHelp, {}, {}};
         if (arg == "--version")
-            return {CommandLineAction::ShowVersion, {}};
-        if (arg == "--")
+            return {CommandLineAction::ShowVersion, {}, {}};
+        if (arg == "--") {
+            run.operands.insert(run.operands.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
             break;
-        if (arg.size() < 2 || arg[0] != '-')
+        }
+        if (arg.size() < 2 || arg[0] != '-') {
+            run.operands.push_back(arg);
             continue;
+        }
         std::string_view name(arg);
         name.remove_prefix(name.starts_with("--") ? 2 : 1);
         const size_t equals = name.find('=');
@@ -47,9 +52,9 @@ CommandLineCheck checkCommandLine(const std::vector<std::string>& args, std::spa
         }
         if (option && option->acceptsEquals)
             continue;
-        return {CommandLineAction::UnknownOption, arg};
+        return {CommandLineAction::UnknownOption, arg, {}};
     }
-    return {};
+    return run;
 }
 
 std::string versionLine(std::string_view program)

@@ -16,6 +16,7 @@ enum class CommandLineAction {
 struct CommandLineCheck {
     CommandLineAction action = CommandLineAction::Run;
     std::string option;  // the unknown option as given
+    std::vector<std::string> operands{};  // the arguments that are not options, in order (Run only)
 };
 
 // An option that another part reads, such as a toolkit's own: it passes through untouched. Given
@@ -28,8 +29,8 @@ struct PassThroughOption {
 };
 
 // Reads the arguments after the program name in order; the first of --help, --version or an
-// unknown option decides. Arguments that are not options ("-" included) are left to the program,
-// and so is everything after "--".
+// unknown option decides. Arguments that are not options ("-" included) are left to the program as
+// operands, and so is everything after "--".
 CommandLineCheck checkCommandLine(const std::vector<std::string>& args, std::span<const PassThroughOption> passThrough);
 
 // "pulselattice 2.0.0": the program's name and version.

@@ -11,6 +11,7 @@
 #include "app/port_names.h"
 #include "app/settings_apply.h"
 #include "app/transport/transport_owner.h"
+#include "app/voice_set_opening.h"
 #include "dialogs/concept_dialog.h"
 #include "dialogs/durations_dialog.h"
 #include "dialogs/voice_table_dialog.h"

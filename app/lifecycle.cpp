@@ -9,6 +9,7 @@
 #include "app/session/session_commands.h"
 #include "app/port_names.h"
 #include "app/transport/transport_owner.h"
+#include "app/voice_set_opening.h"
 #include "engine/midi_port.h"
 #include "resources/command_ids.h"
 #include "settings/defaults.h"
@@ -69,14 +70,18 @@ std::string openOutputAtStart(AppContext& app)
 
 }  // namespace
 
-StartupResult Lifecycle::start(const std::string& executablePath)
+StartupResult Lifecycle::start(const std::string& executablePath, const std::string& voiceSetPath)
 {
+    voiceSetPath_ = voiceSetPath;
     app_.parameterFile.path = parameterFilePathFor(executablePath);
     app_.parameterFile.placesTried = parameterFilePlaces(executablePath);
     loadParameterFileAtStart(app_.parameterFile, app_.defaults);
 
-    if (!host_.acquireSingleInstance())
+    if (!host_.acquireSingleInstance()) {
+        if (!voiceSetPath.empty())
+            host_.handFileToRunningCopy(voiceSetPath);
         return StartupResult::SecondInstance;
+    }
 
     if (!host_.createMainWindow()) {
         host_.releaseSingleInstance();
@@ -112,6 +117,8 @@ void Lifecycle::openOutputAndSession()
     // Over the window that is already there: the program is usable, only without that output.
     if (!problem.empty())
         app_.shell.showMessage(problem, "error", false);
+    if (!voiceSetPath_.empty() && !closing_ && !closed_)
+        openVoiceSet(app_, voiceSetPath_);
 }
 
 void Lifecycle::close()
@@ -128,6 +135,7 @@ void Lifecycle::close()
     // The thread leaves its pass at once, so the closing sweep is the last thing the port gets.
     host_.releaseWaitingThreads();
     const bool passLeft = haltPlaybackThread(app_.transport);
+    app_.voiceSetAfterStop.clear();  // the program ends: the closing Stop restores nothing
     if (!transportClose(app_) && passLeft)
         sendNoteOffSweep(app_.player);  // closed while a stopped pass was still draining
     shutdownPlayback(app_.transport, app_.player);

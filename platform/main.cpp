@@ -10,6 +10,7 @@
 #include "app/control/control_desk.h"
 #include "app/lifecycle.h"
 #include "app/session/session_commands.h"
+#include "app/voice_set_opening.h"
 #include "engine/lattice_feed.h"
 #include "engine/steady_clock.h"
 #include "platform/os/executable_path.h"
@@ -105,13 +106,14 @@ int main(int argc, char** argv)
             view->update();
     });
     host.onClose = [&lifecycle] { lifecycle.close(); };
+    host.onFileHandedOver = [&app](const std::string& path) { openVoiceSet(app, path); };
     // SIGTERM, SIGINT and SIGHUP close as Exit does, without its confirmation.
     QtCloseSignals closeSignals([&lifecycle](int) {
         if (lifecycle.isWindowCreated())
             lifecycle.close();
     });
 
-    switch (lifecycle.start(executablePath())) {
+    switch (lifecycle.start(executablePath(), voiceSetArgument(argc, argv))) {
     case StartupResult::Running: break;
     case StartupResult::SecondInstance: return 0;
     case StartupResult::Closed: return 0;

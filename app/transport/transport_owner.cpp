@@ -3,6 +3,7 @@
 #include "app/app_context.h"
 #include "app/command_states.h"
 #include "app/session/session_commands.h"
+#include "app/voice_set_opening.h"
 #include "engine/midi_port.h"
 
 namespace {
@@ -60,6 +61,7 @@ void transportStop(AppContext& app)
     if (sessionStopped(app))
         app.transportOwner.sessionSeenPlaying = false;
     enter(app, TransportPhase::Ready);
+    restoreVoiceSetAfterStop(app);  // a voice set opened while playing
 }
 
 bool transportClose(AppContext& app)

@@ -1,6 +1,7 @@
 #include "platform/qt/window_command_line.h"
 
 #include <array>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -33,11 +34,13 @@ constexpr std::array kQtOptions = {
 };
 
 constexpr const char* kUsage =
-    "usage: pulselattice [QT-OPTION...]\n"
+    "usage: pulselattice [QT-OPTION...] [VOICES.gms]\n"
     "       pulselattice --help | --version\n"
     "\n"
     "Turns a number into a layered, self-similar MIDI rhythm and plays it live on the built-in\n"
     "General MIDI synthesiser or on a MIDI port. Everything else happens in the window.\n"
+    "VOICES.gms, a voice set as Save writes it, is restored at the start as Restore would; when\n"
+    "a copy already runs, it is handed to that copy instead.\n"
     "\n"
     "  -h, --help             print this help and exit\n"
     "      --version          print the version and exit\n"
@@ -56,6 +59,18 @@ constexpr const char* kUsage =
     "Rendering to files without a window: pulselattice-render. See pulselattice(1).\n";
 
 }  // namespace
+
+std::string voiceSetArgument(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const CommandLineCheck check = checkCommandLine(args, kQtOptions);
+    if (check.operands.empty() || check.operands.front().empty())
+        return {};
+    // Absolute, so that a copy with another working directory finds it when it is handed over.
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(check.operands.front(), error);
+    return error ? check.operands.front() : absolute.lexically_normal().string();
+}
 
 std::optional<int> answerWindowCommandLine(int argc, char** argv)
 {

@@ -2,8 +2,13 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
 // The exit status when the arguments ask for the usage or the version or hold an unknown option;
 // nothing when the program should start. Qt's own options (-platform, -style, ...) pass through
 // for QApplication to read. Opens no window and touches no file.
 std::optional<int> answerWindowCommandLine(int argc, char** argv);
+
+// The voice set (.gms) named on the command line, as an absolute path; "" when none is named.
+// Only the first file counts.
+std::string voiceSetArgument(int argc, char** argv);
