@@ -4,6 +4,7 @@
 
 #include "app/output/render_output.h"
 #include "app/port_names.h"
+#include "app/session/tap_tempo.h"
 #include "app/shell_platform.h"
 #include "engine/clock.h"
 #include "engine/player_state.h"
@@ -26,4 +27,5 @@ struct AppContext {
     WavRenderer wavRenderer = nullptr;  // Export's .wav; none in a build without the synthesiser
     LayerMutes layerMutes{};            // as the lattice window set them; the player holds their mask
     KeptPortNames portNames{};          // the chosen ports' names, which their indexes follow
+    TapTimes tapTimes{};                // the taps of tap tempo
 };

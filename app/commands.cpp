@@ -6,6 +6,7 @@
 #include "app/output/export_command.h"
 #include "app/midi_setting_commands.h"
 #include "app/session/session_commands.h"
+#include "app/session/tap_tempo.h"
 #include "app/port_names.h"
 #include "app/settings_apply.h"
 #include "dialogs/concept_dialog.h"
@@ -39,6 +40,7 @@ int play(AppContext& app)
         return 0;
     app.working.playState = Playing;
     updateCommandStates(app.shell, Playing);
+    tapTempoPlayStarting(app);  // a tapped tempo gives way to the settings' own
     sessionPlayStarting(app);  // with Link on, the start waits for the session's bar line
     startPlayback(app.transport, app.player);
     return 1;
@@ -142,6 +144,12 @@ int dispatchCommand(AppContext& app, int commandId)
         return 0;
     case Command::MidiClock:
         toggleMidiClock(app);
+        return 0;
+    case Command::FollowMidiClock:
+        toggleFollowMidiClock(app);
+        return 0;
+    case Command::TapTempo:
+        tapTempo(app);
         return 0;
     default:
         return 0;

@@ -9,6 +9,7 @@
 
 struct PlayerState;
 struct SessionSync;
+class BeatTimeline;
 
 class Pacer {
 public:
@@ -72,6 +73,7 @@ private:
     SessionSync* session_ = nullptr;
     PlayerState* player_ = nullptr;
     bool onGrid_ = false;      // the events follow the session's beats
+    BeatTimeline* gridTimeline_ = nullptr;  // whose beats: Link's or an external clock's
     double beat_ = 0.0;        // on the grid: the beat the event in progress ends (or starts) on
     bool ticking_ = false;     // clock ticks run for this start
     bool tickOnGrid_ = false;  // the tick grid is the session's beats, else the alpha duration

@@ -24,7 +24,7 @@ constexpr Clock::Duration kLateTickLimit = std::chrono::milliseconds(50);
 Clock::Duration Pacer::gridTime(double beat)
 {
     // Sent early by the output's latency, so the message sounds at the beat's session time.
-    return session_->timeline->timeAtBeat(beat, kBarBeats) - portLatency(*player_);
+    return gridTimeline_->timeAtBeat(beat, kBarBeats) - portLatency(*player_);
 }
 
 bool Pacer::clockWanted()
@@ -123,10 +123,10 @@ bool Pacer::beginPass(const std::atomic<int32_t>& playing)
         return true;  // passes back to back go on where the last one ended
     ticking_ = false;
     onGrid_ = false;
-    if (session_->following()) {
+    if (BeatTimeline* grid = session_->grid()) {
+        gridTimeline_ = grid;
         // The first bar line at or after our beat 0 that is still ahead of the output.
-        const double ahead =
-            session_->timeline->beatAtTime(clock_.now() + portLatency(*player_), kBarBeats);
+        const double ahead = grid->beatAtTime(clock_.now() + portLatency(*player_), kBarBeats);
         const double start = std::max(0.0, std::ceil(ahead / kBarBeats) * kBarBeats);
         if (!waitUntil(true, start, {}, &playing))
             return false;
@@ -154,7 +154,8 @@ void Pacer::waitEvent(int32_t ms, bool alpha)
     else if (!ticking_ && anchored_)
         startTicks();  // the clock was turned on while playing: it starts with this event
 
-    if (!session_->following()) {
+    BeatTimeline* grid = session_->grid();
+    if (!grid) {
         if (onGrid_) {
             onGrid_ = false;  // Link turned off while playing: durations from here on
             if (ticking_)
@@ -164,11 +165,13 @@ void Pacer::waitEvent(int32_t ms, bool alpha)
         return;
     }
 
-    BeatTimeline& timeline = *session_->timeline;
+    BeatTimeline& timeline = *grid;
     const Clock::Duration now = clock_.now();
     const Clock::Duration latency = portLatency(*player_);
-    if (!onGrid_ || !anchored_) {
-        // Link turned on while playing: this event ends on the next beat, and the grid runs on.
+    if (!onGrid_ || !anchored_ || grid != gridTimeline_) {
+        // Link (or following a clock) turned on while playing: this event ends on the next beat,
+        // and the grid runs on.
+        gridTimeline_ = grid;
         const Clock::Duration from = anchored_ ? std::max(deadline_, now) : now;
         beat_ = std::ceil(timeline.beatAtTime(from + latency, kBarBeats));
         onGrid_ = true;
@@ -177,11 +180,12 @@ void Pacer::waitEvent(int32_t ms, bool alpha)
             layTicksFromHere();
     } else {
         const double length = alpha ? 1.0 : session_->betaBeats.load(std::memory_order_relaxed);
-        if (std::isfinite(length) && length > 0.0)
-            beat_ += length;
-        // After a stall the grid is met again at the next beat, without a burst.
+        const double step = std::isfinite(length) && length > 0.0 ? length : 0.0;
+        beat_ += step;
+        // After a stall the grid is met again at the next beat, without a burst; so it is when
+        // the grid's beats were numbered afresh behind us (an external clock's Start).
         const double nowBeat = timeline.beatAtTime(now + latency, kBarBeats);
-        if (beat_ < nowBeat - 1.0)
+        if (beat_ < nowBeat - 1.0 || beat_ - step > nowBeat + 1.0)
             beat_ = std::ceil(nowBeat);
     }
     waitUntil(true, beat_, {}, nullptr);

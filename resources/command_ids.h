@@ -19,6 +19,8 @@ inline constexpr int Lattice = 320;         // the lattice view; enabled in ever
 inline constexpr int Link = 321;            // follow a Link session; checkable, enabled in every state
 inline constexpr int MidiClock = 322;       // send MIDI clock; checkable, enabled in every state
 inline constexpr int Rewind = 326;          // Sound menu: every layer's counter back to 0; not while playing
+inline constexpr int FollowMidiClock = 329;   // Sound menu: follow an external MIDI clock; checkable
+inline constexpr int TapTempo = 330;          // tap tempo: an action for controllers and the lattice window's Tap key
 }  // namespace Command
 
 // Dialog template ids.

@@ -108,7 +108,8 @@ const std::vector<MenuTemplate>& mainMenuTemplate()
           {Command::Lattice, "Lattice\tCtrl + L"},
           {0, ""},
           {Command::Link, "Link\tCtrl + K", true},
-          {Command::MidiClock, "Send MIDI clock\tCtrl + Shift + K", true}}},
+          {Command::MidiClock, "Send MIDI clock\tCtrl + Shift + K", true},
+          {Command::FollowMidiClock, "Follow MIDI clock\tCtrl + Shift + F", true}}},
         {"MIDI Setup(&M)",
          {{Command::Tone, "Tone\tCtrl + T"},
           {Command::Note, "Note\tCtrl + N"},
@@ -132,6 +133,7 @@ const std::vector<Accelerator>& mainAcceleratorTemplate()
         {'R', false, Command::Restore},  {'L', false, Command::Lattice},
         {'E', false, Command::Export},   {'K', false, Command::Link},
         {'K', true, Command::MidiClock}, {'W', false, Command::Rewind},
+        {'F', true, Command::FollowMidiClock},
     };
     return table;
 }

@@ -20,17 +20,23 @@ SessionSwitches loadSessionSwitches(const std::string& path)
     if (count <= 0)
         return {};
     const std::string text(bytes.begin(), bytes.begin() + count);
-    int link = 0, clock = 0;
-    // "link 0|1" then "clock 0|1"; anything else is a damaged file.
-    if (std::sscanf(text.c_str(), "link %d clock %d", &link, &clock) != 2 || (link != 0 && link != 1) ||
+    int link = 0, clock = 0, follow = 0, used = 0;
+    // "link 0|1", "clock 0|1", then "follow 0|1" (files written before it have no such line);
+    // anything else is a damaged file.
+    if (std::sscanf(text.c_str(), "link %d clock %d%n", &link, &clock, &used) != 2 || (link != 0 && link != 1) ||
         (clock != 0 && clock != 1))
         return {};
-    return {link == 1, clock == 1};
+    const std::string rest = text.substr(static_cast<size_t>(used));
+    if (rest.find_first_not_of(" \t\r\n") != std::string::npos &&
+        (std::sscanf(rest.c_str(), " follow %d", &follow) != 1 || (follow != 0 && follow != 1)))
+        return {};
+    return {link == 1, clock == 1, follow == 1 && link == 0};
 }
 
 bool saveSessionSwitches(const std::string& path, const SessionSwitches& switches)
 {
-    char text[32];
-    const int length = std::snprintf(text, sizeof text, "link %d\nclock %d\n", switches.link ? 1 : 0, switches.clock ? 1 : 0);
+    char text[48];
+    const int length = std::snprintf(text, sizeof text, "link %d\nclock %d\nfollow %d\n", switches.link ? 1 : 0,
+                                     switches.clock ? 1 : 0, switches.followClock ? 1 : 0);
     return writeFileAtomically(path, {reinterpret_cast<const uint8_t*>(text), static_cast<size_t>(length)});
 }

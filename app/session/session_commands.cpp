@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/commands.h"
+#include "app/session/clock_follow.h"
 #include "engine/midi_port.h"
 #include "resources/command_ids.h"
 #include "settings/session_switches.h"
@@ -15,7 +16,8 @@ constexpr Clock::Duration kStartLead = std::chrono::milliseconds(50);
 
 SessionSwitches switchesOf(const SessionSync& session)
 {
-    return {session.linkOn.load(std::memory_order_relaxed), session.clockOn.load(std::memory_order_relaxed)};
+    return {session.linkOn.load(std::memory_order_relaxed), session.clockOn.load(std::memory_order_relaxed),
+            session.followClockOn.load(std::memory_order_relaxed)};
 }
 
 void saveSwitches(AppContext& app)
@@ -45,10 +47,30 @@ void setBetaBeats(AppContext& app)
         working.alphaDuration > 0 ? static_cast<double>(working.betaDuration) / working.alphaDuration : 1.0);
 }
 
-// The timeline joined or left, the tempo sent, the transport's state taken as seen.
+void applyLink(AppContext& app, bool on);
+
+// The external clock followed or not; Link goes off when it goes on.
+void applyFollowClock(AppContext& app, bool on)
+{
+    SessionSync& session = *app.transport.session;
+    on = on && session.clockFollower;
+    if (on && session.linkOn.load())
+        applyLink(app, false);
+    if (session.clockFollower) {
+        session.clockTransportSeen = session.clockFollower->lastTransport().serial;
+        session.clockFollower->setEnabled(on);
+    }
+    session.followClockOn.store(on);
+    app.shell.checkMenuItem(Command::FollowMidiClock, on);
+}
+
+// The timeline joined or left, the tempo sent, the transport's state taken as seen. Following an
+// external clock goes off when Link goes on.
 void applyLink(AppContext& app, bool on)
 {
     SessionSync& session = *app.transport.session;
+    if (on && session.followClockOn.load())
+        applyFollowClock(app, false);
     session.linkOn.store(on);
     app.shell.checkMenuItem(Command::Link, on);
     if (!session.timeline)
@@ -68,6 +90,14 @@ void toggleLink(AppContext& app)
     if (!app.transport.session)
         return;
     applyLink(app, !app.transport.session->linkOn.load());
+    saveSwitches(app);
+}
+
+void toggleFollowMidiClock(AppContext& app)
+{
+    if (!app.transport.session)
+        return;
+    applyFollowClock(app, !app.transport.session->followClockOn.load());
     saveSwitches(app);
 }
 
@@ -93,6 +123,7 @@ void restoreSessionSwitches(AppContext& app)
     session->clockOn.store(stored.clock);
     app.shell.checkMenuItem(Command::MidiClock, stored.clock);
     applyLink(app, stored.link);
+    applyFollowClock(app, stored.followClock && !stored.link);
 }
 
 void sessionSettingsApplied(AppContext& app)
@@ -148,6 +179,8 @@ void followSession(AppContext& app)
 std::string sessionHeaderLine(AppContext& app)
 {
     SessionSync* session = app.transport.session;
+    if (session && session->followingClock())
+        return clockHeaderLine(app);
     if (!session || !session->following())
         return {};
     const size_t peers = session->timeline->peerCount();
