@@ -31,7 +31,6 @@ void MidiClockFollower::publish(const Grid& grid)
     tickTime_.store(grid.tickTime, std::memory_order_relaxed);
     period_.store(grid.period, std::memory_order_relaxed);
     tickIndex_.store(grid.tickIndex, std::memory_order_relaxed);
-    songZero_.store(grid.songZero, std::memory_order_relaxed);
     sequence_.store(sequence + 2, std::memory_order_release);
 }
 
@@ -40,9 +39,9 @@ MidiClockFollower::Grid MidiClockFollower::read() const
     for (;;) {
         const uint32_t before = sequence_.load(std::memory_order_acquire);
         if (before % 2 != 0)
-            continue;  // the receiving thread is writing: four stores
+            continue;  // the receiving thread is writing: three stores
         Grid grid{tickTime_.load(std::memory_order_relaxed), period_.load(std::memory_order_relaxed),
-                  tickIndex_.load(std::memory_order_relaxed), songZero_.load(std::memory_order_relaxed)};
+                  tickIndex_.load(std::memory_order_relaxed)};
         std::atomic_thread_fence(std::memory_order_acquire);
         if (sequence_.load(std::memory_order_relaxed) == before)
             return grid;
@@ -110,12 +109,8 @@ void MidiClockFollower::transport(ClockTransport kind)
         position = pendingPosition_;
         pendingPosition_ = -1;
     }
-    if (kind != ClockTransport::Stop) {
-        // Song tick 0 sits where the next tick's song position says; our beat 0 follows it.
-        grid_.songZero = static_cast<double>(nextTick_ - songTick_);
-        origin_.store(0.0, std::memory_order_release);
-        publish(grid_);
-    }
+    if (kind != ClockTransport::Stop)  // song tick 0 sits where the next tick's song position says
+        songZeroTick_.store(static_cast<double>(nextTick_ - songTick_), std::memory_order_release);
     running_.store(kind != ClockTransport::Stop, std::memory_order_release);
     const uint32_t serial = static_cast<uint32_t>(transportEvent_.load(std::memory_order_relaxed) & 0xFFFFFFFF) + 1;
     transportEvent_.store(packEvent(serial, kind, position), std::memory_order_release);
@@ -140,14 +135,20 @@ double MidiClockFollower::tempo()
     return period > 0.0 ? 60e9 / (period * kClockTicksPerBeat) : 0.0;
 }
 
+void MidiClockFollower::beginAtSongBeat(double songBeat)
+{
+    zeroTick_.store(songZeroTick_.load(std::memory_order_acquire) + songBeat * kClockTicksPerBeat,
+                    std::memory_order_release);
+}
+
 double MidiClockFollower::beatAtTime(Clock::Duration time, double)
 {
     const Grid grid = read();
-    const double origin = origin_.load(std::memory_order_acquire);
+    const double zero = zeroTick_.load(std::memory_order_acquire);
     if (grid.period <= 0.0)
-        return (grid.tickIndex - grid.songZero) / kClockTicksPerBeat - origin;
+        return (grid.tickIndex - zero) / kClockTicksPerBeat;
     const double ticks = grid.tickIndex + (static_cast<double>(time.count()) - grid.tickTime) / grid.period;
-    return (ticks - grid.songZero) / kClockTicksPerBeat - origin;
+    return (ticks - zero) / kClockTicksPerBeat;
 }
 
 Clock::Duration MidiClockFollower::timeAtBeat(double beat, double)
@@ -155,8 +156,7 @@ Clock::Duration MidiClockFollower::timeAtBeat(double beat, double)
     const Grid grid = read();
     if (grid.period <= 0.0)
         return kNever;
-    const double origin = origin_.load(std::memory_order_acquire);
-    const double ticks = (beat + origin) * kClockTicksPerBeat + grid.songZero;
+    const double ticks = beat * kClockTicksPerBeat + zeroTick_.load(std::memory_order_acquire);
     return Clock::Duration(std::llround(grid.tickTime + (ticks - grid.tickIndex) * grid.period));
 }
 

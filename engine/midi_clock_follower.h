@@ -30,8 +30,8 @@ public:
     // Receiving thread.
     void onClockMessage(uint8_t status, int32_t songPosition, Clock::Duration arrival) override;
 
-    // BeatTimeline (playback and UI threads). Our beat 0 is the first tick after Start, or the
-    // beat set by setBeatOrigin; the quantum is not used (the clock carries no bar phase).
+    // BeatTimeline (playback and UI threads). Our beat 0 is where the UI thread last put it with
+    // beginAtSongBeat; the quantum is not used (the clock carries no bar phase).
     void setEnabled(bool enabled) override;
     double tempo() override;
     double beatAtTime(Clock::Duration time, double quantum) override;
@@ -44,8 +44,10 @@ public:
     void alignToStart() override {}
     void requestStop() override {}
 
-    // UI thread: the song position (in beats) that our beat 0 stands for. 0 after Start.
-    void setBeatOrigin(double songBeat) { origin_.store(songBeat, std::memory_order_release); }
+    // UI thread, before it plays for a Start or Continue: our beat 0 is the sender's song beat
+    // `songBeat` as its last Start or Continue counts them (after Start, 0 is the first tick).
+    // Until then the beats stay numbered as they were, so a pass still draining keeps its grid.
+    void beginAtSongBeat(double songBeat);
     ClockTransportEvent lastTransport() const;
     // Any thread: ticks have been seen since enabled (the tempo is known).
     bool locked() const { return lockedFlag_.load(std::memory_order_acquire); }
@@ -57,7 +59,6 @@ private:
         double tickTime = 0.0;   // ns: the filtered time of the latest tick
         double period = 0.0;     // ns per tick; 0 before the first tick
         double tickIndex = -1.0; // that tick's number, counted since enabled
-        double songZero = 0.0;   // the tick number where the sender's song position 0 falls
     };
     void publish(const Grid& grid);
     Grid read() const;
@@ -77,9 +78,10 @@ private:
     std::atomic<bool> restartPending_{false};  // enabled afresh: the loop starts over
     std::atomic<bool> running_{false};
     std::atomic<bool> lockedFlag_{false};
-    std::atomic<double> origin_{0.0};
+    std::atomic<double> zeroTick_{0.0};   // the tick number our beat 0 falls on (UI thread writes)
+    std::atomic<double> songZeroTick_{0.0};  // the tick number of song position 0 since the last Start/Continue
     std::atomic<int64_t> lastArrivalNs_{0};
     std::atomic<uint32_t> sequence_{0};  // odd while the grid is written
-    std::atomic<double> tickTime_{0.0}, period_{0.0}, tickIndex_{-1.0}, songZero_{0.0};
+    std::atomic<double> tickTime_{0.0}, period_{0.0}, tickIndex_{-1.0};
     std::atomic<uint64_t> transportEvent_{0};  // a ClockTransportEvent packed in one word
 };

@@ -180,12 +180,11 @@ void Pacer::waitEvent(int32_t ms, bool alpha)
             layTicksFromHere();
     } else {
         const double length = alpha ? 1.0 : session_->betaBeats.load(std::memory_order_relaxed);
-        const double step = std::isfinite(length) && length > 0.0 ? length : 0.0;
-        beat_ += step;
-        // After a stall the grid is met again at the next beat, without a burst; so it is when
-        // the grid's beats were numbered afresh behind us (an external clock's Start).
+        if (std::isfinite(length) && length > 0.0)
+            beat_ += length;
+        // After a stall the grid is met again at the next beat, without a burst.
         const double nowBeat = timeline.beatAtTime(now + latency, kBarBeats);
-        if (beat_ < nowBeat - 1.0 || beat_ - step > nowBeat + 1.0)
+        if (beat_ < nowBeat - 1.0)
             beat_ = std::ceil(nowBeat);
     }
     waitUntil(true, beat_, {}, nullptr);

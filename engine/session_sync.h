@@ -19,10 +19,12 @@ struct SessionSync {
     std::atomic<double> betaBeats{1.0};
     // UI thread only: whether the session's transport played when the UI thread last looked.
     bool sessionWasPlaying = false;
-    // UI thread only: the external clock's last transport message carried out (its serial), and
-    // a Start that waits for the pass in progress to drain before it plays.
+    // UI thread only: the external clock's last transport message carried out (its serial), a
+    // Start or Continue that waits for the pass in progress to drain before it plays, and the
+    // song beat it plays from.
     uint32_t clockTransportSeen = 0;
     bool clockStartWaiting = false;
+    double clockStartBeat = 0.0;
 
     bool following() const { return timeline != nullptr && linkOn.load(std::memory_order_relaxed); }
     bool clocking() const { return clockOn.load(std::memory_order_relaxed); }

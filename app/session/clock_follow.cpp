@@ -12,7 +12,7 @@ namespace {
 // Song Position Pointers count sixteenth notes: four to a beat.
 constexpr double kSixteenthsPerBeat = 4.0;
 
-void startFromSongPosition(AppContext& app, MidiClockFollower& follower, int32_t songPosition)
+void startFromSongPosition(AppContext& app, SessionSync& session, int32_t songPosition)
 {
     const double beat = songPosition / kSixteenthsPerBeat;
     const SongPositionStart start = passStartAtOrAfter(app.working, beat);
@@ -21,7 +21,7 @@ void startFromSongPosition(AppContext& app, MidiClockFollower& follower, int32_t
                       std::to_string(static_cast<int>(kSongPositionSearchBeats)) +
                       " beats of the song position; playing from the pass before it");
     app.player.resume.requestStartFrom(start.counters);
-    follower.setBeatOrigin(start.beat);
+    session.clockStartBeat = start.beat;
 }
 
 }  // namespace
@@ -43,6 +43,7 @@ void followExternalClock(AppContext& app)
                 dispatchCommand(app, Command::Stop);
             if (app.working.playState == Ready) {
                 dispatchCommand(app, Command::Rewind);
+                session->clockStartBeat = 0.0;  // the first tick after Start
                 session->clockStartWaiting = true;
             }
             break;
@@ -52,8 +53,9 @@ void followExternalClock(AppContext& app)
             if (playing)
                 dispatchCommand(app, Command::Stop);
             if (app.working.playState == Ready) {
+                session->clockStartBeat = 0.0;  // the counters as they stand, on the song's bar lines
                 if (event.songPosition >= 0)
-                    startFromSongPosition(app, follower, event.songPosition);
+                    startFromSongPosition(app, *session, event.songPosition);
                 session->clockStartWaiting = true;
             }
             break;
@@ -67,8 +69,10 @@ void followExternalClock(AppContext& app)
     // A pass stopped for the start drains first: Play before then would take the stop back.
     if (session->clockStartWaiting && !app.transport.passRunning.load() && follower.transportPlaying()) {
         session->clockStartWaiting = false;
-        if (app.working.playState == Ready)
+        if (app.working.playState == Ready) {
+            follower.beginAtSongBeat(session->clockStartBeat);
             dispatchCommand(app, Command::Play);
+        }
     }
 }
 

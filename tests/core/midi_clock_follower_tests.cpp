@@ -113,7 +113,10 @@ struct FollowingPlayer {
                 clock.sleepUntil(clock.now() + std::chrono::milliseconds(1));
                 continue;
             }
-            put(player.playing, 1);
+            if (get(player.playing) == 0) {
+                follower.beginAtSongBeat(0.0);
+                put(player.playing, 1);
+            }
             if (pacer.beginPass(player.playing))
                 playLayerCycle(player, counters, pacer, 0);
         }
@@ -157,6 +160,22 @@ TEST(MidiClockFollower, NoteOnsLandOnEvery24thTickAndFollowATempoChangeAndAPause
         EXPECT_NEAR(times[beat], change + (beat - 8) * 24 * kTick90, 1e6) << "beat " << beat;
 }
 
+TEST(MidiClockFollower, AStartWhilePlayingNumbersTheBeatsAfreshWithoutHoldingUpThePass)
+{
+    FollowingPlayer p;
+    double t = p.clock.ticks(0.1e9, kTick120, 24);
+    p.clock.at(t - kTick120 / 2, kClockStartStatus);
+    const double start = t;
+    t = p.clock.ticks(t, kTick120, 24 * 12);
+    p.clock.at(start + 6.5 * 24 * kTick120, kClockStartStatus);  // beat 7 becomes beat 0
+    p.playUntil(t);
+    // The pass in progress plays on, on the clock's beats, with no beat left out.
+    const std::vector<double> times = p.noteOnTimes();
+    ASSERT_GE(times.size(), 11u);
+    for (size_t beat = 0; beat < 11; ++beat)
+        EXPECT_NEAR(times[beat], start + beat * 24 * kTick120, 1e6) << "beat " << beat;
+}
+
 TEST(MidiClockFollower, TransportMessagesAndSongPositionReachTheUiThreadOnce)
 {
     MidiClockFollower follower;
@@ -175,8 +194,9 @@ TEST(MidiClockFollower, TransportMessagesAndSongPositionReachTheUiThreadOnce)
     EXPECT_EQ(event.songPosition, 32);
     // The next tick is song beat 8; with our beat 0 set there it is beat 0.
     follower.onClockMessage(kClockTickStatus, 0, Clock::Duration(1'000'000'000));
+    follower.beginAtSongBeat(0.0);
     EXPECT_NEAR(follower.beatAtTime(Clock::Duration(1'000'000'000), 4.0), 8.0, 1e-9);
-    follower.setBeatOrigin(8.0);
+    follower.beginAtSongBeat(8.0);
     EXPECT_EQ(follower.timeAtBeat(0.0, 4.0), Clock::Duration(1'000'000'000));
 }
 

@@ -6,14 +6,9 @@
 #include <fstream>
 
 #include "app/command_line.h"
-#include "app/command_states.h"
 #include "app/remote/osc_control.h"
-#include "dialog_test_support.h"
-#include "fake_shell_platform.h"
-#include "file_test_support.h"
-#include "generator_test_support.h"
 #include "resources/command_ids.h"
-#include "scripted_timeline.h"
+#include "session_app.h"
 #include "settings/osc_settings.h"
 
 namespace {
@@ -31,39 +26,14 @@ OscArgument s(const char* value)
     return {'s', 0, 0.0, value};
 }
 
-class Osc : public ::testing::Test {
+class Osc : public ::testing::Test, protected SessionApp {
 protected:
-    void SetUp() override
-    {
-        working = builtInRecord();
-        defaults = working;
-        player.port.backend = &port;
-        port.isOpen = true;
-        put(player.deviceId, 0);
-        session.timeline = &timeline;
-        transport.session = &session;
-        parameterFile.path = dir.file("pulseLattice.par");
-        refreshAcceptedConcept(player, working);
-        working.playState = Ready;
-        updateCommandStates(shell, Ready);
-    }
+    void SetUp() override { ready(); }
     std::optional<OscMessage> send(const std::string& name, std::vector<OscArgument> arguments = {})
     {
         return handleOscMessage(app, {"/pulselattice/" + name, std::move(arguments)}, counters);
     }
 
-    ScratchDir dir;
-    FakeShellPlatform shell;
-    VirtualClock clock;
-    RecordingBackend port{clock};
-    PlayerState player;
-    Transport transport;
-    SettingsRecord working{}, defaults{};
-    ParameterFile parameterFile;
-    FakeDeviceListing devices;
-    ScriptedTimeline timeline{clock, 120.0};
-    SessionSync session;
-    AppContext app{shell, player, transport, working, defaults, parameterFile, devices, clock};
     OscCounters counters;
 };
 

@@ -5,59 +5,18 @@
 #include <fstream>
 
 #include "app/commands.h"
-#include "app/command_states.h"
 #include "app/session/clock_follow.h"
 #include "app/session/session_commands.h"
-#include "dialog_test_support.h"
-#include "engine/virtual_clock.h"
-#include "fake_shell_platform.h"
-#include "file_test_support.h"
-#include "generator_test_support.h"
-#include "resources/command_ids.h"
-#include "scripted_timeline.h"
 #include "engine/song_position.h"
+#include "resources/command_ids.h"
+#include "session_app.h"
 #include "settings/session_switches.h"
 
 namespace {
 
-class Session : public ::testing::Test {
+class Session : public ::testing::Test, protected SessionApp {
 protected:
-    void SetUp() override
-    {
-        working = builtInRecord();
-        defaults = working;
-        player.port.backend = &port;
-        port.isOpen = true;
-        put(player.deviceId, 0);  // a MIDI port
-        session.timeline = &timeline;
-        session.clockFollower = &follower;
-        transport.session = &session;
-        parameterFile.path = dir.file("pulseLattice.par");
-    }
-
-    // As after an accepted concept.
-    void ready()
-    {
-        refreshAcceptedConcept(player, working);
-        working.playState = Ready;
-        updateCommandStates(shell, Ready);
-    }
-
     std::vector<std::string> sentFrom(size_t from) const { return linesOf(port.messages, from); }
-
-    ScratchDir dir;
-    FakeShellPlatform shell;
-    VirtualClock clock;
-    RecordingBackend port{clock};
-    PlayerState player;
-    Transport transport;
-    SettingsRecord working{}, defaults{};
-    ParameterFile parameterFile;
-    FakeDeviceListing devices;
-    ScriptedTimeline timeline{clock, 120.0};
-    MidiClockFollower follower;
-    SessionSync session;
-    AppContext app{shell, player, transport, working, defaults, parameterFile, devices, clock};
 };
 
 }  // namespace

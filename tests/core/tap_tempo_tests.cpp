@@ -3,40 +3,16 @@
 #include <gtest/gtest.h>
 
 #include "app/commands.h"
-#include "app/command_states.h"
 #include "app/session/tap_tempo.h"
-#include "dialog_test_support.h"
-#include "fake_shell_platform.h"
-#include "generator_test_support.h"
 #include "resources/command_ids.h"
-#include "scripted_timeline.h"
+#include "session_app.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
-struct Tapper {
-    FakeShellPlatform shell;
-    VirtualClock clock;
-    RecordingBackend port{clock};
-    PlayerState player;
-    Transport transport;
-    SettingsRecord working = builtInRecord(), defaults = working;
-    ParameterFile parameterFile;
-    FakeDeviceListing devices;
-    ScriptedTimeline timeline{clock, 120.0};
-    SessionSync session;
-    AppContext app{shell, player, transport, working, defaults, parameterFile, devices, clock};
-
-    Tapper()
-    {
-        player.port.backend = &port;
-        port.isOpen = true;
-        session.timeline = &timeline;
-        transport.session = &session;
-        refreshAcceptedConcept(player, working);
-        working.playState = Ready;
-    }
+struct Tapper : SessionApp {
+    Tapper() { ready(); }
     // Taps `count` times, `spacing` apart.
     void tap(int count, Clock::Duration spacing)
     {
@@ -77,8 +53,6 @@ TEST(TapTempo, LinkOnSetsTheSessionTempoAndAFollowedClockKeepsItsOwn)
     EXPECT_NEAR(t.timeline.tempo(), 100.0, 1e-9);
     EXPECT_EQ(get(t.player.alphaMs), alpha);
 
-    MidiClockFollower follower;
-    t.session.clockFollower = &follower;
     dispatchCommand(t.app, Command::FollowMidiClock);
     t.tap(4, 300ms);
     EXPECT_NEAR(t.timeline.tempo(), 100.0, 1e-9);

@@ -1,6 +1,6 @@
 // Following an external MIDI clock from a sending JACK client on a private JACK dummy server: the
-// clock at 120 BPM, then 90, then Stop; our note-ons, recorded beside the clock's ticks on the
-// same frame clock, land on every 24th tick after Start.
+// clock at 120 BPM, then 90, then Stop; our note-ons and our own MIDI clock, recorded on the same
+// frame clock as the sender's ticks, land on every 24th tick after Start and on each tick.
 #include <gtest/gtest.h>
 
 #include <jack/jack.h>
@@ -122,14 +122,17 @@ protected:
 
 }  // namespace
 
-TEST_F(MidiClockFollowTest, NoteOnsLandOnTheClocksBeatsAt120Then90AndStopStops)
+TEST_F(MidiClockFollowTest, NoteOnsAndOurClockLandOnTheClocksTicksAt120Then90AndStopStops)
 {
-    // A second of ticks while stopped (a drum machine's clock runs on), Start half a tick before
-    // the next one, 8 beats at 120 BPM, 8 at 90, Stop, and the clock running on for a beat.
+    dispatchCommand(app_, Command::MidiClock);  // our clock output passes the beat on
+    JackRecorder senderRecorder("drumsrec");
+    ASSERT_TRUE(senderRecorder.ok());
+    // Two beats of ticks while stopped (a drum machine's clock runs on), Start a tick before the
+    // next one, 8 beats at 120 BPM, 8 at 90, Stop, and the clock running on for a beat.
     std::vector<JackClockSender::Message> script;
     double frame = addTicks(script, kRate / 2, 120, 2);
     const double tick120 = kRate * 60.0 / 120.0 / 24.0;
-    script.push_back({static_cast<uint64_t>(std::llround(frame - tick120 / 2)), kClockStartStatus});
+    script.push_back({static_cast<uint64_t>(std::llround(frame - tick120 + 1)), kClockStartStatus});
     frame = addTicks(script, frame, 120, 8);
     frame = addTicks(script, frame, 90, 8);
     script.push_back({static_cast<uint64_t>(std::llround(frame - 1)), kClockStopStatus});
@@ -141,7 +144,7 @@ TEST_F(MidiClockFollowTest, NoteOnsLandOnTheClocksBeatsAt120Then90AndStopStops)
     ASSERT_TRUE(sender_->activate());
     jack_client_t* patch = recorder_->client();
     ASSERT_EQ(jack_connect(patch, "drums:out", "control:in"), 0);
-    ASSERT_EQ(jack_connect(patch, "drums:out", "rec:input"), 0);
+    ASSERT_EQ(jack_connect(patch, "drums:out", "drumsrec:input"), 0);
 
     // The window's poll, every 2 ms, until the script has run and the clock's Stop stopped us.
     bool played = false;
@@ -153,18 +156,27 @@ TEST_F(MidiClockFollowTest, NoteOnsLandOnTheClocksBeatsAt120Then90AndStopStops)
     }, 15s)) << "played " << played;
     std::this_thread::sleep_for(300ms);  // the drain reaches the recorder
 
-    // The clock's ticks after Start, and our note-ons before its Stop, on the server's frames.
-    std::vector<double> ticks;
-    std::vector<double> noteOns;
-    bool started = false, stopped = false;
-    for (const JackRecorder::Event& event : recorder_->events()) {
+    // The clock's ticks between its Start and Stop, and our note-ons and ticks before its Stop,
+    // on the server's frames.
+    std::vector<double> ticks, noteOns, ourTicks;
+    bool started = false;
+    double stopFrame = 0;
+    for (const JackRecorder::Event& event : senderRecorder.events()) {
         started = started || event.bytes == "fa";
-        stopped = stopped || event.bytes == "fc";
-        if (started && !stopped && event.bytes == "f8")
+        if (event.bytes == "fc")
+            stopFrame = event.frame;
+        if (started && stopFrame == 0 && event.bytes == "f8")
             ticks.push_back(event.frame);
+    }
+    ASSERT_GT(stopFrame, 0);
+    for (const JackRecorder::Event& event : recorder_->events()) {
         const unsigned long status = std::stoul(event.bytes.substr(0, 2), nullptr, 16);
-        if ((status & 0xF0) == 0x90 && !stopped && event.bytes.substr(6) != "00")
+        if (event.frame >= stopFrame)
+            break;
+        if ((status & 0xF0) == 0x90 && event.bytes.substr(6) != "00")
             noteOns.push_back(event.frame);
+        if (status == 0xF8)
+            ourTicks.push_back(event.frame);
     }
     ASSERT_EQ(ticks.size(), 16u * 24u);
     ASSERT_GE(noteOns.size(), 12u);
@@ -183,4 +195,23 @@ TEST_F(MidiClockFollowTest, NoteOnsLandOnTheClocksBeatsAt120Then90AndStopStops)
     }
     std::printf("%zu note-ons on the clock's beats, the worst %.1f frames (%.3f ms) off, %d xruns\n", noteOns.size(),
                 worst, worst / kOneMsFrames, recorder_->xruns());
+
+    // Our clock: each tick on one of the sender's, but for the beat after the tempo change, when
+    // the loop is still learning the new period.
+    ASSERT_GE(ourTicks.size(), 24u * 12);
+    const double changeFrame = ticks[24 * 8], settledFrame = ticks[24 * 9];
+    double worstTick = 0.0;
+    size_t judged = 0;
+    for (double ours : ourTicks) {
+        if (ours >= changeFrame && ours < settledFrame)
+            continue;
+        double nearest = 1e12;
+        for (double theirs : ticks)
+            nearest = std::min(nearest, std::abs(ours - theirs));
+        worstTick = std::max(worstTick, nearest);
+        ++judged;
+        EXPECT_LE(nearest, kOneMsFrames) << "our tick at frame " << ours << " is " << nearest << " frames off";
+    }
+    std::printf("%zu of our ticks on the sender's, the worst %.1f frames (%.3f ms) off\n", judged, worstTick,
+                worstTick / kOneMsFrames);
 }

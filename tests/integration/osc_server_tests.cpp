@@ -153,7 +153,7 @@ TEST_F(OscServerTest, StateAnswersALibloSenderAndMalformedPacketsAreOnlyCounted)
                              return 0;
                          },
                          &replies);
-    ASSERT_EQ(lo_send_from(target, client, LO_TT_IMMEDIATE, "/pulselattice/state", ""), 0);
+    ASSERT_GT(lo_send_from(target, client, LO_TT_IMMEDIATE, "/pulselattice/state", ""), 0);
     EXPECT_TRUE(waitFor([&] {
         poll();
         lo_server_recv_noblock(client, 0);
