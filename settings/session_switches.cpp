@@ -35,8 +35,9 @@ SessionSwitches loadSessionSwitches(const std::string& path)
 
 bool saveSessionSwitches(const std::string& path, const SessionSwitches& switches)
 {
+    // The follow line only when it is on: a file without it reads as before, by any version.
     char text[48];
-    const int length = std::snprintf(text, sizeof text, "link %d\nclock %d\nfollow %d\n", switches.link ? 1 : 0,
-                                     switches.clock ? 1 : 0, switches.followClock ? 1 : 0);
+    const int length = std::snprintf(text, sizeof text, "link %d\nclock %d\n%s", switches.link ? 1 : 0,
+                                     switches.clock ? 1 : 0, switches.followClock ? "follow 1\n" : "");
     return writeFileAtomically(path, {reinterpret_cast<const uint8_t*>(text), static_cast<size_t>(length)});
 }

@@ -182,6 +182,9 @@ TEST_F(Session, FollowingAClockAndLinkExcludeEachOtherAndOldFilesStayReadable)
     dispatchCommand(app, Command::Link);
     EXPECT_FALSE(session.followingClock());
     EXPECT_FALSE(shell.menuChecked[Command::FollowMidiClock]);
+    std::ifstream written(dir.file("pulseLattice.link"));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}), "link 1\nclock 0\n")
+        << "without following, the file is as any version writes it";
 
     // A file from before the follow switch: Link and clock as written, not following.
     std::ofstream(dir.file("pulseLattice.link"), std::ios::trunc) << "link 0\nclock 1\n";

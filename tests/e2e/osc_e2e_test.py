@@ -105,7 +105,7 @@ def drive(session, program):
 
     app.send_signal(signal.SIGTERM)
     try:
-        code = app.wait(30)
+        code = app.wait(60)  # closing with an audio server takes up to 30 s on a loaded machine
     except subprocess.TimeoutExpired:
         code = None
     check(code == 0, f"SIGTERM should close the program with status 0, got {code}")
