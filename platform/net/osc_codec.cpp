@@ -39,17 +39,25 @@ bool decodeMessage(const uint8_t* data, size_t size, std::vector<OscMessage>& me
     for (int k = 0; k < count; ++k) {
         OscArgument argument;
         argument.type = types[k];
+        // liblo's arguments point into the packet, 4-byte aligned: read through memcpy, never
+        // through lo_arg (a union with 8-byte members).
+        const void* value = argv[k];
         switch (types[k]) {
-        case LO_INT32: argument.i = argv[k]->i; break;
-        case LO_FLOAT: argument.f = argv[k]->f; break;
+        case LO_INT32: std::memcpy(&argument.i, value, sizeof argument.i); break;
+        case LO_FLOAT: {
+            float number = 0.0f;
+            std::memcpy(&number, value, sizeof number);
+            argument.f = number;
+            break;
+        }
         case LO_DOUBLE:
             argument.type = 'f';
-            argument.f = argv[k]->d;
+            std::memcpy(&argument.f, value, sizeof argument.f);
             break;
         case LO_STRING:
         case LO_SYMBOL:
             argument.type = 's';
-            argument.s = &argv[k]->s;
+            argument.s = static_cast<const char*>(value);
             break;
         default: break;  // kept as its type tag only: refused where a value is wanted
         }
