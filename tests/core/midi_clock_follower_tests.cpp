@@ -32,6 +32,14 @@ public:
         now_ = std::max(now_, deadline);
     }
     void at(double ns, uint8_t status) { schedule_.emplace(Duration(std::llround(ns)), status); }
+    // A beat of ticks at 120 BPM while stopped (they give the tempo), then Start half a tick
+    // before the next one; returns that tick's time, our beat 0.
+    double startAt120()
+    {
+        const double next = ticks(0.1e9, kTick120, 24);
+        at(next - kTick120 / 2, kClockStartStatus);
+        return next;
+    }
     // `count` ticks from `from`, `period` apart; returns the time of the tick after the last.
     double ticks(double from, double period, int count)
     {
@@ -136,12 +144,9 @@ struct FollowingPlayer {
 TEST(MidiClockFollower, NoteOnsLandOnEvery24thTickAndFollowATempoChangeAndAPause)
 {
     FollowingPlayer p;
-    // Ticks while stopped give the tempo; Start between two ticks; 8 beats at 120, 8 at 90, then
-    // the clock stops ticking.
-    double t = p.clock.ticks(0.1e9, kTick120, 24);
-    p.clock.at(t - kTick120 / 2, kClockStartStatus);
-    const double start = t;
-    t = p.clock.ticks(t, kTick120, 24 * 8);
+    // After Start 8 beats at 120, 8 at 90, then the clock stops ticking.
+    const double start = p.clock.startAt120();
+    double t = p.clock.ticks(start, kTick120, 24 * 8);
     const double change = t;
     t = p.clock.ticks(t, kTick90, 24 * 8);
     const double silent = t;
@@ -163,10 +168,8 @@ TEST(MidiClockFollower, NoteOnsLandOnEvery24thTickAndFollowATempoChangeAndAPause
 TEST(MidiClockFollower, AStartWhilePlayingNumbersTheBeatsAfreshWithoutHoldingUpThePass)
 {
     FollowingPlayer p;
-    double t = p.clock.ticks(0.1e9, kTick120, 24);
-    p.clock.at(t - kTick120 / 2, kClockStartStatus);
-    const double start = t;
-    t = p.clock.ticks(t, kTick120, 24 * 12);
+    const double start = p.clock.startAt120();
+    const double t = p.clock.ticks(start, kTick120, 24 * 12);
     p.clock.at(start + 6.5 * 24 * kTick120, kClockStartStatus);  // beat 7 becomes beat 0
     p.playUntil(t);
     // The pass in progress plays on, on the clock's beats, with no beat left out.
