@@ -6,6 +6,8 @@
 
 #include "app/output/render_output.h"
 #include "app/port_names.h"
+#include "app/session/clock_follow_state.h"
+#include "app/session/tap_tempo.h"
 #include "app/shell_platform.h"
 #include "app/transport/transport_owner.h"
 #include "engine/clock.h"
@@ -35,4 +37,6 @@ struct AppContext {
     ControlDesk* controlDesk = nullptr; // the control input's bindings and learn; none: no Controls dialog
     bool exporting = false;             // an Export runs: only Stop, Exit and the lattice window answer
     std::string voiceSetAfterStop{};    // a voice set opened while Playing, restored by Stop ("": none)
+    TapTimes tapTimes{};                // the taps of tap tempo
+    ClockFollowState clockFollow{};     // an external clock's transport as last carried out
 };

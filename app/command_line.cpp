@@ -82,3 +82,29 @@ int answerCommandLine(const CommandLineCheck& check, std::string_view program, s
     }
     return 2;
 }
+
+std::optional<uint16_t> oscPortOption(const std::vector<std::string>& args, std::string& error)
+{
+    std::optional<uint16_t> port;
+    for (size_t i = 0; i < args.size() && args[i] != "--"; ++i) {
+        std::string_view arg(args[i]);
+        if (!arg.starts_with("-"))
+            continue;
+        arg.remove_prefix(arg.starts_with("--") ? 2 : 1);
+        std::string value;
+        if (arg == "osc-port")
+            value = i + 1 < args.size() ? args[++i] : "";
+        else if (arg.starts_with("osc-port="))
+            value = arg.substr(9);
+        else
+            continue;
+        const bool digits = !value.empty() && value.size() <= 5 && value.find_first_not_of("0123456789") == std::string::npos;
+        const long number = digits ? std::stol(value) : 0;
+        if (number < 1 || number > 65535) {
+            error = "--osc-port wants a UDP port number 1-65535, not '" + value + "'";
+            return std::nullopt;
+        }
+        port = static_cast<uint16_t>(number);
+    }
+    return port;
+}

@@ -1,6 +1,8 @@
 // The command-line conventions both programs share: --help, --version and the unknown option.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -43,3 +45,8 @@ std::string usageHint(std::string_view program);
 // when standard output cannot be written), or one line naming the option and the usage hint to
 // standard error (status 2).
 int answerCommandLine(const CommandLineCheck& check, std::string_view program, std::string_view usage);
+
+// The window program's "--osc-port N" or "--osc-port=N" (the last one given counts): the OSC
+// server runs on UDP port N (1-65535) for this run, whatever its settings say. Nothing when the
+// option is absent; nothing with `error` set when its value is not such a port.
+std::optional<uint16_t> oscPortOption(const std::vector<std::string>& args, std::string& error);

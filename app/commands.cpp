@@ -8,6 +8,7 @@
 #include "app/midi_setting_commands.h"
 #include "app/output_offset_command.h"
 #include "app/session/session_commands.h"
+#include "app/session/tap_tempo.h"
 #include "app/port_names.h"
 #include "app/settings_apply.h"
 #include "app/transport/transport_owner.h"
@@ -177,6 +178,12 @@ int runCommand(AppContext& app, int commandId)
     case Command::Controls:
         if (app.controlDesk)
             runControlsDialog(app, *app.controlDesk);
+        return 0;
+    case Command::FollowMidiClock:
+        toggleFollowMidiClock(app);
+        return 0;
+    case Command::TapTempo:
+        tapTempo(app);
         return 0;
     default:
         return 0;

@@ -3,6 +3,7 @@
 #include "app/app_context.h"
 #include "app/command_states.h"
 #include "app/session/session_commands.h"
+#include "app/session/tap_tempo.h"
 #include "app/voice_set_opening.h"
 #include "engine/midi_port.h"
 
@@ -47,6 +48,7 @@ bool transportPlay(AppContext& app)
     if (reopenFailedPort(app.player) != 0)
         return false;
     enter(app, TransportPhase::Playing);
+    tapTempoPlayStarting(app);  // a tapped tempo gives way to the settings' own
     if (sessionPlayStarting(app))  // with Link on, the start waits for the session's bar line
         app.transportOwner.sessionSeenPlaying = true;
     startPlayback(app.transport, app.player);

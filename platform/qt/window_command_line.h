@@ -1,6 +1,8 @@
-// The window program's command line, answered before Qt starts: --help, --version, unknown options.
+// The window program's command line, answered before Qt starts: --help, --version, unknown
+// options, a bad --osc-port; and the OSC port it asks for.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -12,3 +14,6 @@ std::optional<int> answerWindowCommandLine(int argc, char** argv);
 // The voice set (.gms) named on the command line, as an absolute path; "" when none is named.
 // Only the first file counts.
 std::string voiceSetArgument(int argc, char** argv);
+
+// The --osc-port the arguments give (already checked by answerWindowCommandLine); nothing without one.
+std::optional<uint16_t> windowOscPort(int argc, char** argv);
