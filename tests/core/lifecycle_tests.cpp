@@ -594,7 +594,7 @@ TEST(VoiceSetHandedOver, WhilePlayingItWaitsForStop)
 {
     Program p;
     ASSERT_EQ(p.start(), StartupResult::Running);
-    p.working.playState = Ready;
+    transportConceptAccepted(p.app);
     ASSERT_EQ(dispatchCommand(p.app, Command::Play), 1);
     openVoiceSet(p.app, p.dir.file("first.gms"));
     openVoiceSet(p.app, writeVoiceSet(p, "voices.gms"));
