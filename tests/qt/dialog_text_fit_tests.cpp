@@ -15,6 +15,7 @@
 #include "app/about_dialog.h"
 #include "app/confirm_exit_dialog.h"
 #include "dialogs/concept_dialog.h"
+#include "dialogs/controls_dialog.h"
 #include "dialogs/durations_dialog.h"
 #include "dialogs/export_length_dialog.h"
 #include "dialogs/voice_table_dialog.h"
@@ -78,7 +79,7 @@ private slots:
     void everyControlOfEveryTemplate_data()
     {
         QTest::addColumn<int>("templateId");
-        for (int id : {106, 107, 120, 1000, 2000, 3000, 4000, 5000})
+        for (int id : {106, 107, 120, 122, 1000, 2000, 3000, 4000, 5000})
             QTest::newRow(qPrintable(QString::number(id))) << id;
     }
 
@@ -88,11 +89,21 @@ private slots:
         SettingsRecord working{}, defaults{};
         fillBuiltInDefaults(working);
         TwoPorts ports;
+        struct : ControlLearning {
+            void learnNext(std::function<void(const ControlSource&)>) override {}
+            void cancelLearn() override {}
+        } noLearning;
         std::unique_ptr<DialogLogic> logic;
         switch (templateId) {
         case 106: logic = std::make_unique<AboutDialog>(); break;
         case 107: logic = std::make_unique<ConfirmExitDialog>(); break;
         case 120: logic = std::make_unique<ExportLengthDialog>(); break;
+        case 122: {
+            // The longest text the control line shows.
+            ControlBindings bound{{ControlAction::FollowClock, {ControlSource::ProgramChange, 15, 127}}};
+            logic = std::make_unique<ControlsDialog>(bound, noLearning);
+            break;
+        }
         case 1000: logic = std::make_unique<DurationsDialog>(working, defaults, ports); break;
         case 2000: logic = std::make_unique<ConceptDialog>(working, defaults, ports); break;
         default: logic = std::make_unique<VoiceTableDialog>(templateId, working); break;

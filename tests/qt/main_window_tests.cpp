@@ -119,7 +119,8 @@ private slots:
                 items << (item->isSeparator() ? QStringLiteral("-") : item->text());
         QCOMPARE(items, (QStringList{"Export...\tCtrl + E", "-", "Exit\tCtrl + X", "Concept\tCtrl + C", "Play\tCtrl + P",
                                      "Stop\tCtrl + O", "Rewind\tCtrl + W", "Lattice\tCtrl + L", "-", "Link\tCtrl + K",
-                                     "Send MIDI clock\tCtrl + Shift + K", "Tone\tCtrl + T", "Note\tCtrl + N",
+                                     "Send MIDI clock\tCtrl + Shift + K", "-", "Controls...", "Tone\tCtrl + T",
+                                     "Note\tCtrl + N",
                                      "Velocity\tCtrl + V", "-",
                                      "Save\tCtrl + S", "Restore\tCtrl + R", "About\tCtrl + A"}));
         for (int id : {301, 312, 313, 314, 326, 320, 315, 316, 317, 318, 319, 304}) {
