@@ -5,6 +5,7 @@
 #include "app/output/render_output.h"
 #include "app/port_names.h"
 #include "app/shell_platform.h"
+#include "app/transport/transport_owner.h"
 #include "engine/clock.h"
 #include "engine/player_state.h"
 #include "engine/playback.h"
@@ -28,5 +29,6 @@ struct AppContext {
     WavRenderer wavRenderer = nullptr;  // Export's .wav; none in a build without the synthesiser
     LayerMutes layerMutes{};            // as the lattice window set them; the player holds their mask
     KeptPortNames portNames{};          // the chosen ports' names, which their indexes follow
+    TransportOwner transportOwner{};    // whether we play: see transport_owner.h
     ControlDesk* controlDesk = nullptr; // the control input's bindings and learn; none: no Controls dialog
 };

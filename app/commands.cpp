@@ -6,9 +6,11 @@
 #include "app/control/control_desk.h"
 #include "app/output/export_command.h"
 #include "app/midi_setting_commands.h"
+#include "app/output_offset_command.h"
 #include "app/session/session_commands.h"
 #include "app/port_names.h"
 #include "app/settings_apply.h"
+#include "app/transport/transport_owner.h"
 #include "dialogs/concept_dialog.h"
 #include "dialogs/durations_dialog.h"
 #include "dialogs/voice_table_dialog.h"
@@ -23,27 +25,10 @@ namespace {
 
 bool isPlaying(const AppContext& app)
 {
-    return app.working.playState == Playing;
+    return transportPlaying(app);
 }
 
-int play(AppContext& app)
-{
-    if (app.working.playState != Ready) {
-        dispatchCommand(app, Command::Concept);  // Play before any concept opens the concept dialog
-        return 0;
-    }
-    if (app.transport.gateOpen != 0)
-        return 0;
-    // A port that failed (its server died, the audio output was lost) is opened afresh first; if
-    // it still cannot be, its box says why and nothing starts.
-    if (reopenFailedPort(app.player) != 0)
-        return 0;
-    app.working.playState = Playing;
-    updateCommandStates(app.shell, Playing);
-    sessionPlayStarting(app);  // with Link on, the start waits for the session's bar line
-    startPlayback(app.transport, app.player);
-    return 1;
-}
+int play(AppContext& app);
 
 // The concept and the durations dialogs: refused while playing; confirmed, their edit is applied.
 template <typename Dialog>
@@ -53,11 +38,12 @@ void runSettingsDialog(AppContext& app, int templateId, void (*apply)(AppContext
         return;
     followPortNames(app);  // the dialog lists the ports afresh: the chosen ones are found by name
     const PortChoice before = portChoiceOf(app);
+    const int32_t alphaMsBefore = get(app.player.alphaMs);
     SettingsEdit edit = editOf(app);
     Dialog dialog(edit.working, edit.defaults, app.devices);
     if (app.shell.runDialog(templateId, dialog) == 1) {
         apply(app, edit);
-        sessionSettingsApplied(app);
+        sessionSettingsApplied(app, alphaMsBefore);
         notePortNames(app, before);
     }
 }
@@ -73,19 +59,38 @@ void runControlsDialog(AppContext& app, ControlDesk& desk)
         desk.setBindings(dialog.bindings());
 }
 
-void stop(AppContext& app)
+int play(AppContext& app)
 {
-    if (!isPlaying(app) || app.transport.gateOpen == 0)
-        return;
-    stopPlayback(app.transport, app.player);
-    sessionStopped(app);
-    app.working.playState = Ready;
-    updateCommandStates(app.shell, Ready);
+    if (app.transportOwner.phase == TransportPhase::Idle) {
+        runSettingsDialog<ConceptDialog>(app, Template::Concept, applyConcept);  // Play before any concept
+        return 0;
+    }
+    return transportPlay(app) ? 1 : 0;
 }
+
+int runCommand(AppContext& app, int commandId);
+
+// A command's dialogs and boxes run their own event loops: the transport's owner holds a peer's
+// start seen meanwhile until the command has ended.
+struct CommandInProgress {
+    explicit CommandInProgress(AppContext& app) : app(app) { transportCommandBegins(app); }
+    ~CommandInProgress() { transportCommandEnds(app); }
+    CommandInProgress(const CommandInProgress&) = delete;
+    CommandInProgress& operator=(const CommandInProgress&) = delete;
+    AppContext& app;
+};
 
 }  // namespace
 
 int dispatchCommand(AppContext& app, int commandId)
+{
+    CommandInProgress inProgress(app);
+    return runCommand(app, commandId);
+}
+
+namespace {
+
+int runCommand(AppContext& app, int commandId)
 {
     switch (commandId) {
     case Command::ExitButton:
@@ -114,7 +119,7 @@ int dispatchCommand(AppContext& app, int commandId)
     case Command::Play:
         return play(app);
     case Command::Stop:
-        stop(app);
+        transportStop(app);
         return 0;
     case Command::Tone:
     case Command::Note:
@@ -155,6 +160,9 @@ int dispatchCommand(AppContext& app, int commandId)
     case Command::MidiClock:
         toggleMidiClock(app);
         return 0;
+    case Command::OutputOffset:
+        runOutputOffsetDialog(app);
+        return 0;
     case Command::Controls:
         if (app.controlDesk)
             runControlsDialog(app, *app.controlDesk);
@@ -163,3 +171,5 @@ int dispatchCommand(AppContext& app, int commandId)
         return 0;
     }
 }
+
+}  // namespace

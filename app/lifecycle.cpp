@@ -3,10 +3,12 @@
 #include "app/command_states.h"
 #include "app/commands.h"
 #include "app/lattice/layer_mutes.h"
+#include "app/output_offset_command.h"
 #include "app/parameter_file_commands.h"
 #include "app/parameter_file_location.h"
 #include "app/session/session_commands.h"
 #include "app/port_names.h"
+#include "app/transport/transport_owner.h"
 #include "engine/midi_port.h"
 #include "resources/command_ids.h"
 #include "settings/defaults.h"
@@ -88,13 +90,13 @@ StartupResult Lifecycle::start(const std::string& executablePath)
     commitParameterFile(app_.parameterFile, app_.shell, app_.defaults, app_.working);
     if (closing_ || closed_)
         return StartupResult::Closed;  // a signal closed the program while the box was up
+    restoreOutputOffsets(app_);  // before the port opens, which takes its offset from them
     const std::string problem = openOutputAtStart(app_);
     restoreLayerMutes(app_);
     launchPlaybackThread(app_.transport, app_.player, app_.working, app_.clock);
 
     host_.showMainWindow();
-    app_.working.playState = Idle;
-    updateCommandStates(app_.shell, Idle);
+    transportShown(app_);
     restoreSessionSwitches(app_);
     // Over the window that is already there: the program is usable, only without that output.
     if (!problem.empty())
@@ -116,9 +118,7 @@ void Lifecycle::close()
     // The thread leaves its pass at once, so the closing sweep is the last thing the port gets.
     host_.releaseWaitingThreads();
     const bool passLeft = haltPlaybackThread(app_.transport);
-    if (app_.working.playState == Playing)
-        dispatchCommand(app_, Command::Stop);
-    else if (passLeft)
+    if (!transportClose(app_) && passLeft)
         sendNoteOffSweep(app_.player);  // closed while a stopped pass was still draining
     shutdownPlayback(app_.transport, app_.player);
     saveParameterFile(app_.parameterFile, app_.shell, app_.defaults);
@@ -135,7 +135,7 @@ void Lifecycle::closeWithoutDisplay()
         return;
     closing_ = true;
     const bool passLeft = haltPlaybackThread(app_.transport);
-    if (app_.working.playState == Playing || passLeft)
+    if (transportCloseWithoutDisplay(app_) || passLeft)
         sendNoteOffSweep(app_.player);
     shutdownPlayback(app_.transport, app_.player);
     saveParameterFile(app_.parameterFile, app_.shell, app_.defaults, false);

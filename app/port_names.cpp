@@ -2,6 +2,7 @@
 
 #include "app/app_context.h"
 #include "settings/port_name_file.h"
+#include "settings/side_file.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ std::string followPortNamesAtStart(AppContext& app)
     if (saved < 0)
         return {};
     const uint32_t count = app.devices.portCount();
-    const std::optional<std::string> name = loadPortName(portNamePath(app.parameterFile.path));
+    const std::optional<std::string> name = loadPortName(sideFilePath(app.parameterFile.path, kPortNameFile));
     if (!name) {
         app.portNames.defaults = app.portNames.working = nameOf(app.devices, saved);
         return {};
@@ -84,5 +85,5 @@ void savePortNames(AppContext& app)
 {
     if (!app.parameterFile.keepsSettings)
         return;
-    savePortName(portNamePath(app.parameterFile.path), app.defaults.midiDeviceId >= 0 ? app.portNames.defaults : "");
+    savePortName(sideFilePath(app.parameterFile.path, kPortNameFile), app.defaults.midiDeviceId >= 0 ? app.portNames.defaults : "");
 }

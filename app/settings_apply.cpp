@@ -1,8 +1,7 @@
 #include "app/settings_apply.h"
 
-#include <cstddef>
-
 #include "app/command_states.h"
+#include "app/transport/transport_owner.h"
 #include "engine/midi_port.h"
 #include "engine/refresh.h"
 #include "settings/defaults.h"
@@ -10,21 +9,12 @@
 
 namespace {
 
-// Only what the dialog changed is taken: every other byte of the program's record stays as it is.
-void takeChanges(SettingsRecord& target, const SettingsRecord& before, const SettingsRecord& after)
-{
-    auto* to = reinterpret_cast<unsigned char*>(&target);
-    const auto* was = reinterpret_cast<const unsigned char*>(&before);
-    const auto* now = reinterpret_cast<const unsigned char*>(&after);
-    for (size_t i = 0; i < sizeof(SettingsRecord); ++i)
-        if (now[i] != was[i])
-            to[i] = now[i];
-}
-
+// Only the fields the dialog changed are taken, each whole: every other field of the program's
+// records stays as it is.
 void takeEdit(AppContext& app, const SettingsEdit& edit)
 {
-    takeChanges(app.working, edit.workingBefore, edit.working);
-    takeChanges(app.defaults, edit.defaultsBefore, edit.defaults);
+    takeChangedFields(app.working, edit.workingBefore, edit.working);
+    takeChangedFields(app.defaults, edit.defaultsBefore, edit.defaults);
 }
 
 }  // namespace
@@ -37,8 +27,7 @@ SettingsEdit editOf(const AppContext& app)
 void applyConcept(AppContext& app, const SettingsEdit& edit)
 {
     takeEdit(app, edit);
-    app.working.playState = Ready;
-    updateCommandStates(app.shell, Ready);
+    transportConceptAccepted(app);
     takeExactPresetNumeral(app.working);
     mergeIntoDefaults(app.defaults, app.working);
     refreshAcceptedConcept(app.player, app.working);

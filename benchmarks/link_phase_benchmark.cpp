@@ -3,7 +3,8 @@
 // recording client on a private JACK dummy server (48 kHz, 256 frames) notes the frame of every
 // note-on and clock tick. Each is judged against the session's grid as our peer knows it around
 // that moment. Beside it, the same run with Link off (durations summed at the starting tempo),
-// judged against the same kind of session: what following the session buys.
+// judged against the same kind of session: what following the session buys. Last, our click
+// beside LinkHut's, heard in one JACK graph (link_phase_beside_linkhut.cpp).
 //
 //   link_phase_benchmark [seconds per run, default 12]
 #include <jack/jack.h>
@@ -17,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "benchmarks/link_phase_beside_linkhut.h"
 #include "engine/midi_port.h"
 #include "engine/playback.h"
 #include "engine/refresh.h"
@@ -248,5 +250,6 @@ int main(int argc, char** argv)
     std::printf("\nnotes: |phase error| of each note-on against the session's beat grid; off: note-ons after\n"
                 "a tempo change more than a frame off the new grid; ticks: |spacing - 1/24 beat|; bar: the\n"
                 "first note-on on a bar line. Targets: p99 within one frame, none off, start on the bar.\n");
+    reportBesideLinkHut(seconds);
     return 0;
 }

@@ -1,18 +1,20 @@
 # Fails when an include runs against the layers:
 #   common <- settings <- engine <- dialogs <- app <- platform <- tools, harness <- benchmarks, tests
 # (resources as data, including only common/). Inside platform/, sound/ and os/ include no Qt and
-# nothing of qt/; os/ includes nothing of sound/. Only platform/ (and what stands on it) includes
-# Qt, RtMidi, FluidSynth, PulseAudio, JACK or Link. Project headers are included with quotes, never
-# with angle brackets. Every file below each folder is read, subfolders included.
+# nothing of qt/; os/ includes nothing of sound/. Only dialogs/, app/ and platform/ read resources/.
+# Only platform/ (and what stands on it) includes Qt, RtMidi, FluidSynth, PulseAudio, JACK, ALSA,
+# liblo or Link. Project headers are included with quotes from the repository's root, never with
+# angle brackets and never by a relative path. Every file below each folder is read, subfolders
+# included.
 # Run at every build as cmake -DSOURCE_DIR=<repository> -P check_layering.cmake.
 cmake_minimum_required(VERSION 3.25)
 set(qt "<Q[A-Za-z]")
-set(libraries ${qt} "<rtmidi/" "<RtMidi" "<fluidsynth" "<pulse/" "<jack/" "<ableton/" "<asio")
+set(libraries ${qt} "<rtmidi/" "<RtMidi" "<fluidsynth" "<pulse/" "<jack/" "<alsa/" "<lo/" "<ableton/" "<asio")
 set(above_platform tools/ harness/ benchmarks/ tests/)
 set(forbidden_common settings/ engine/ dialogs/ app/ resources/ platform/ ${above_platform} ${libraries})
 set(forbidden_settings engine/ dialogs/ app/ resources/ platform/ ${above_platform} ${libraries})
 set(forbidden_resources settings/ engine/ dialogs/ app/ platform/ ${above_platform} ${libraries})
-set(forbidden_engine dialogs/ app/ platform/ ${above_platform} ${libraries})
+set(forbidden_engine resources/ dialogs/ app/ platform/ ${above_platform} ${libraries})
 set(forbidden_dialogs app/ platform/ ${above_platform} ${libraries})
 set(forbidden_app platform/ ${above_platform} ${libraries})
 set(forbidden_platform ${above_platform})
@@ -43,6 +45,11 @@ foreach(layer ${layers})
       string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*" "" included "${line}")
       if(included MATCHES "^<${project_folders}")
         string(APPEND problems "  ${shown}: ${line}  (a project header in angle brackets)\n")
+        continue()
+      endif()
+      # "../x.h" or "./x.h" would reach any folder past the rules below.
+      if(included MATCHES "^[\"<]\\.\\.?/" OR included MATCHES "/\\.\\.?/")
+        string(APPEND problems "  ${shown}: ${line}  (a relative include)\n")
         continue()
       endif()
       foreach(target ${forbidden_${layer}})

@@ -9,6 +9,7 @@
 #include "dialogs/spin_edit.h"
 #include "common/wrapping_math.h"
 #include "settings/numeral_presets.h"
+#include "settings/rhythm_units.h"
 
 using namespace DialogId;
 
@@ -67,10 +68,12 @@ void ConceptDialog::init(Controls& controls)
 
     p.tempoLayerValue[kTempo] = working_.tempo;
     p.tempoLayerValue[kLayer] = wrappingAdd(working_.layerIndex, 1);  // layerIndex is 0 to 7
-    p.tempoLayerMinimum[kTempo] = 32;
-    p.tempoLayerMinimum[kLayer] = 1;
-    p.tempoLayerMaximum[kTempo] = 192;
-    p.tempoLayerMaximum[kLayer] = 8;
+    p.tempoLayerMinimum[kTempo] = kMinimumTempo;
+    p.tempoLayerMinimum[kLayer] = kMinimumLayers;
+    p.tempoLayerMaximum[kTempo] = kMaximumTempo;
+    p.tempoLayerMaximum[kLayer] = kLayerCount;
+    controls.setText(TempoLabel, "tempo, (" + rangeText(kMinimumTempo, kMaximumTempo) + ")");
+    controls.setText(LayerLabel, "layer, (" + rangeText(kMinimumLayers, kLayerCount) + ")");
     for (int i = 0; i < 2; ++i) {
         controls.setText(TempoEdit + i, formatPadded(p.tempoLayerValue[i]));
         controls.pairSpin(TempoEdit + i + SpinOffset, TempoEdit + i);

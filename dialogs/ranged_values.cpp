@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "common/wrapping_math.h"
+#include "settings/rhythm_units.h"
 
 namespace {
 const char* const kMessages[kRangedCount] = {
@@ -35,8 +36,8 @@ void computeOffsetBounds(RangedValues& ranged, const int32_t notes[16], const in
     scan(notes, smallestNote, largestNote);
     scan(velocities, smallestVelocity, largestVelocity);
 
-    ranged.minimum[0] = ranged.minimum[1] = 192;
-    ranged.maximum[0] = ranged.maximum[1] = 480;
+    ranged.minimum[0] = ranged.minimum[1] = kMinimumDuration;
+    ranged.maximum[0] = ranged.maximum[1] = kMaximumDuration;
     // Tables from a foreign setting file may hold any 32-bit value: wrap rather than overflow.
     ranged.minimum[2] = ranged.minimum[4] = wrappingAdd(20, wrappingMultiply(-1, smallestNote));
     ranged.maximum[2] = ranged.maximum[4] = wrappingAdd(128, wrappingMultiply(-1, largestNote));

@@ -96,6 +96,21 @@ void fillEvent(CycleContext& cycle, int32_t layer, bool alpha)
         playLayerCycle(cycle.player, cycle.counters, cycle.pacer, layer - 1);
 }
 
+// One event of `layer`, alpha or beta: the modulation's shifts when it applies to this voice,
+// the voice's note-on, the event's length, and the shifts cleared (the modulation fields are read
+// afresh at each of the two checks).
+void playEvent(CycleContext& cycle, int32_t layer, bool alpha)
+{
+    const int32_t tone = alpha ? 0 : 1;
+    if (isModulated(cycle.player, layer, tone))
+        applyShifts(cycle.player);
+    sendNoteOn(cycle, 2 * layer + tone);
+    announceNoteOn(cycle.player, cycle.counters, cycle.pacer, layer, alpha);
+    fillEvent(cycle, layer, alpha);
+    if (isModulated(cycle.player, layer, tone))
+        clearShifts(cycle.player);
+}
+
 }  // namespace
 
 bool playLayerCycle(PlayerState& player, LayerCounters& counters, Pacer& pacer, int32_t layer)
@@ -115,25 +130,14 @@ bool playLayerCycle(PlayerState& player, LayerCounters& counters, Pacer& pacer, 
         }
         if (!nextEventIsAlpha(player.numeral.load(std::memory_order_relaxed), counters, layer))
             break;
-        if (isModulated(player, layer, 0))
-            applyShifts(player);
-        sendNoteOn(cycle, alphaChannel);
-        announceNoteOn(player, counters, pacer, layer, true);
-        fillEvent(cycle, layer, true);
-        if (isModulated(player, layer, 0))
-            clearShifts(player);
+        playEvent(cycle, layer, true);
     }
 
+    // The test that ended the loop advanced the counter for the closing beta event.
     if (!bounded) {
         if (pacer.abandoned())
             return false;
-        if (isModulated(player, layer, 1))
-            applyShifts(player);
-        sendNoteOn(cycle, betaChannel);
-        announceNoteOn(player, counters, pacer, layer, false);
-        fillEvent(cycle, layer, false);
-        if (isModulated(player, layer, 1))
-            clearShifts(player);
+        playEvent(cycle, layer, false);
     }
 
     if (pacer.abandoned())

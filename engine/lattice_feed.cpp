@@ -9,7 +9,7 @@ void LatticeFeed::publish(const LatticeNote& note) noexcept
     slot.timeNs.store(note.time.count(), std::memory_order_relaxed);
     slot.layerAndVoice.store(static_cast<uint32_t>(note.layer & 0xFF) | (note.alpha ? 0x100u : 0u),
                              std::memory_order_relaxed);
-    for (int32_t layer = 0; layer < kLatticeLayers; ++layer)
+    for (int32_t layer = 0; layer < kLayerCount; ++layer)
         slot.counters[layer].store(note.counters[layer], std::memory_order_relaxed);
     slot.sequence.store(2 * w + 2, std::memory_order_release);
     written_.store(w + 1, std::memory_order_release);
@@ -25,7 +25,7 @@ bool LatticeFeed::readSlot(uint64_t position, LatticeNote& note) const noexcept
     const uint32_t layerAndVoice = slot.layerAndVoice.load(std::memory_order_relaxed);
     note.layer = static_cast<int32_t>(layerAndVoice & 0xFF);
     note.alpha = (layerAndVoice & 0x100u) != 0;
-    for (int32_t layer = 0; layer < kLatticeLayers; ++layer)
+    for (int32_t layer = 0; layer < kLayerCount; ++layer)
         note.counters[layer] = slot.counters[layer].load(std::memory_order_relaxed);
     std::atomic_thread_fence(std::memory_order_acquire);  // the fields are read before the re-check
     return slot.sequence.load(std::memory_order_relaxed) == before;

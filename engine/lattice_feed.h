@@ -7,15 +7,14 @@
 #include <cstdint>
 
 #include "engine/clock.h"
-
-inline constexpr int32_t kLatticeLayers = 8;
+#include "settings/rhythm_units.h"
 
 // One event as the playback thread starts it.
 struct LatticeNote {
     Clock::Duration time{};                      // intended start, on the playback thread's clock
     int32_t layer = 0;                           // 0..7
     bool alpha = false;
-    std::array<uint32_t, kLatticeLayers> counters{};  // every layer's counter after this event's test
+    std::array<uint32_t, kLayerCount> counters{};  // every layer's counter after this event's test
 
     uint32_t index() const { return counters[layer] - 1u; }  // the event's number in its layer
 };
@@ -42,7 +41,7 @@ private:
         std::atomic<uint64_t> sequence{0};  // 2w+1 while write w fills it, 2w+2 when it is done
         std::atomic<int64_t> timeNs{0};
         std::atomic<uint32_t> layerAndVoice{0};  // layer in bits 0-7, alpha in bit 8
-        std::array<std::atomic<uint32_t>, kLatticeLayers> counters{};
+        std::array<std::atomic<uint32_t>, kLayerCount> counters{};
     };
 
     bool readSlot(uint64_t position, LatticeNote& note) const noexcept;

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-inline constexpr int32_t kLayerCount = 8;
+#include "settings/rhythm_units.h"
 
 // Events played so far per layer (mod 2^32). Owned by the playback thread.
 using LayerCounters = std::array<uint32_t, kLayerCount>;

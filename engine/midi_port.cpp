@@ -50,11 +50,11 @@ int shortMessageLength(uint32_t packed)
 const char* openErrorText(int code)
 {
     switch (code) {
-    case 2: return "the specified device identifier is out of range";
-    case 4: return "the specified resource is already allocated";
-    case 7: return "the system is unable to allocate or lock memory";
-    case 11: return "the specified pointer or structure is invalid";
-    case 68: return "no MIDI port was found";
+    case MidiResult::BadDeviceId: return "the specified device identifier is out of range";
+    case MidiResult::Allocated: return "the specified resource is already allocated";
+    case MidiResult::NoMemory: return "the system is unable to allocate or lock memory";
+    case MidiResult::InvalidParam: return "the specified pointer or structure is invalid";
+    case MidiResult::NoDevice: return "no MIDI port was found";
     default: return "unknown error";
     }
 }
@@ -62,9 +62,9 @@ const char* openErrorText(int code)
 const char* closeErrorText(int code)
 {
     switch (code) {
-    case 5: return "the specified device handle is invalid";
-    case 7: return "the system is unable to load mapper string description";
-    case 65: return "buffers are still in the queue";
+    case MidiResult::InvalidHandle: return "the specified device handle is invalid";
+    case MidiResult::NoMemory: return "the system is unable to load mapper string description";
+    case MidiResult::StillPlaying: return "buffers are still in the queue";
     default: return "unknown error";
     }
 }
@@ -72,9 +72,9 @@ const char* closeErrorText(int code)
 const char* sendErrorText(int code)
 {
     switch (code) {
-    case 5: return "the specified device handle is invalid";
-    case 67: return "the hardware is busy with other data";
-    case 70: return "the application sent a message without a status byte to a stream handle";
+    case MidiResult::InvalidHandle: return "the specified device handle is invalid";
+    case MidiResult::NotReady: return "the hardware is busy with other data";
+    case MidiResult::BadOpenMode: return "the application sent a message without a status byte to a stream handle";
     default: return "unknown error";
     }
 }
@@ -108,6 +108,13 @@ int reportFailure(MidiPort& port, int code, const char* (*textOf)(int), const Fa
     return 1;
 }
 
+// Under the port's lock: the open output's offset from the table (none while nothing is open).
+void takeOffsetLocked(MidiPort& port)
+{
+    const int32_t ms = port.openName.empty() ? 0 : port.offsets.offsetFor(port.openName);
+    port.offsetNs.store(int64_t{ms} * 1'000'000, std::memory_order_relaxed);
+}
+
 // Under the port's lock.
 int openLocked(MidiPort& port, int32_t deviceId, FailureWords& words)
 {
@@ -120,6 +127,10 @@ int openLocked(MidiPort& port, int32_t deviceId, FailureWords& words)
     port.isOpen = code == MidiResult::Ok;
     port.sendFailureShown.store(false);
     port.failedSends.store(0);
+    port.openName.clear();
+    if (port.isOpen)
+        port.openName = deviceId == -1 ? std::string(kMapperName) : port.backend->shownPortName();
+    takeOffsetLocked(port);
     return code;
 }
 
@@ -127,6 +138,8 @@ int closeLocked(MidiPort& port)
 {
     const int code = port.backend ? port.backend->close() : MidiResult::InvalidHandle;
     port.isOpen = false;
+    port.openName.clear();
+    takeOffsetLocked(port);
     return code;
 }
 
@@ -140,8 +153,32 @@ bool portIsOpen(PlayerState& player)
 
 MessageTime portLatency(PlayerState& player)
 {
+    const MidiPort& port = player.port;
+    const MessageTime placement = port.backend ? port.backend->placementLatency() : MessageTime::zero();
+    return placement + portOutputOffset(player);
+}
+
+MessageTime portReportedLatency(PlayerState& player)
+{
+    return player.port.backend ? player.port.backend->reportedLatency() : MessageTime::zero();
+}
+
+MessageTime portOutputOffset(const PlayerState& player)
+{
+    return MessageTime(player.port.offsetNs.load(std::memory_order_relaxed));
+}
+
+std::string openOutputName(PlayerState& player)
+{
     std::lock_guard<std::mutex> guard(player.port.lock);
-    return player.port.backend ? player.port.backend->placementLatency() : MessageTime::zero();
+    return player.port.openName;
+}
+
+void setOutputOffsets(PlayerState& player, const OutputOffsets& offsets)
+{
+    std::lock_guard<std::mutex> guard(player.port.lock);
+    player.port.offsets = offsets;
+    takeOffsetLocked(player.port);
 }
 
 int tryOpenPort(PlayerState& player, std::string& reason)

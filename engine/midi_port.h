@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/player_state.h"
+#include "settings/output_offsets.h"
 
 struct SettingsRecord;
 
@@ -49,8 +50,23 @@ void changeDevice(PlayerState& player, const SettingsRecord& working);
 // Whether the last open succeeded and no close followed. Any thread.
 bool portIsOpen(PlayerState& player);
 
-// The output's placement latency (its backend says zero when nothing is open). Any thread.
+// How long after its intended time a message sounds: the output's placement latency (which
+// includes what its receivers report) plus the output offset; the pacer sends this much early.
+// Zero when nothing is open and no offset is set. Any thread, lock-free: never waits.
 MessageTime portLatency(PlayerState& player);
+// The parts of it the user is shown: what the receivers report (JACK's playback latency), and
+// the open output's offset. Any thread, lock-free.
+MessageTime portReportedLatency(PlayerState& player);
+MessageTime portOutputOffset(const PlayerState& player);
+
+// The shown name the device list gives device -1, the built-in synthesiser.
+inline constexpr const char* kMapperName = "MIDI_MAPPER";
+
+// Every output's offset by its shown name; the open output takes its own at once, and every
+// later open takes that of the port it opens. UI thread.
+void setOutputOffsets(PlayerState& player, const OutputOffsets& offsets);
+// The open output's shown name; empty while none is open. UI thread.
+std::string openOutputName(PlayerState& player);
 
 // Opens deviceId without showing anything: the result code, and in `reason` what the backend
 // says about a failure.

@@ -1,11 +1,14 @@
-// Layer-0 waits against absolute deadlines: each event ends at the previous event's end plus its
-// length, so send time and oversleep never add up. Playback thread only.
+// The beat pacer: layer-0 waits against absolute deadlines, each event ending at the previous
+// event's end plus its length, so send time and oversleep never add up; with a Link session on
+// the session's beats. Playback thread only.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 
+#include "engine/beat_timeline.h"
 #include "engine/clock.h"
+#include "engine/clock_ticker.h"
 
 struct PlayerState;
 struct SessionSync;
@@ -34,49 +37,63 @@ public:
     bool abandoned() const { return quit_ && quit_->load(std::memory_order_relaxed) != 0; }
 
     // Playing with others (pacer_session.cpp). With a session attached, layer-0 events follow the
-    // session's beat grid while its Link switch is on, and MIDI clock goes to `player`'s port
-    // while its clock switch is on. Without one, waitEvent is waitMs.
+    // session's beats while its Link switch is on, and MIDI clock goes to `player`'s port while
+    // its clock switch is on. Without one, waitEvent is waitMs.
     void attachSession(SessionSync* session, PlayerState* player)
     {
         session_ = session;
         player_ = player;
+        ticker_.attach(player);
     }
-    // One layer-0 event: `ms` long, or on the grid one beat (alpha) or the session's beta length.
-    // Every deadline is the time of the event's end beat, asked afresh while waiting, so a tempo
-    // change keeps every later event on its beat.
+    // One layer-0 event: `ms` long, or on the session's beats one beat (alpha) or the beta length
+    // in beats. On the beats every deadline is asked afresh at each wake, so a tempo change keeps
+    // every later event on its beat.
     void waitEvent(int32_t ms, bool alpha);
-    // Before each pass. A fresh start on the grid waits for the next bar line; a fresh start with
-    // clock on sends Start at the first note's time (the first tick follows with the first note).
-    // False when `playing` was cleared while waiting for the bar (nothing is to be played).
-    bool beginPass(const std::atomic<int32_t>& playing);
+    // Before each pass. A fresh start with Link on waits for the session's next bar line; a fresh
+    // start with clock on sends Start at the first note's time. False when the player was stopped
+    // while waiting for the bar (nothing is to be played).
+    bool beginPass();
 
 private:
+    // Which beats the events follow.
+    enum class Beats {
+        Own,      // the settings' durations in ms
+        Session,  // the Link session's, looked at once per wake
+        Kept,     // the session's last ones, kept after Link was switched off while playing
+    };
+
     Clock& clock_;
     const std::atomic<int32_t>* quit_;
     Clock::Duration deadline_{};
     bool anchored_ = false;
 
-    // Sleeps until `deadline`, sending the clock ticks that fall before it.
     void sleepTo(Clock::Duration deadline);
-    Clock::Duration gridTime(double beat);  // when a message for `beat` is sent
-    // Waits for the time of `beat` (on the grid, asked afresh every slice) or for `fixed`,
-    // sending due clock ticks first. False when closing, or when `playing` is given and cleared.
-    bool waitUntil(bool grid, double beat, Clock::Duration fixed, const std::atomic<int32_t>* playing);
+    // Looks at the session (Link's audio-thread capture) and the output's latency: sendLine_.
+    void lookAtSession(Clock::Duration now);
+    // Waits for `beat` on sendLine_ (looked at afresh every slice while on the session's beats),
+    // sending due clock ticks. False when closing, or when a start waiting for its bar was stopped.
+    bool waitForBeat(double beat);
+    // Waits for a fixed deadline, sending due clock ticks.
+    void waitForTime(Clock::Duration deadline);
+    // Sends the ticks due by min(now, deadline); returns when to wake for the next one (or deadline).
+    Clock::Duration tick(Clock::Duration deadline, Clock::Duration now);
     bool clockWanted();
-    void sendClock(int status, Clock::Duration at);
-    Clock::Duration nextTickTime();
-    void advanceTick();
+    bool stopped();
     void startTicks();
-    void layTicksFromHere();
+    // Link switched on while playing: the event beginning now ends on a session beat, no earlier
+    // than half its length (alone, the session's beats move to its own end instead).
+    void joinSession(int32_t ms, double lengthBeats);
+    double eventBeats(bool alpha) const;
+    const BeatLine& tickLine() const { return beats_ == Beats::Own ? ownLine_ : sendLine_; }
 
     SessionSync* session_ = nullptr;
     PlayerState* player_ = nullptr;
-    bool onGrid_ = false;      // the events follow the session's beats
-    double beat_ = 0.0;        // on the grid: the beat the event in progress ends (or starts) on
+    ClockTicker ticker_;
+    Beats beats_ = Beats::Own;
+    BeatLine sendLine_;   // the session's beats as send times (their time less the output latency)
+    BeatLine ownLine_;    // the clock's beats with the settings' durations: one per alpha duration
+    Clock::Duration latency_{};  // the output's, as last looked at
+    double beat_ = 0.0;   // on beats: the beat the event in progress ends (or starts) on
     bool ticking_ = false;     // clock ticks run for this start
-    bool tickOnGrid_ = false;  // the tick grid is the session's beats, else the alpha duration
-    int64_t tickIndex_ = 0;    // the next tick, counted from the origin
-    double tickOriginBeat_ = 0.0;
-    Clock::Duration tickOrigin_{};
-    int32_t tickAlphaMs_ = 0;  // the alpha duration the millisecond tick grid was laid with
+    bool startPending_ = false;  // beginPass waits for the bar line: a stop ends the wait
 };

@@ -1,5 +1,6 @@
-// The pacer's session part: layer-0 events on a shared beat grid, and MIDI clock ticks inside
-// the waits. Playback thread only.
+// The beat pacer's session part: layer-0 events on a Link session's beats (or on the last ones
+// seen, after Link was switched off while playing), and the clock ticker inside the waits.
+// Playback thread only.
 #include "engine/pacer.h"
 
 #include <algorithm>
@@ -11,71 +12,49 @@
 
 namespace {
 
-// On the grid the deadline is asked afresh at least this often, so a tempo change by a peer
-// moves the next event within this time.
-constexpr Clock::Duration kGridSlice = std::chrono::milliseconds(2);
-
-// A tick due longer ago than this (the thread was held up) is dropped: a burst of clock would
-// race the receiver's tempo.
-constexpr Clock::Duration kLateTickLimit = std::chrono::milliseconds(50);
+// On the session's beats the deadline is asked afresh at least this often, so a tempo change by
+// a peer moves the next event within this time.
+constexpr Clock::Duration kSessionSlice = std::chrono::milliseconds(2);
 
 }  // namespace
-
-Clock::Duration Pacer::gridTime(double beat)
-{
-    // Sent early by the output's latency, so the message sounds at the beat's session time.
-    return session_->timeline->timeAtBeat(beat, kBarBeats) - portLatency(*player_);
-}
 
 bool Pacer::clockWanted()
 {
     return session_->clocking() && get(player_->playing) != 0 && get(player_->deviceId) != -1;
 }
 
-void Pacer::sendClock(int status, Clock::Duration at)
+bool Pacer::stopped()
 {
-    sendShortMessage(*player_, status, 0, 0, at);
+    return get(player_->playing) == 0;
 }
 
-Clock::Duration Pacer::nextTickTime()
+void Pacer::lookAtSession(Clock::Duration now)
 {
-    if (tickOnGrid_)
-        return gridTime(tickOriginBeat_ + static_cast<double>(tickIndex_) / kClockTicksPerBeat);
-    if (tickAlphaMs_ <= 0)
-        return Clock::Duration::max();  // damaged durations: no beat to mark
-    return tickOrigin_ + Clock::Duration(tickIndex_ * int64_t{tickAlphaMs_} * 1'000'000 / kClockTicksPerBeat);
-}
-
-void Pacer::advanceTick()
-{
-    if (++tickIndex_ < kClockTicksPerBeat)
-        return;
-    // A new beat: the grid is laid afresh from it, so the numbers stay small and a changed
-    // alpha duration takes effect at the beat.
-    tickIndex_ = 0;
-    if (tickOnGrid_) {
-        tickOriginBeat_ += 1.0;
-    } else {
-        tickOrigin_ += std::chrono::milliseconds(tickAlphaMs_);
-        tickAlphaMs_ = get(player_->alphaMs);
-    }
-}
-
-// From the start of the event in progress (deadline_, or beat_ on the grid).
-void Pacer::layTicksFromHere()
-{
-    tickIndex_ = 0;
-    tickOnGrid_ = onGrid_;
-    tickOriginBeat_ = beat_;
-    tickOrigin_ = deadline_;
-    tickAlphaMs_ = get(player_->alphaMs);
+    // Sent early by the output's latency, so a message sounds at its beat's session time.
+    latency_ = portLatency(*player_);
+    const BeatLine session = session_->timeline->captureLine(now, kBarBeats);
+    sendLine_ = {session.time - latency_, session.beat, session.bpm};
 }
 
 void Pacer::startTicks()
 {
     ticking_ = true;
-    layTicksFromHere();
-    sendClock(kMidiClockStart, deadline_);  // the first tick follows at the same time
+    if (beats_ == Beats::Own) {
+        const int32_t alphaMs = get(player_->alphaMs);
+        ownLine_ = {deadline_, 0.0, alphaMs > 0 ? 60000.0 / alphaMs : 0.0};
+        ticker_.start(0.0, deadline_);
+    } else {
+        ticker_.start(beat_, deadline_);
+    }
+}
+
+Clock::Duration Pacer::tick(Clock::Duration deadline, Clock::Duration now)
+{
+    if (!ticking_ || !clockWanted())
+        return deadline;
+    // Ticks after the deadline wait for it: the next event's notes go first.
+    ticker_.sendUpTo(tickLine(), std::min(now, deadline));
+    return std::min(deadline, ticker_.nextTime(tickLine()));
 }
 
 void Pacer::sleepTo(Clock::Duration deadline)
@@ -84,53 +63,57 @@ void Pacer::sleepTo(Clock::Duration deadline)
         clock_.sleepUntil(deadline);
         return;
     }
-    waitUntil(false, 0.0, deadline, nullptr);
+    waitForTime(deadline);
 }
 
-bool Pacer::waitUntil(bool grid, double beat, Clock::Duration fixed, const std::atomic<int32_t>* playing)
+void Pacer::waitForTime(Clock::Duration deadline)
 {
     for (;;) {
         if (abandoned())
-            return false;
-        if (playing && playing->load(std::memory_order_relaxed) == 0)
-            return false;
-        const Clock::Duration deadline = grid ? gridTime(beat) : fixed;
+            return;
         const Clock::Duration now = clock_.now();
-        Clock::Duration wake = deadline;
-        if (ticking_ && clockWanted()) {
-            const Clock::Duration tick = nextTickTime();
-            if (tick <= deadline) {
-                if (tick <= now) {
-                    if (now - tick <= kLateTickLimit)
-                        sendClock(kMidiClockTick, tick);
-                    advanceTick();
-                    continue;
-                }
-                wake = tick;
-            }
-        }
-        if (wake == deadline && deadline <= now) {
-            deadline_ = deadline;
-            return true;
-        }
-        clock_.sleepUntil(grid ? std::min(wake, now + kGridSlice) : wake);
+        const Clock::Duration wake = tick(deadline, now);
+        if (deadline <= now)
+            return;
+        clock_.sleepUntil(wake);
     }
 }
 
-bool Pacer::beginPass(const std::atomic<int32_t>& playing)
+bool Pacer::waitForBeat(double beat)
+{
+    for (;;) {
+        if (abandoned() || (startPending_ && stopped()))
+            return false;
+        const Clock::Duration now = clock_.now();
+        if (beats_ == Beats::Session)
+            lookAtSession(now);
+        const Clock::Duration deadline = sendLine_.timeAt(beat);
+        const Clock::Duration wake = tick(deadline, now);
+        if (deadline <= now) {
+            deadline_ = deadline;
+            return true;
+        }
+        clock_.sleepUntil(beats_ == Beats::Session ? std::min(wake, now + kSessionSlice) : wake);
+    }
+}
+
+bool Pacer::beginPass()
 {
     if (!session_ || !player_ || anchored_)
         return true;  // passes back to back go on where the last one ended
     ticking_ = false;
-    onGrid_ = false;
+    beats_ = Beats::Own;  // a fresh start: the settings' own tempo unless Link is on
     if (session_->following()) {
+        beats_ = Beats::Session;
+        const Clock::Duration now = clock_.now();
+        lookAtSession(now);
         // The first bar line at or after our beat 0 that is still ahead of the output.
-        const double ahead =
-            session_->timeline->beatAtTime(clock_.now() + portLatency(*player_), kBarBeats);
-        const double start = std::max(0.0, std::ceil(ahead / kBarBeats) * kBarBeats);
-        if (!waitUntil(true, start, {}, &playing))
+        const double start = std::max(0.0, std::ceil(sendLine_.beatAt(now) / kBarBeats) * kBarBeats);
+        startPending_ = true;
+        const bool reached = waitForBeat(start);
+        startPending_ = false;
+        if (!reached)
             return false;
-        onGrid_ = true;
         beat_ = start;
         anchored_ = true;
     } else if (clockWanted()) {
@@ -141,6 +124,38 @@ bool Pacer::beginPass(const std::atomic<int32_t>& playing)
     if (anchored_ && clockWanted())
         startTicks();  // Start goes before the first note
     return true;
+}
+
+double Pacer::eventBeats(bool alpha) const
+{
+    const double length = alpha ? 1.0 : session_->betaBeats.load(std::memory_order_relaxed);
+    return std::isfinite(length) && length > 0.0 ? length : 0.0;
+}
+
+void Pacer::joinSession(int32_t ms, double lengthBeats)
+{
+    const Clock::Duration now = clock_.now();
+    const Clock::Duration start = anchored_ ? deadline_ : now;
+    // How long the event would last without Link: its duration, or its beats on the kept tempo.
+    const Clock::Duration length = beats_ == Beats::Kept
+                                       ? sendLine_.timeAt(sendLine_.beat + lengthBeats) - sendLine_.timeAt(sendLine_.beat)
+                                       : Clock::Duration(std::chrono::milliseconds(std::max(ms, 0)));
+    beats_ = Beats::Session;
+    lookAtSession(now);
+    const Clock::Duration end = start + length;
+    if (session_->timeline->peerCount() == 0) {
+        // Alone (our tempo is the session's): the session's beat goes where the event ends anyway.
+        const double endBeat = std::ceil(sendLine_.beatAt(end));
+        session_->timeline->commitBeatAtTime(endBeat, end + latency_, kBarBeats);
+        lookAtSession(now);
+        beat_ = endBeat;
+    } else {
+        // The session beat nearest the event's own end, but never before half of it.
+        beat_ = std::max(std::ceil(sendLine_.beatAt(start + length / 2)), std::round(sendLine_.beatAt(end)));
+    }
+    anchored_ = true;
+    if (ticking_)
+        ticker_.follow(sendLine_);
 }
 
 void Pacer::waitEvent(int32_t ms, bool alpha)
@@ -154,35 +169,28 @@ void Pacer::waitEvent(int32_t ms, bool alpha)
     else if (!ticking_ && anchored_)
         startTicks();  // the clock was turned on while playing: it starts with this event
 
-    if (!session_->following()) {
-        if (onGrid_) {
-            onGrid_ = false;  // Link turned off while playing: durations from here on
-            if (ticking_)
-                layTicksFromHere();
-        }
+    const double length = eventBeats(alpha);
+    if (session_->following() && (beats_ != Beats::Session || !anchored_)) {
+        joinSession(ms, length);
+        waitForBeat(beat_);
+        return;
+    }
+    if (!session_->following() && beats_ == Beats::Session)
+        beats_ = Beats::Kept;  // Link off while playing: on at the session's last tempo and phase
+    if (beats_ == Beats::Own) {
+        const int32_t alphaMs = get(player_->alphaMs);
+        if (ticking_ && alphaMs > 0 && ownLine_.bpm != 60000.0 / alphaMs)  // a new alpha duration
+            ownLine_ = {deadline_, ownLine_.beatAt(deadline_), 60000.0 / alphaMs};
         waitMs(ms);
         return;
     }
-
-    BeatTimeline& timeline = *session_->timeline;
+    beat_ += length;
+    // After a stall the beats are met again at the next one, without a burst of events.
     const Clock::Duration now = clock_.now();
-    const Clock::Duration latency = portLatency(*player_);
-    if (!onGrid_ || !anchored_) {
-        // Link turned on while playing: this event ends on the next beat, and the grid runs on.
-        const Clock::Duration from = anchored_ ? std::max(deadline_, now) : now;
-        beat_ = std::ceil(timeline.beatAtTime(from + latency, kBarBeats));
-        onGrid_ = true;
-        anchored_ = true;
-        if (ticking_)
-            layTicksFromHere();
-    } else {
-        const double length = alpha ? 1.0 : session_->betaBeats.load(std::memory_order_relaxed);
-        if (std::isfinite(length) && length > 0.0)
-            beat_ += length;
-        // After a stall the grid is met again at the next beat, without a burst.
-        const double nowBeat = timeline.beatAtTime(now + latency, kBarBeats);
-        if (beat_ < nowBeat - 1.0)
-            beat_ = std::ceil(nowBeat);
-    }
-    waitUntil(true, beat_, {}, nullptr);
+    if (beats_ == Beats::Session)
+        lookAtSession(now);
+    const double nowBeat = sendLine_.beatAt(now);
+    if (beat_ < nowBeat - 1.0)
+        beat_ = std::ceil(nowBeat);
+    waitForBeat(beat_);
 }

@@ -22,7 +22,7 @@ void playbackLoop(Transport& transport, PlayerState& player, Clock& clock)
         const int32_t top = topLayerForPass(get(player.topLayer));
         player.resume.settle(counters);  // a rewind asked for while parked starts this pass at 0
         // With Link on, a fresh start first waits for the session's next bar line.
-        if (get(player.playing) != 0 && pacer.beginPass(player.playing) &&
+        if (get(player.playing) != 0 && pacer.beginPass() &&
             !playLayerCycle(player, counters, pacer, top)) {
             transport.passLeft.store(true);
             return;
@@ -67,7 +67,6 @@ void startPlayback(Transport& transport, PlayerState& player)
 {
     put(player.playing, 1);
     transport.threadEvent.set();
-    transport.gateOpen = 1;
 }
 
 void rewindPlayback(PlayerState& player)
@@ -80,7 +79,6 @@ void stopPlayback(Transport& transport, PlayerState& player)
     put(player.playing, 0);
     sendNoteOffSweep(player);
     transport.threadEvent.reset();
-    transport.gateOpen = 0;
 }
 
 bool haltPlaybackThread(Transport& transport)

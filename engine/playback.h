@@ -20,7 +20,6 @@ struct ThreadControl {
 struct Transport {
     ManualResetEvent threadEvent;  // set: passes back to back; reset: block after this pass
     ThreadControl control;
-    int32_t gateOpen = 0;          // UI thread only: 1 after Play signalled the event, 0 after Stop
     bool threadStarted = false;
     Clock* clock = nullptr;        // the thread's time base; its sleeps are cut short at shutdown
     std::atomic<bool> passLeft{false};  // the thread left a pass unfinished because of quit
@@ -38,11 +37,12 @@ int startPlaybackThread(Transport& transport, PlayerState& player, SettingsRecor
 // again by Play (reopenFailedPort) or a device change.
 void launchPlaybackThread(Transport& transport, PlayerState& player, SettingsRecord& working, Clock& clock);
 
-// Play: playing = 1, signal the event, gateOpen = 1. The caller has checked its guards.
+// Play: playing = 1, signal the event. Called by the transport's owner only, which has checked
+// its guards.
 void startPlayback(Transport& transport, PlayerState& player);
 
-// Stop: playing = 0, the note-off sweep, reset the event, gateOpen = 0. Does not wait for the
-// thread, which drains the pass in progress.
+// Stop: playing = 0, the note-off sweep, reset the event. Does not wait for the thread, which
+// drains the pass in progress. Called by the transport's owner only.
 void stopPlayback(Transport& transport, PlayerState& player);
 
 // Rewind (not while playing): every layer's counter back to 0, so the next pass starts the rhythm

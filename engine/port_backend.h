@@ -45,9 +45,14 @@ public:
     // Why the last failed open or send failed, in words for the user (the soundfont that is
     // missing, the audio server that went away); empty when the result code says it all.
     virtual std::string failureReason() { return {}; }
-    // How long after its intended time a message sounds (the output's constant placement
-    // latency); zero for outputs that send at once.
+    // How long after its intended time a message sounds: the output's constant placement latency
+    // plus reportedLatency(); zero for outputs that send at once and report nothing. Any thread,
+    // without the port's lock: it never blocks (the playback thread asks it every few ms).
     virtual MessageTime placementLatency() { return MessageTime::zero(); }
+    // The part of placementLatency() that the receivers behind the output report (JACK's playback
+    // latency of the port, as the graph now stands); zero where nothing is reported. Any thread,
+    // never blocks.
+    virtual MessageTime reportedLatency() { return MessageTime::zero(); }
     // The name the device list shows for the port of the last open ("JACK: rec:input"), which
     // the port's failure boxes start with; empty where the result code's text says enough.
     virtual std::string shownPortName() { return {}; }

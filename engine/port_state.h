@@ -5,10 +5,12 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <string>
 
 #include "engine/clock.h"
 #include "engine/error_reporter.h"
 #include "engine/port_backend.h"
+#include "settings/output_offsets.h"
 
 // The mutex serialises every backend call, so the two threads never send at once and no message
 // goes to a port that is being closed or replaced.
@@ -25,4 +27,11 @@ struct MidiPort {
     Clock* clock = nullptr;
     // Under `lock`: the last time handed to the backend, so times never go backwards on the port.
     MessageTime lastTime = kSendAtOnce;
+    // Under `lock`: every output's offset by its shown name (UI thread); the open output's is
+    // taken into `offsetNs` at each open and change.
+    OutputOffsets offsets;
+    // The open output's offset in ns (0 while none is open): its messages go out this much
+    // earlier. Written under `lock`, read by any thread without it.
+    std::atomic<int64_t> offsetNs{0};
+    std::string openName;  // under `lock`: the open output's shown name ("MIDI_MAPPER" for -1)
 };

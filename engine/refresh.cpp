@@ -1,14 +1,7 @@
 #include "engine/refresh.h"
 
-#include <cmath>
-
 #include "common/wrapping_math.h"
-
-int32_t scaledDurationMs(int32_t tempo, int32_t duration)
-{
-    const double scaled = static_cast<double>(wrappingMultiply(tempo, duration)) / 96.0;
-    return static_cast<int32_t>(std::trunc(scaled));  // |scaled| < 2^31, so this is exact
-}
+#include "settings/rhythm_units.h"
 
 void refreshNumeral(PlayerState& player, const SettingsRecord& working)
 {

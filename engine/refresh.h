@@ -4,11 +4,8 @@
 #include "engine/player_state.h"
 #include "settings/settings_record.h"
 
-// trunc(tempo * duration / 96.0); the 32-bit product wraps instead of overflowing.
-int32_t scaledDurationMs(int32_t tempo, int32_t duration);
-
 void refreshNumeral(PlayerState& player, const SettingsRecord& working);
-void refreshDurations(PlayerState& player, const SettingsRecord& working);
+void refreshDurations(PlayerState& player, const SettingsRecord& working);  // scaledDurationMs of both
 void refreshModulation(PlayerState& player, const SettingsRecord& working);
 void refreshNotes(PlayerState& player, const SettingsRecord& working);        // notes + noteOffset
 void refreshVelocities(PlayerState& player, const SettingsRecord& working);   // velocities + velocityOffset

@@ -10,10 +10,9 @@ struct SessionSync {
     BeatTimeline* timeline = nullptr;  // none where Link is not available; set before the thread starts
     std::atomic<bool> linkOn{false};   // follow the session's tempo, phase and transport
     std::atomic<bool> clockOn{false};  // send MIDI clock on MIDI ports (not on the built-in synthesiser)
-    // A beta event of layer 0 in beats (an alpha event is one beat): betaDuration / alphaDuration.
+    // A beta event of layer 0 in beats (an alpha event is one beat): betaEventBeats of the
+    // durations, written by the UI thread whenever they change.
     std::atomic<double> betaBeats{1.0};
-    // UI thread only: whether the session's transport played when the UI thread last looked.
-    bool sessionWasPlaying = false;
 
     bool following() const { return timeline != nullptr && linkOn.load(std::memory_order_relaxed); }
     bool clocking() const { return clockOn.load(std::memory_order_relaxed); }

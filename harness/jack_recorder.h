@@ -21,7 +21,9 @@ public:
     };
 
     // Registers "<clientName>:input" on the running server; ok() is false when there is none.
-    explicit JackRecorder(const char* clientName)
+    // `playbackLatency` frames: what the input declares, as a synthesiser that sounds that long
+    // after a message arrives does, so a sender that follows it sends that much early.
+    explicit JackRecorder(const char* clientName, jack_nframes_t playbackLatency = 0) : declared_(playbackLatency)
     {
         jack_status_t status{};
         client_ = jack_client_open(clientName, JackNoStartServer, &status);
@@ -29,6 +31,7 @@ public:
             return;
         port_ = jack_port_register(client_, "input", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
         if (!port_ || jack_set_process_callback(client_, process, this) != 0 ||
+            (declared_ && jack_set_latency_callback(client_, declareLatency, this) != 0) ||
             jack_set_xrun_callback(client_, countXrun, this) != 0 || jack_activate(client_) != 0) {
             jack_client_close(client_);
             client_ = nullptr;
@@ -95,12 +98,21 @@ private:
         return 0;
     }
 
+    static void declareLatency(jack_latency_callback_mode_t mode, void* argument)
+    {
+        auto& self = *static_cast<JackRecorder*>(argument);
+        jack_latency_range_t range{self.declared_, self.declared_};
+        if (mode == JackPlaybackLatency)
+            jack_port_set_latency_range(self.port_, JackPlaybackLatency, &range);
+    }
+
     static int countXrun(void* argument)
     {
         static_cast<JackRecorder*>(argument)->xruns_.fetch_add(1);
         return 0;
     }
 
+    jack_nframes_t declared_ = 0;
     jack_client_t* client_ = nullptr;
     jack_port_t* port_ = nullptr;
     std::array<Slot, 4096> slots_{};

@@ -3,6 +3,7 @@
 #include "resources/command_ids.h"
 #include "resources/controls_dialog_template.h"
 #include "resources/main_templates.h"
+#include "resources/output_offset_template.h"
 #include "resources/settings_dialog_templates.h"
 
 const DialogTemplate* findDialogTemplate(int templateId)
@@ -12,6 +13,7 @@ const DialogTemplate* findDialogTemplate(int templateId)
     case Template::About: return &aboutDialogTemplate();
     case Template::ConfirmExit: return &confirmExitDialogTemplate();
     case Template::ExportLength: return &exportLengthDialogTemplate();
+    case Template::OutputOffset: return &outputOffsetDialogTemplate();
     case Template::Controls: return &controlsDialogTemplate();
     case Template::DurationsAndOffsets: return &durationsDialogTemplate();
     case Template::Concept: return &conceptDialogTemplate();

@@ -106,6 +106,7 @@ const std::vector<MenuTemplate>& mainMenuTemplate()
           {Command::Stop, "Stop\tCtrl + O"},
           {Command::Rewind, "Rewind\tCtrl + W"},
           {Command::Lattice, "Lattice\tCtrl + L"},
+          {Command::OutputOffset, "Output offset..."},
           {0, ""},
           {Command::Link, "Link\tCtrl + K", true},
           {Command::MidiClock, "Send MIDI clock\tCtrl + Shift + K", true},

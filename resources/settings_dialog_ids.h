@@ -23,6 +23,9 @@ inline constexpr int NumeralList = 2001;
 inline constexpr int NumeralEdit = 2010;
 inline constexpr int TempoEdit = 2011;
 inline constexpr int LayerEdit = 2012;
+// The labels of the tempo and layer edits: the dialog writes them with the bounds it checks.
+inline constexpr int TempoLabel = 2031;
+inline constexpr int LayerLabel = 2032;
 
 // Durations and offsets dialog.
 inline constexpr int DurationsSaveAsDefault = 1001;

@@ -58,11 +58,11 @@ DialogTemplate makeConceptTemplate()
     c.push_back(label("numeral", 20, 38, 80, 10));
     c.push_back(control(NumeralEdit, K::Edit, 100, 39, 45, 10));
     c.push_back(control(NumeralEdit + SpinOffset, K::Spin, 145, 39, 10, 10));
-    c.push_back(label("tempo, (32 ~ 192)", 20, 55, 80, 10));
+    c.push_back({TempoLabel, K::StaticText, "tempo", 20, 55, 80, 10});
     c.push_back(label("", 150, 55, 17, 10));
     c.push_back(control(TempoEdit, K::Edit, 100, 55, 35, 10));
     c.push_back(control(TempoEdit + SpinOffset, K::Spin, 135, 55, 10, 10));
-    c.push_back(label("layer, (1 ~ 8)", 20, 70, 80, 10));
+    c.push_back({LayerLabel, K::StaticText, "layer", 20, 70, 80, 10});
     c.push_back(label("", 150, 70, 17, 10));
     c.push_back(control(LayerEdit, K::Edit, 100, 70, 35, 10));
     c.push_back(control(LayerEdit + SpinOffset, K::Spin, 135, 70, 10, 10));

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "settings/numeral_presets.h"
+#include "settings/rhythm_units.h"
 
 void fillBuiltInDefaults(SettingsRecord& record)
 {
@@ -28,7 +29,7 @@ void fillBuiltInDefaults(SettingsRecord& record)
     record.modulationTone = 1;
     for (int channel = 0; channel < 16; ++channel)
         record.tones[channel] = kDefaultTones[channel];
-    for (int layer = 0; layer < 8; ++layer) {
+    for (int layer = 0; layer < kLayerCount; ++layer) {
         record.notes[2 * layer] = 70 - 5 * layer;
         record.notes[2 * layer + 1] = 90 - 5 * layer;
         record.velocities[2 * layer] = 88 - 3 * layer;

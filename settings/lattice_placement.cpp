@@ -6,13 +6,8 @@
 #include <vector>
 
 #include "settings/atomic_file.h"
-
-std::string latticePlacementPath(const std::string& parameterFilePath)
-{
-    const size_t slash = parameterFilePath.rfind('/');
-    const std::string directory = slash == std::string::npos ? "" : parameterFilePath.substr(0, slash + 1);
-    return directory + "pulseLattice.lattice";
-}
+#include "settings/rhythm_units.h"
+#include "settings/side_file.h"
 
 std::optional<LatticePlacement> loadLatticePlacement(const std::string& path)
 {
@@ -52,7 +47,7 @@ LayerMutes loadLayerMutes(const std::string& path)
     unsigned muted = 0;
     int solo = -1;
     if (line == std::string::npos || std::sscanf(text.c_str() + line + 1, "mutes %u solo %d", &muted, &solo) != 2 ||
-        muted > 0xFF || solo < -1 || solo > 7)
+        muted >= (1u << kLayerCount) || solo < -1 || solo >= kLayerCount)
         return {};
     return {muted, solo};
 }
@@ -65,5 +60,5 @@ bool saveLatticePlacement(const std::string& path, const std::optional<LatticePl
     char text[96];
     const int length = std::snprintf(text, sizeof text, "%d %d %d %d\nmutes %u solo %d\n", p.left, p.top, p.width,
                                      p.height, mutes.muted & 0xFFu, mutes.solo);
-    return writeFileAtomically(path, {reinterpret_cast<const uint8_t*>(text), static_cast<size_t>(length)});
+    return writeSideFile(path, std::string(text, static_cast<size_t>(length)), "lattice window's place and layer mutes");
 }

@@ -22,8 +22,8 @@ struct LayerMutes {
     bool operator==(const LayerMutes&) const = default;
 };
 
-// The file beside `parameterFilePath`.
-std::string latticePlacementPath(const std::string& parameterFilePath);
+// Its name beside the parameter file (sideFilePath gives the path).
+inline constexpr char kLatticePlacementFile[] = "pulseLattice.lattice";
 
 // Nothing when the file is missing or does not hold four numbers within 100000 pixels each way with
 // a size of at least 1x1. Whether the place suits the screens is for the window to judge.
@@ -32,7 +32,7 @@ std::optional<LatticePlacement> loadLatticePlacement(const std::string& path);
 // The mutes the file keeps; none when it is missing, damaged or older than the mutes.
 LayerMutes loadLayerMutes(const std::string& path);
 
-// Written atomically, the placement (when known) and the mutes; false (the old file kept) when
-// that fails.
+// Written atomically, the placement (when known) and the mutes; false (the old file kept, the
+// failure logged) when that fails.
 bool saveLatticePlacement(const std::string& path, const std::optional<LatticePlacement>& placement,
                           const LayerMutes& mutes = {});

@@ -29,19 +29,27 @@ void loadParameterFile(ParameterFile& file, SettingsRecord& defaults)
     std::memcpy(&defaults, bytes + kParameterHeaderSize, n - headerBytes);
 }
 
+ParameterFileState parameterFileState(const std::string& path)
+{
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0)
+        return ParameterFileState::Missing;
+    // A symbolic link is followed to what it names.
+    const bool whole = ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+                       info.st_size >= static_cast<off_t>(kParameterFileSize);
+    return whole ? ParameterFileState::Whole : ParameterFileState::Damaged;
+}
+
 void loadParameterFileAtStart(ParameterFile& file, SettingsRecord& defaults)
 {
     file.opened = false;
-    struct stat info {};
-    if (::lstat(file.path.c_str(), &info) != 0)
-        return;  // no file: the built-in defaults
-    // A symbolic link is followed to what it names.
-    const bool whole = ::stat(file.path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-                       info.st_size >= static_cast<off_t>(kParameterFileSize);
-    if (!whole) {
+    switch (parameterFileState(file.path)) {
+    case ParameterFileState::Missing: return;  // no file: the built-in defaults
+    case ParameterFileState::Damaged:
         // Empty, truncated, a FIFO or a directory: kept for the user, and replaced at start-up.
         ::rename(file.path.c_str(), damagedParameterFilePath(file.path).c_str());
         return;
+    case ParameterFileState::Whole: break;
     }
     loadParameterFile(file, defaults);
 }

@@ -30,6 +30,11 @@ void loadParameterFile(ParameterFile& file, SettingsRecord& defaults);
 // moved aside to `<path>.bad`, never silently destroyed.
 void loadParameterFileAtStart(ParameterFile& file, SettingsRecord& defaults);
 
+// What lies at a parameter file's path. Damaged: there is something, but not a whole file (a
+// regular file, after links, of at least 388 bytes): empty, truncated, a FIFO, a directory.
+enum class ParameterFileState { Missing, Damaged, Whole };
+ParameterFileState parameterFileState(const std::string& path);
+
 // Where a damaged parameter file is kept.
 std::string damagedParameterFilePath(const std::string& path);
 

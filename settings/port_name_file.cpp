@@ -1,24 +1,15 @@
 #include "settings/port_name_file.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <vector>
 
 #include "settings/atomic_file.h"
+#include "settings/side_file.h"
 
 namespace {
 
 constexpr size_t kMaxName = 255;
 
 }  // namespace
-
-std::string portNamePath(const std::string& parameterFilePath)
-{
-    const size_t slash = parameterFilePath.rfind('/');
-    const std::string directory = slash == std::string::npos ? "" : parameterFilePath.substr(0, slash + 1);
-    return directory + "pulseLattice.port";
-}
 
 std::optional<std::string> loadPortName(const std::string& path)
 {
@@ -40,7 +31,6 @@ std::optional<std::string> loadPortName(const std::string& path)
 bool savePortName(const std::string& path, const std::string& name)
 {
     if (name.empty())
-        return ::unlink(path.c_str()) == 0 || errno == ENOENT;
-    const std::string line = name + "\n";
-    return writeFileAtomically(path, {reinterpret_cast<const uint8_t*>(line.data()), line.size()});
+        return removeSideFile(path, "port name");
+    return writeSideFile(path, name + "\n", "port name");
 }

@@ -7,13 +7,13 @@
 #include <optional>
 #include <string>
 
-// The file beside `parameterFilePath`.
-std::string portNamePath(const std::string& parameterFilePath);
+// Its name beside the parameter file (sideFilePath gives the path).
+inline constexpr char kPortNameFile[] = "pulseLattice.port";
 
 // The name, or nothing when the file is missing, empty, or not one line of at most 255 printable
 // characters (a damaged file: the index alone decides, as without the file).
 std::optional<std::string> loadPortName(const std::string& path);
 
 // Written atomically, as one line; an empty name removes the file. False when that fails (the old
-// file kept).
+// file kept, the failure logged as every side file's is).
 bool savePortName(const std::string& path, const std::string& name);

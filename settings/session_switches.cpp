@@ -5,13 +5,7 @@
 #include <vector>
 
 #include "settings/atomic_file.h"
-
-std::string sessionSwitchesPath(const std::string& parameterFilePath)
-{
-    const size_t slash = parameterFilePath.rfind('/');
-    const std::string directory = slash == std::string::npos ? "" : parameterFilePath.substr(0, slash + 1);
-    return directory + "pulseLattice.link";
-}
+#include "settings/side_file.h"
 
 SessionSwitches loadSessionSwitches(const std::string& path)
 {
@@ -32,5 +26,5 @@ bool saveSessionSwitches(const std::string& path, const SessionSwitches& switche
 {
     char text[32];
     const int length = std::snprintf(text, sizeof text, "link %d\nclock %d\n", switches.link ? 1 : 0, switches.clock ? 1 : 0);
-    return writeFileAtomically(path, {reinterpret_cast<const uint8_t*>(text), static_cast<size_t>(length)});
+    return writeSideFile(path, std::string(text, static_cast<size_t>(length)), "Link and clock switches");
 }

@@ -11,11 +11,11 @@ struct SessionSwitches {
     bool operator==(const SessionSwitches&) const = default;
 };
 
-// The file beside `parameterFilePath`.
-std::string sessionSwitchesPath(const std::string& parameterFilePath);
+// Its name beside the parameter file (sideFilePath gives the path).
+inline constexpr char kSessionSwitchesFile[] = "pulseLattice.link";
 
 // Both off when the file is missing or damaged.
 SessionSwitches loadSessionSwitches(const std::string& path);
 
-// Written atomically; false (the old file kept) when that fails.
+// Written atomically; false (the old file kept, the failure logged) when that fails.
 bool saveSessionSwitches(const std::string& path, const SessionSwitches& switches);

@@ -80,6 +80,11 @@ static_assert(offsetof(SettingsRecord, tones) == 184);
 static_assert(offsetof(SettingsRecord, notes) == 248);
 static_assert(offsetof(SettingsRecord, velocities) == 312);
 
+// Takes into `target` each field in which `after` differs from `before`, whole: a value changed
+// on both sides comes out as `after` holds it, never as a mix of the two. The tables go entry by
+// entry, the reserved blocks block by block.
+void takeChangedFields(SettingsRecord& target, const SettingsRecord& before, const SettingsRecord& after);
+
 // The two instances of the run: the current values, and those the next run starts from.
 extern SettingsRecord WorkingSettings;
 extern SettingsRecord DefaultSettings;

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "settings/numeral_presets.h"
+#include "settings/rhythm_units.h"
 
 const char* const kRenderUsage =
     "usage: pulselattice-render [--settings FILE.par] [--voices FILE.gms] [--numeral X] [--tempo N]\n"
@@ -59,6 +60,12 @@ bool parseNumeral(const std::string& text, RenderOptions& options)
     return true;
 }
 
+// " from 32 to 192": a range as the tool's errors say it.
+std::string fromTo(int32_t minimum, int32_t maximum)
+{
+    return " from " + std::to_string(minimum) + " to " + std::to_string(maximum);
+}
+
 bool parseModulation(const std::string& text, RenderOptions& options)
 {
     std::vector<std::string> parts;
@@ -69,7 +76,7 @@ bool parseModulation(const std::string& text, RenderOptions& options)
         return false;
     int64_t layer = 0, note = 0, velocity = 0;
     // The shifts are checked against the tables in use once the settings are built.
-    if (!parseInteger(parts[0], 2, 8, layer) || !parseInteger(parts[2], INT32_MIN, INT32_MAX, note) ||
+    if (!parseInteger(parts[0], kMinimumLayers + 1, kLayerCount, layer) || !parseInteger(parts[2], INT32_MIN, INT32_MAX, note) ||
         !parseInteger(parts[3], INT32_MIN, INT32_MAX, velocity))
         return false;
     int32_t tone = 0;
@@ -101,7 +108,7 @@ bool parseMutes(const std::string& text, RenderOptions& options)
     uint32_t muted = 0;
     for (const std::string& part : commaSeparated(text)) {
         int64_t layer = 0;
-        if (!parseInteger(part, 1, 8, layer) || (muted >> (layer - 1)) & 1u)
+        if (!parseInteger(part, kMinimumLayers, kLayerCount, layer) || (muted >> (layer - 1)) & 1u)
             return false;
         muted |= 1u << (layer - 1);
     }
@@ -115,7 +122,7 @@ bool parseCounters(const std::string& text, RenderOptions& options)
     const std::vector<std::string> parts = commaSeparated(text);
     if (parts.empty() || parts.size() > options.fromCounters.size())
         return false;
-    std::array<uint32_t, 8> counters{};
+    LayerCounters counters{};
     for (size_t i = 0; i < parts.size(); ++i) {
         int64_t value = 0;
         if (parts[i].empty() || parts[i][0] == '-' || parts[i][0] == '+' ||
@@ -151,17 +158,17 @@ bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
             ok = parseNumeral(value, options);
             expected = "a number from 1 to 4 or a preset label such as PI or (1+Sqrt(5))/2";
         } else if (name == "--tempo") {
-            ok = parseInt32(value, 32, 192, options.tempo);
-            expected = "an integer from 32 to 192";
+            ok = parseInt32(value, kMinimumTempo, kMaximumTempo, options.tempo);
+            expected = "an integer" + fromTo(kMinimumTempo, kMaximumTempo);
         } else if (name == "--layers") {
-            ok = parseInt32(value, 1, 8, options.layers);
-            expected = "an integer from 1 to 8";
+            ok = parseInt32(value, kMinimumLayers, kLayerCount, options.layers);
+            expected = "an integer" + fromTo(kMinimumLayers, kLayerCount);
         } else if (name == "--alpha") {
-            ok = parseInt32(value, 192, 480, options.alphaDuration);
-            expected = "milliseconds from 192 to 480";
+            ok = parseInt32(value, kMinimumDuration, kMaximumDuration, options.alphaDuration);
+            expected = "milliseconds" + fromTo(kMinimumDuration, kMaximumDuration);
         } else if (name == "--beta") {
-            ok = parseInt32(value, 192, 480, options.betaDuration);
-            expected = "milliseconds from 192 to 480";
+            ok = parseInt32(value, kMinimumDuration, kMaximumDuration, options.betaDuration);
+            expected = "milliseconds" + fromTo(kMinimumDuration, kMaximumDuration);
         } else if (name == "--note-offset") {
             ok = parseInt32(value, INT32_MIN, INT32_MAX, options.noteOffset);  // bounds: checkRenderSettings
             expected = "an integer";
@@ -173,7 +180,7 @@ bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
             expected = "LAYER,TONE,NOTE,VELOCITY with LAYER 2..8 (as the dialogs offer), TONE alpha or beta, two integer shifts";
         } else if (name == "--mute") {
             ok = parseMutes(value, options);
-            expected = "layers from 1 to 8 separated by commas, such as 3,5";
+            expected = "layers" + fromTo(kMinimumLayers, kLayerCount) + " separated by commas, such as 3,5";
         } else if (name == "--from-counters") {
             ok = parseCounters(value, options);
             expected = "one to eight counters from 0 to 4294967295 separated by commas, layer 1 first";

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/layer_counters.h"
+
 struct ModulationOption {
     int32_t layerIndex;      // 0-based (the option takes the shown number 1..8)
     int32_t tone;            // 0 alpha, 1 beta
@@ -30,7 +32,7 @@ struct RenderOptions {
     std::optional<int64_t> stopAtMs;
     std::string output;                        // "-", *.txt, *.mid or *.wav
     uint32_t mutedLayers = 0;                  // bit L: layer L's note-ons are left out
-    std::array<uint32_t, 8> fromCounters{};    // the layer counters of the first pass
+    LayerCounters fromCounters{};              // the layer counters of the first pass
 };
 
 // Parses the arguments after the program name. On failure returns false and sets `error` to one

@@ -8,17 +8,26 @@
 #include "settings/midi_setting_file.h"
 #include "settings/numeral_presets.h"
 #include "settings/parameter_file.h"
+#include "settings/rhythm_units.h"
 
 bool buildRenderSettings(const RenderOptions& options, SettingsRecord& settings, std::string& error)
 {
     settings = SettingsRecord{};
     fillBuiltInDefaults(settings);
 
-    // The record of a parameter file over the defaults; a short file leaves the rest as defaulted.
+    // The record of a parameter file over the defaults. A file the window program would move
+    // aside as damaged (empty, truncated, not a regular file) is refused, not half read.
     if (options.settingsFile) {
         ParameterFile file;
         file.path = *options.settingsFile;
-        loadParameterFile(file, settings);
+        const ParameterFileState state = parameterFileState(file.path);
+        if (state == ParameterFileState::Damaged) {
+            error = "--settings: '" + file.path + "' is not a whole parameter file (" +
+                    std::to_string(kParameterFileSize) + " bytes)";
+            return false;
+        }
+        if (state == ParameterFileState::Whole)
+            loadParameterFile(file, settings);
         if (!file.opened) {
             error = "--settings: cannot read '" + *options.settingsFile + "'";
             return false;
@@ -110,9 +119,9 @@ bool checkRenderSettings(const RenderOptions& options, const SettingsRecord& s, 
         return checkRange(sourceOf(options, givenByOption, option), field, value, ranged.minimum[bound],
                           ranged.maximum[bound], error);
     };
-    return checkRange(sourceOf(options, options.tempo.has_value(), "--tempo"), "tempo", s.tempo, 32, 192, error) &&
+    return checkRange(sourceOf(options, options.tempo.has_value(), "--tempo"), "tempo", s.tempo, kMinimumTempo, kMaximumTempo, error) &&
            checkRange(sourceOf(options, options.layers.has_value(), "--layers"), "layers",
-                      int64_t{s.layerIndex} + 1, 1, 8, error) &&
+                      int64_t{s.layerIndex} + 1, kMinimumLayers, kLayerCount, error) &&
            checkRange(sourceOf(options, options.alphaDuration.has_value(), "--alpha"), "alpha duration",
                       s.alphaDuration, ranged.minimum[0], ranged.maximum[0], error) &&
            checkRange(sourceOf(options, options.betaDuration.has_value(), "--beta"), "beta duration",

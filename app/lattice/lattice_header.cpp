@@ -47,3 +47,18 @@ std::string latticeDeviceName(DeviceListing& devices, int32_t deviceId)
         return name;
     return "device " + std::to_string(deviceId);
 }
+
+std::string compensationHeaderItem(MessageTime reportedLatency, MessageTime outputOffset)
+{
+    std::string item;
+    if (reportedLatency > MessageTime::zero()) {
+        char text[32];
+        std::snprintf(text, sizeof text, "latency %.1f ms",
+                      std::chrono::duration<double, std::milli>(reportedLatency).count());
+        item = text;
+    }
+    const auto offsetMs = std::chrono::duration_cast<std::chrono::milliseconds>(outputOffset).count();
+    if (offsetMs != 0)
+        item += (item.empty() ? "offset " : " + offset ") + std::to_string(offsetMs) + " ms";
+    return item;
+}

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/device_listing.h"
+#include "engine/port_backend.h"
 #include "settings/settings_record.h"
 
 // Three lines: the numeral as the caption shows it (with its preset's label), then tempo, layers
@@ -13,3 +14,7 @@ std::vector<std::string> latticeHeader(const SettingsRecord& settings, const std
 
 // "MIDI_MAPPER" for device -1, else the port's name as the device list last read it.
 std::string latticeDeviceName(DeviceListing& devices, int32_t deviceId);
+
+// What the output's messages are sent early by, beyond its own placement: "latency 10.7 ms +
+// offset 5 ms", "latency 10.7 ms", "offset -3 ms"; empty when both are zero.
+std::string compensationHeaderItem(MessageTime reportedLatency, MessageTime outputOffset);

@@ -8,6 +8,7 @@
 #include "engine/refresh.h"
 #include "engine/virtual_clock.h"
 #include "settings/numeral_presets.h"
+#include "settings/rhythm_units.h"
 
 namespace {
 

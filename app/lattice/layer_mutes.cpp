@@ -1,6 +1,6 @@
 #include "app/lattice/layer_mutes.h"
 
-#include "common/diagnostics.h"
+#include "settings/side_file.h"
 
 namespace {
 
@@ -56,14 +56,13 @@ void setLayerMutes(AppContext& app, const LayerMutes& mutes)
     app.player.mutedLayers.store(silencedLayers(mutes), std::memory_order_relaxed);
     if (app.parameterFile.path.empty())
         return;
-    const std::string path = latticePlacementPath(app.parameterFile.path);
-    if (!saveLatticePlacement(path, loadLatticePlacement(path), mutes))
-        logDiagnostic("cannot keep the layer mutes in '" + path + "'");
+    const std::string path = sideFilePath(app.parameterFile.path, kLatticePlacementFile);
+    saveLatticePlacement(path, loadLatticePlacement(path), mutes);  // a failure is logged
 }
 
 void restoreLayerMutes(AppContext& app)
 {
-    app.layerMutes = loadLayerMutes(latticePlacementPath(app.parameterFile.path));
+    app.layerMutes = loadLayerMutes(sideFilePath(app.parameterFile.path, kLatticePlacementFile));
     app.player.mutedLayers.store(silencedLayers(app.layerMutes), std::memory_order_relaxed);
 }
 

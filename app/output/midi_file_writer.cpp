@@ -1,6 +1,7 @@
 #include "app/output/midi_file_writer.h"
 
 #include "engine/midi_port.h"
+#include "settings/rhythm_units.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ void MidiFileBuilder::Track::putName(const std::string& name)
 }
 
 MidiFileBuilder::MidiFileBuilder(int32_t layers, int32_t beatMs)
-    : layers_(layers < 1 || layers > 8 ? 8 : layers),
+    : layers_(layers < kMinimumLayers || layers > kLayerCount ? kLayerCount : layers),
       // A beat of 1..32767 ticks fits the header's 15-bit division; 1000 otherwise (120 BPM at 2 per second).
       beatMs_(beatMs < 1 || beatMs > 0x7FFF ? 1000 : beatMs),
       tracks_(static_cast<size_t>(layers_) + 1)
@@ -89,16 +90,18 @@ void MidiFileBuilder::add(std::span<const TimedMessage> messages)
         }
         if (status >= 0xF0 || layer >= layers_)
             continue;
-        bool endFirst = false;
-        if (!pairing_.admit(status, message.data1(), message.data2(), endFirst))
-            continue;
+        // A repeated note ends the sounding one at the same tick: the second message's delta is 0.
         Track& track = tracks_[static_cast<size_t>(layer) + 1];
-        track.advanceTo(message.timeMs());
-        if (endFirst) {  // the repeated note ends the sounding one at the same tick
-            putMessage(track.events, static_cast<uint8_t>(0x80 | (status & 0x0F)), message.data1(), 64);
-            track.events.push_back(0);  // delta 0 before the note-on itself
-        }
-        putMessage(track.events, status, message.data1(), message.data2());
+        bool first = true;
+        sendPaired(pairing_, message.packed, [&](uint32_t paired) {
+            if (first)
+                track.advanceTo(message.timeMs());
+            else
+                track.events.push_back(0);
+            first = false;
+            putMessage(track.events, paired & 0xFF, (paired >> 8) & 0xFF, (paired >> 16) & 0xFF);
+            return 0;
+        });
         if (track.lastTick > endTick_)
             endTick_ = track.lastTick;
     }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/output/note_pairing.h"
+#include "engine/note_pairing.h"
 #include "engine/recording_backend.h"
 
 // The bytes of a type-1 file: a tempo track, then one track "layer N" per layer that plays

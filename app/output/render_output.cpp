@@ -9,8 +9,10 @@
 #include "app/output/message_list.h"
 #include "app/output/midi_file_writer.h"
 #include "app/output/output_target.h"
+#include "engine/generator.h"
 #include "engine/midi_port.h"
 #include "settings/atomic_file.h"
+#include "settings/rhythm_units.h"
 
 namespace {
 
@@ -142,12 +144,6 @@ std::optional<size_t> leaveOutInvalidMidi(std::vector<TimedMessage>& messages, c
     return leftOut;
 }
 
-// The lowest layer's alpha event in ms, as the player computes it (tempo x duration / 96).
-int32_t alphaEventMs(const SettingsRecord& settings)
-{
-    return static_cast<int32_t>(static_cast<int64_t>(settings.tempo) * settings.alphaDuration / 96);
-}
-
 // The renderer writes a file of its own under a temporary name, which then replaces the target.
 RenderOutcome writeWav(const std::vector<TimedMessage>& messages, const std::string& path, const std::string& target,
                        WavRenderer wavRenderer, WorkProgress* progress)
@@ -155,13 +151,14 @@ RenderOutcome writeWav(const std::vector<TimedMessage>& messages, const std::str
     const std::string temporary = temporaryPathFor(target, ".wav");
     std::string error;
     const int status = wavRenderer(messages, temporary, error, progress, kWavRunEnd);
-    if (status != 0 || isCancelled(progress)) {
+    if (status != RenderStatus::Written || isCancelled(progress)) {
         std::remove(temporary.c_str());
-        if (status == 3 || status == 0)
+        // Written but cancelled at the last moment counts as cancelled: nothing is left behind.
+        if (status == RenderStatus::Cancelled || status == RenderStatus::Written)
             return cancelled();
-        if (status == 1)
-            error = "cannot write '" + path + "'";
-        return failure(status == 1 ? RenderStatus::CannotWrite : RenderStatus::CannotRender, error);
+        if (status == RenderStatus::CannotWrite)
+            return failure(status, "cannot write '" + path + "'");
+        return failure(RenderStatus::CannotRender, error);
     }
     if (!commitTemporaryFile(temporary, target))
         return failure(RenderStatus::CannotWrite, "cannot write '" + path + "'");
@@ -207,7 +204,9 @@ RenderOutcome renderToFile(const SettingsRecord& settings, const RenderLength& l
         return commitStaged(file, path, progress);
     }
     if (*format == RenderFormat::MidiFile) {
-        MidiFileBuilder builder(std::clamp(settings.layerIndex, 0, 7) + 1, alphaEventMs(settings));
+        // A beat is the lowest layer's alpha event, in ms as the player plays it.
+        MidiFileBuilder builder(topLayerForPass(settings.layerIndex) + 1,
+                                scaledDurationMs(settings.tempo, settings.alphaDuration));
         MidiFileSink sink(builder, progress);
         if (!renderRun(settings, length, sink, error, progress, kMidiRunEnd, scope))
             return runFailure(path, error, false, progress);

@@ -18,20 +18,20 @@ enum class RenderFormat { MessageList, MidiFile, WavAudio };
 // By the ending of `path`: "-" and ".txt" a message list, ".mid" a MIDI file, ".wav" audio.
 std::optional<RenderFormat> renderFormatFor(const std::string& path);
 
-// Renders `messages` (valid MIDI only) into a new file at `path` (a temporary name of
-// ours): 0 written, 1 the file cannot be written, 2 the run cannot be rendered, 3 cancelled
-// (nothing left behind); `error` one line. It reads `progress`'s cancel flag (may be null) after
-// every few milliseconds of rendering and reports from `progressFrom` up to 1000 permille.
-// The program and the tool pass the synthesiser's offline renderer; a build without it passes null.
-using WavRenderer = int (*)(const std::vector<TimedMessage>& messages, const std::string& path, std::string& error,
-                            WorkProgress* progress, int32_t progressFrom);
-
 namespace RenderStatus {
 inline constexpr int Written = 0;
 inline constexpr int CannotWrite = 1;   // the target is refused or a write failed; the old file stays
 inline constexpr int CannotRender = 2;  // too long, no soundfont, no .wav in this build, bad ending
 inline constexpr int Cancelled = 3;     // nothing was written
 }  // namespace RenderStatus
+
+// Renders `messages` (valid MIDI only) into a new file at `path` (a temporary name of ours) and
+// gives a RenderStatus (Cancelled: nothing left behind); `error` one line. It reads `progress`'s
+// cancel flag (may be null) after every few milliseconds of rendering and reports from
+// `progressFrom` up to 1000 permille. The program and the tool pass the synthesiser's offline
+// renderer; a build without it passes null.
+using WavRenderer = int (*)(const std::vector<TimedMessage>& messages, const std::string& path, std::string& error,
+                            WorkProgress* progress, int32_t progressFrom);
 
 struct RenderOutcome {
     int status = RenderStatus::Written;

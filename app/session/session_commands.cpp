@@ -2,10 +2,12 @@
 
 #include <cstdio>
 
-#include "app/commands.h"
+#include "app/transport/transport_owner.h"
 #include "engine/midi_port.h"
 #include "resources/command_ids.h"
+#include "settings/rhythm_units.h"
 #include "settings/session_switches.h"
+#include "settings/side_file.h"
 
 namespace {
 
@@ -21,15 +23,15 @@ SessionSwitches switchesOf(const SessionSync& session)
 void saveSwitches(AppContext& app)
 {
     if (!app.parameterFile.path.empty() && app.transport.session)
-        saveSessionSwitches(sessionSwitchesPath(app.parameterFile.path), switchesOf(*app.transport.session));
+        saveSessionSwitches(sideFilePath(app.parameterFile.path, kSessionSwitchesFile), switchesOf(*app.transport.session));
 }
 
-void sendTempo(AppContext& app)
+// Our tempo, the BPM of an alpha event; none before a concept gave one.
+void sendTempo(AppContext& app, BeatTimeline& timeline)
 {
-    SessionSync* session = app.transport.session;
     const int32_t alphaMs = get(app.player.alphaMs);
-    if (session && session->following() && alphaMs > 0)
-        session->timeline->setTempo(60000.0 / alphaMs);
+    if (alphaMs > 0)
+        timeline.setTempo(beatsPerMinute(alphaMs));
 }
 
 void sendClockStop(AppContext& app)
@@ -40,25 +42,25 @@ void sendClockStop(AppContext& app)
 
 void setBetaBeats(AppContext& app)
 {
-    const SettingsRecord& working = app.working;
-    app.transport.session->betaBeats.store(
-        working.alphaDuration > 0 ? static_cast<double>(working.betaDuration) / working.alphaDuration : 1.0);
+    app.transport.session->betaBeats.store(betaEventBeats(app.working.alphaDuration, app.working.betaDuration));
 }
 
-// The timeline joined or left, the tempo sent, the transport's state taken as seen.
+// The timeline joined or left, the transport's state taken as seen. Our tempo is set on the
+// timeline before it joins: alone, the new session starts at our tempo; a session found takes
+// precedence, so joining never moves the peers.
 void applyLink(AppContext& app, bool on)
 {
     SessionSync& session = *app.transport.session;
+    if (on && session.timeline) {
+        setBetaBeats(app);
+        sendTempo(app, *session.timeline);
+    }
     session.linkOn.store(on);
     app.shell.checkMenuItem(Command::Link, on);
     if (!session.timeline)
         return;
     session.timeline->setEnabled(on);
-    session.sessionWasPlaying = on && session.timeline->transportPlaying();
-    if (on) {
-        setBetaBeats(app);
-        sendTempo(app);
-    }
+    transportLinkSwitched(app, on && session.timeline->transportPlaying());
 }
 
 }  // namespace
@@ -79,7 +81,7 @@ void toggleMidiClock(AppContext& app)
     const bool on = !session->clockOn.load();
     session->clockOn.store(on);
     app.shell.checkMenuItem(Command::MidiClock, on);
-    if (!on && app.working.playState == Playing)
+    if (!on && transportPlaying(app))
         sendClockStop(app);
     saveSwitches(app);
 }
@@ -89,60 +91,60 @@ void restoreSessionSwitches(AppContext& app)
     SessionSync* session = app.transport.session;
     if (!session || app.parameterFile.path.empty())
         return;
-    const SessionSwitches stored = loadSessionSwitches(sessionSwitchesPath(app.parameterFile.path));
+    const SessionSwitches stored = loadSessionSwitches(sideFilePath(app.parameterFile.path, kSessionSwitchesFile));
     session->clockOn.store(stored.clock);
     app.shell.checkMenuItem(Command::MidiClock, stored.clock);
     applyLink(app, stored.link);
 }
 
-void sessionSettingsApplied(AppContext& app)
+void sessionSettingsApplied(AppContext& app, int32_t alphaMsBefore)
 {
-    if (!app.transport.session)
+    SessionSync* session = app.transport.session;
+    if (!session)
         return;
     setBetaBeats(app);
-    sendTempo(app);
+    if (session->following() && get(app.player.alphaMs) != alphaMsBefore)
+        sendTempo(app, *session->timeline);
 }
 
-void sessionPlayStarting(AppContext& app)
+bool sessionPlayStarting(AppContext& app)
 {
     SessionSync* session = app.transport.session;
     if (!session || !session->following())
-        return;
+        return false;
     BeatTimeline& timeline = *session->timeline;
     if (timeline.transportPlaying())
         timeline.alignToStart();
     else
         timeline.requestStart(app.clock.now() + portLatency(app.player) + kStartLead);
-    session->sessionWasPlaying = true;
+    return true;
 }
 
-void sessionStopped(AppContext& app)
+bool sessionStopped(AppContext& app)
 {
     SessionSync* session = app.transport.session;
     if (!session)
-        return;
+        return false;
     if (session->clocking())
         sendClockStop(app);
-    if (session->following()) {
-        if (session->timeline->transportPlaying())
-            session->timeline->requestStop();
-        session->sessionWasPlaying = false;
-    }
+    if (!session->following())
+        return false;
+    if (session->timeline->transportPlaying())
+        session->timeline->requestStop();
+    return true;
+}
+
+bool sessionTransportPlaying(AppContext& app)
+{
+    SessionSync* session = app.transport.session;
+    return session && session->following() && session->timeline->transportPlaying();
 }
 
 void followSession(AppContext& app)
 {
     SessionSync* session = app.transport.session;
-    if (!session || !session->following())
-        return;
-    const bool playing = session->timeline->transportPlaying();
-    if (playing == session->sessionWasPlaying)
-        return;
-    session->sessionWasPlaying = playing;
-    if (playing && app.working.playState == Ready && app.transport.gateOpen == 0)
-        dispatchCommand(app, Command::Play);
-    else if (!playing && app.working.playState == Playing)
-        dispatchCommand(app, Command::Stop);
+    if (session && session->following())
+        transportSessionSeen(app, session->timeline->transportPlaying());
 }
 
 std::string sessionHeaderLine(AppContext& app)

@@ -7,7 +7,8 @@
 
 #include "app/app_context.h"
 
-// "Link" (Ctrl+K): on or off, kept in the side file. Turning it on sends our tempo.
+// "Link" (Ctrl+K): on or off, kept in the side file. Turning it on with no session to join starts
+// one at our tempo; a session found keeps its own.
 void toggleLink(AppContext& app);
 // "Send MIDI clock" (Ctrl+Shift+K): on or off, kept in the side file. Off while playing sends Stop.
 void toggleMidiClock(AppContext& app);
@@ -15,17 +16,21 @@ void toggleMidiClock(AppContext& app);
 void restoreSessionSwitches(AppContext& app);
 
 // After an accepted concept or durations dialog: the beta length in beats, and with Link on our
-// tempo (60000 / the alpha duration in ms) to the session. The settings record is not touched.
-void sessionSettingsApplied(AppContext& app);
+// tempo (beatsPerMinute of the alpha event) to the session when the dialog changed the alpha
+// duration (`alphaMsBefore` is the one before it). The settings record is not touched.
+void sessionSettingsApplied(AppContext& app, int32_t alphaMsBefore);
 // Play, before the playback thread is woken: with Link on the session's transport starts, our
 // beat 0 on its next bar line (or on the bar after a peer's start, when it already plays).
-void sessionPlayStarting(AppContext& app);
+// Returns whether Link is on.
+bool sessionPlayStarting(AppContext& app);
 // Stop, after the sweep: with Link on the session's transport stops; with clock on a MIDI port
-// gets Stop (0xFC).
-void sessionStopped(AppContext& app);
+// gets Stop (0xFC). Returns whether Link is on.
+bool sessionStopped(AppContext& app);
+// Whether Link is on and the session's transport plays.
+bool sessionTransportPlaying(AppContext& app);
 
-// Polled by the window (every few ms): a peer's start while Ready plays as Play does; a peer's
-// stop while Playing stops as Stop does; a start while Idle does nothing.
+// Polled by the window (every few ms): tells the transport's owner what the session's transport
+// does (see transportSessionSeen).
 void followSession(AppContext& app);
 
 // "link: 2 peers, 120.00 BPM" while Link is on; empty while it is off.

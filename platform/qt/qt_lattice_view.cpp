@@ -16,10 +16,18 @@
 #include "app/lattice/lattice_repaint.h"
 #include "app/session/session_commands.h"
 #include "app/window_placement.h"
+#include "engine/midi_port.h"
 #include "platform/qt/qt_lattice_paint.h"
 #include "settings/lattice_placement.h"
+#include "settings/side_file.h"
 
 namespace {
+
+// "latency 10.7 ms + offset 5 ms": what the open output's messages are sent early by.
+std::string compensationItem(AppContext& app)
+{
+    return compensationHeaderItem(portReportedLatency(app.player), portOutputOffset(app.player));
+}
 
 constexpr int kDefaultWidth = 760, kDefaultHeight = 440;
 
@@ -63,7 +71,7 @@ QtLatticeView::QtLatticeView(AppContext& app, LatticeFeed& feed)
 
 std::string QtLatticeView::placementPath() const
 {
-    return latticePlacementPath(app_.parameterFile.path);
+    return sideFilePath(app_.parameterFile.path, kLatticePlacementFile);
 }
 
 void QtLatticeView::open()
@@ -137,6 +145,8 @@ QtLatticeView::Frame QtLatticeView::compose()
     f.header = model_.header(latticeDeviceName(app_.devices, get(app_.player.deviceId)));
     if (std::string session = sessionHeaderLine(app_); !session.empty())
         f.header.push_back(session);  // peers and the session's tempo, while Link is on
+    if (std::string compensation = compensationItem(app_); !compensation.empty())
+        f.header.push_back(compensation);  // what the output's messages are sent early by
     f.mode = model_.live(now) ? "playing" : "coming events";
     // Measuring the texts shapes them with the font: done again only when the size or the header's
     // line count changed, or the font did (changeEvent).
@@ -160,7 +170,7 @@ void QtLatticeView::frame()
     const bool fed = model_.poll(now);
     const bool rest = !fed && !model_.live(now);
     const int32_t device = get(app_.player.deviceId);
-    std::string session = sessionHeaderLine(app_);  // peers and tempo may change at rest
+    std::string session = sessionHeaderLine(app_) + compensationItem(app_);  // these may change at rest
     if (rest && resting_ && shown_.valid && shown_.size == size() && restDevice_ == device &&
         restSession_ == session && std::memcmp(&restSettings_, &app_.working, sizeof restSettings_) == 0)
         return;

@@ -36,6 +36,7 @@ struct JackMidiOutput::Shared {
     std::atomic<bool> serverGone{false};  // set by the shutdown callback
     std::atomic<bool> connected{true};    // the port still has a destination; JACK's notification thread
     std::atomic<uint64_t> cycles{0};      // process cycles run; audio thread
+    std::atomic<int64_t>* playbackLatencyNs = nullptr;  // the output's, set by onLatency
 };
 
 namespace {
@@ -116,6 +117,21 @@ void onPortConnect(jack_port_id_t a, jack_port_id_t b, int connect, void* argume
     shared.connected.store(connect != 0);
 }
 
+// JACK's notification thread, whenever the graph's latencies are computed afresh (a connection
+// made or broken, a client that changed its own): our port's playback latency, the largest over
+// its connections, in ns. Our client only sends, so it adds no latency of its own to declare.
+void onLatency(jack_latency_callback_mode_t mode, void* argument)
+{
+    auto& shared = *static_cast<JackMidiOutput::Shared*>(argument);
+    if (mode != JackPlaybackLatency || !shared.port)
+        return;
+    jack_latency_range_t range{};
+    jack_port_get_latency_range(shared.port, JackPlaybackLatency, &range);
+    const jack_nframes_t rate = jack_get_sample_rate(shared.client);
+    const int64_t ns = rate ? static_cast<int64_t>(range.max) * 1'000'000'000 / rate : 0;
+    shared.playbackLatencyNs->store(ns, std::memory_order_relaxed);
+}
+
 }  // namespace
 
 JackMidiOutput::JackMidiOutput() = default;
@@ -150,11 +166,16 @@ int JackMidiOutput::open(const std::string& destination)
     jack_on_shutdown(shared->client, onShutdown, shared.get());
     if (jack_set_port_connect_callback(shared->client, onPortConnect, shared.get()) != 0)
         return fail(MidiResult::Unknown, "cannot follow its connections");
+    shared->playbackLatencyNs = &playbackLatencyNs_;
+    playbackLatencyNs_.store(0);
+    if (jack_set_latency_callback(shared->client, onLatency, shared.get()) != 0)
+        return fail(MidiResult::Unknown, "cannot follow its latency");
     if (jack_activate(shared->client) != 0)
         return fail(MidiResult::Unknown, "cannot activate the client");
     const int connected = jack_connect(shared->client, jack_port_name(shared->port), destination.c_str());
     if (connected != 0 && connected != EEXIST)
         return fail(MidiResult::NoDevice, "cannot connect to it");
+    onLatency(JackPlaybackLatency, shared.get());  // as it stands now; the callback follows changes
     shared_ = std::move(shared);
     return MidiResult::Ok;
 }
@@ -184,6 +205,7 @@ int JackMidiOutput::close()
 {
     if (!shared_)
         return MidiResult::InvalidHandle;
+    playbackLatencyNs_.store(0);
     // Let what is queued (a closing note-off sweep sits kJackMidiLatency ahead) reach the port,
     // and its cycle finish, unless the server is gone or has stopped running cycles.
     const auto giveUp = std::chrono::steady_clock::now() + kDrainLimit;
@@ -211,5 +233,6 @@ int JackMidiOutput::close()
     // jack_client_close removes the port with the client; jack_port_unregister is never called.
     jack_client_close(shared_->client);
     shared_.reset();
+    playbackLatencyNs_.store(0);  // a last latency callback may have come while draining
     return MidiResult::Ok;
 }

@@ -2,6 +2,7 @@
 // at its intended time plus a constant latency, to the frame.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -36,9 +37,16 @@ public:
     // client has been opened since (libjack then frees the dead client itself).
     int close();
     bool isOpen() const { return shared_ != nullptr; }
+    // The port's playback latency as JACK reports it (the largest over its connections: the time
+    // from our port to the speaker, a synthesiser's own delay included when it declares it), kept
+    // current by JACK's latency callback; zero while closed. Any thread, lock-free.
+    MessageTime playbackLatency() const { return MessageTime(playbackLatencyNs_.load(std::memory_order_relaxed)); }
 
     struct Shared;  // what the audio thread and the shutdown callback see
 
 private:
     std::unique_ptr<Shared> shared_;
+    // Written by JACK's notification thread (the latency callback) and by open and close; it lives
+    // as long as this object, which outlives every client it opens.
+    std::atomic<int64_t> playbackLatencyNs_{0};
 };

@@ -120,3 +120,17 @@ void LinkSession::requestStop()
     state.setIsPlaying(false, impl_->link.clock().micros());
     impl_->link.commitAppSessionState(state);
 }
+
+// The playback thread's side: Link's audio-thread capture and commit, which take no lock.
+BeatLine LinkSession::captureLine(Clock::Duration now, double quantum)
+{
+    const auto state = impl_->link.captureAudioSessionState();
+    return {now, state.beatAtTime(linkTimeFromSteady(now), quantum), state.tempo()};
+}
+
+void LinkSession::commitBeatAtTime(double beat, Clock::Duration time, double quantum)
+{
+    auto state = impl_->link.captureAudioSessionState();
+    state.requestBeatAtTime(beat, linkTimeFromSteady(time), quantum);
+    impl_->link.commitAudioSessionState(state);
+}

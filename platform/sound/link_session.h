@@ -26,6 +26,8 @@ public:
     void requestStart(Clock::Duration earliest) override;
     void alignToStart() override;
     void requestStop() override;
+    BeatLine captureLine(Clock::Duration now, double quantum) override;
+    void commitBeatAtTime(double beat, Clock::Duration time, double quantum) override;
 
     struct Impl;  // keeps Link's and asio's headers out of the files that include this one
 

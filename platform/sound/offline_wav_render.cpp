@@ -10,6 +10,7 @@
 
 #include <fluidsynth.h>
 
+#include "app/output/render_output.h"
 #include "platform/sound/fluid_support.h"
 #include "platform/sound/placed_render.h"
 
@@ -99,25 +100,25 @@ int renderWavFile(const std::vector<TimedMessage>& messages, const std::string& 
     const int64_t maxBytes = (lastFrame + kMaxReleaseFrames + kReverbTailFrames) * kBytesPerFrame;
     if (maxBytes > 0xFFFFFFFFLL - 36) {
         error = "-o: the run is too long for a WAV file (at most about 6 hours); use .mid or .txt";
-        return 2;
+        return RenderStatus::CannotRender;
     }
 
     FluidLogCapture log;
     std::unique_ptr<fluid_settings_t, FluidDeleter> settings(new_fluid_settings());
     if (!settings) {
         error = "-o: cannot create the synthesiser";
-        return 2;
+        return RenderStatus::CannotRender;
     }
     configureSynth(settings.get(), kWavSampleRate);
     const std::string soundfont = findSoundfont(settings.get());
     if (soundfont.empty()) {
         error = "-o: no General MIDI soundfont found for .wav (install timgm6mb-soundfont)";
-        return 2;
+        return RenderStatus::CannotRender;
     }
     std::unique_ptr<fluid_synth_t, FluidDeleter> synth(new_fluid_synth(settings.get()));
     if (!synth || fluid_synth_sfload(synth.get(), soundfont.c_str(), 1) == FLUID_FAILED) {
         error = "-o: cannot load the soundfont " + soundfont;
-        return 2;
+        return RenderStatus::CannotRender;
     }
     makeAllChannelsMelodic(synth.get());
 
@@ -125,7 +126,7 @@ int renderWavFile(const std::vector<TimedMessage>& messages, const std::string& 
     std::FILE* file = std::fopen(temporary.c_str(), "wb");
     if (!file) {
         error = "cannot write '" + path + "'";
-        return 1;
+        return RenderStatus::CannotWrite;
     }
     unsigned char header[44];
     fillHeader(header, 0);
@@ -164,7 +165,7 @@ int renderWavFile(const std::vector<TimedMessage>& messages, const std::string& 
         std::fclose(file);
         std::remove(temporary.c_str());
         error = "cancelled";
-        return 3;
+        return RenderStatus::Cancelled;
     }
 
     fillHeader(header, static_cast<uint32_t>(written * kBytesPerFrame));
@@ -173,7 +174,7 @@ int renderWavFile(const std::vector<TimedMessage>& messages, const std::string& 
     if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
         std::remove(temporary.c_str());
         error = "cannot write '" + path + "'";
-        return 1;
+        return RenderStatus::CannotWrite;
     }
-    return 0;
+    return RenderStatus::Written;
 }

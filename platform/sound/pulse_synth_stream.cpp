@@ -104,8 +104,10 @@ void PulseSynthStream::renderLoop()
         render_(interleaved.data(), kPeriodFrames, heardAt);
         if (pa_simple_write(stream_, interleaved.data(), interleaved.size() * sizeof(float), &code) < 0) {
             // The server went away: the stream has ended, and sends say so from now on.
+            // The reason is written before the flag is published (release), so a reader that
+            // sees the flag also sees the whole reason.
             lostReason_ = std::string("PulseAudio: ") + pa_strerror(code);
-            lost_.store(true);
+            lost_.store(true, std::memory_order_release);
             break;
         }
     }

@@ -38,8 +38,9 @@ public:
     bool start(Render render, double sampleRate, std::string& error);
     // Ends the render thread and the stream; safe to call twice.
     void stop();
-    // True once the server went away (a write failed): the stream has ended. Any thread.
-    bool lost() const { return lost_.load(std::memory_order_relaxed); }
+    // True once the server went away (a write failed): the stream has ended. Any thread; the
+    // acquire pairs with the render thread's release, so lostReason() is complete once this is true.
+    bool lost() const { return lost_.load(std::memory_order_acquire); }
     const std::string& lostReason() const { return lostReason_; }  // valid once lost() is true
 
 private:

@@ -31,6 +31,7 @@ int SystemMidiOutput::open(int32_t deviceId)
         return MidiResult::Allocated;
     synthChosen_ = deviceId == -1;
     openedPortShown_.clear();
+    pairing_.clear();
     if (deviceId == -1) {
         const int code = synth_.open();
         if (code == MidiResult::Ok)
@@ -67,18 +68,20 @@ int SystemMidiOutput::send(uint32_t packed, MessageTime intendedTime)
         return MidiResult::BadOpenMode;
     if (!isValidMidiMessage(packed))
         return MidiResult::Ok;
-    switch (active_) {
-    case Active::Synth: return synth_.send(packed, intendedTime);
-    case Active::Alsa: return alsa_.send(packed);
-    case Active::Jack: return jack_.send(packed, intendedTime);
-    case Active::None: break;
-    }
-    return MidiResult::InvalidHandle;
+    return sendPaired(pairing_, packed, [&](uint32_t message) {
+        switch (active_.load()) {
+        case Active::Synth: return synth_.send(message, intendedTime);
+        case Active::Alsa: return alsa_.send(message);
+        case Active::Jack: return jack_.send(message, intendedTime);
+        case Active::None: break;
+        }
+        return MidiResult::InvalidHandle;
+    });
 }
 
 int SystemMidiOutput::close()
 {
-    const Active was = std::exchange(active_, Active::None);
+    const Active was = active_.exchange(Active::None);
     switch (was) {
     case Active::Synth: return synth_.close();
     case Active::Alsa: return alsa_.close();
@@ -90,13 +93,18 @@ int SystemMidiOutput::close()
 
 MessageTime SystemMidiOutput::placementLatency()
 {
-    switch (active_) {
+    switch (active_.load(std::memory_order_relaxed)) {
     case Active::Synth: return kSynthSchedulingLatency;
-    case Active::Jack: return kJackMidiLatency;
+    case Active::Jack: return kJackMidiLatency + jack_.playbackLatency();
     case Active::Alsa:
     case Active::None: break;
     }
     return MessageTime::zero();
+}
+
+MessageTime SystemMidiOutput::reportedLatency()
+{
+    return active_.load(std::memory_order_relaxed) == Active::Jack ? jack_.playbackLatency() : MessageTime::zero();
 }
 
 std::string SystemMidiOutput::failureReason()

@@ -3,12 +3,14 @@
 // listing numbers them and named "ALSA: client:port" or "JACK: client:port".
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "engine/device_listing.h"
+#include "engine/note_pairing.h"
 #include "engine/port_backend.h"
 #include "platform/sound/fluid_synth_output.h"
 #include "platform/sound/jack_midi_output.h"
@@ -34,12 +36,18 @@ public:
     int open(int32_t deviceId) override;
     // A message with a data value outside 0..127 (a byte above 127, or kDataOutOfRange) is left
     // out (reported as sent): on the wire a byte above 127 would read as a status byte, and a
-    // note of 300 cut to 44 would play a note nobody chose.
+    // note of 300 cut to 44 would play a note nobody chose. Notes are paired (NotePairing): a
+    // note-on of a key still sounding first ends it at the same time, and a note-off of a key
+    // already ended is left out.
     int send(uint32_t packedMessage, MessageTime intendedTime = kSendAtOnce) override;
     int close() override;
     std::string failureReason() override;
-    // The synthesiser's and JACK's constant placement latency; zero for ALSA ports.
+    // The synthesiser's and JACK's constant placement latency, plus on JACK the port's playback
+    // latency as the graph reports it; zero for ALSA ports. Any thread, lock-free.
     MessageTime placementLatency() override;
+    // JACK's playback latency of the open port (what follows it up to the speaker); zero for the
+    // synthesiser and ALSA ports. Any thread, lock-free.
+    MessageTime reportedLatency() override;
     // The listed port of the last open, also when it failed; empty for the built-in synthesiser
     // (its failure reason names what is missing) and for a number the listing does not have.
     std::string shownPortName() override;
@@ -53,9 +61,11 @@ public:
 private:
     enum class Active { None, Synth, Alsa, Jack };
 
-    Active active_ = Active::None;
+    // Written under the engine port's lock; read without it by placementLatency().
+    std::atomic<Active> active_{Active::None};
     bool synthChosen_ = false;  // the last open was for the built-in synthesiser
     std::string openedPortShown_;  // under the engine port's lock, like the output calls
+    NotePairing pairing_;          // what sounds on the open port; under the engine port's lock
     FluidSynthOutput synth_;
     RtMidiConnection alsa_;
     JackMidiOutput jack_;

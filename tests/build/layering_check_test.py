@@ -19,6 +19,11 @@ INJECTED = [
     ("engine/generator.cpp", "#include <platform/sound/spsc_ring.h>"),
     ("app/lattice/lattice_layout.cpp", '#include "platform/qt/qt_lattice_view.h"'),
     ("benchmarks/jack_placement_benchmark.cpp", '#include "tests/core/stepped_clock.h"'),
+    ("app/lattice/lattice_layout.cpp", '#include "../platform/qt/qt_lattice_view.h"'),
+    ("app/commands.cpp", '#include "./lattice/../../platform/qt/qt_lattice_view.h"'),
+    ("engine/playback.cpp", '#include "resources/command_ids.h"'),
+    ("app/port_names.cpp", "#include <alsa/asoundlib.h>"),
+    ("dialogs/device_choice.cpp", "#include <lo/lo.h>"),
 ]
 
 

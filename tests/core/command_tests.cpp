@@ -9,6 +9,7 @@
 
 #include "app/command_states.h"
 #include "app/commands.h"
+#include "app/settings_apply.h"
 #include "dialog_test_support.h"
 #include "engine/virtual_clock.h"
 #include "fake_shell_platform.h"
@@ -115,12 +116,12 @@ TEST_F(Commands, PlayInIdleOpensTheConceptDialogAndDoesNotStart)
     EXPECT_EQ(shell.dialogsRun, std::vector<int>{Template::Concept});
     EXPECT_EQ(working.playState, Ready);
     EXPECT_EQ(get(player.playing), 0);
-    EXPECT_EQ(transport.gateOpen, 0);
+    EXPECT_FALSE(transportPlaying(app));
 
     EXPECT_EQ(run(Command::Play), 1);
     EXPECT_EQ(working.playState, Playing);
     EXPECT_EQ(get(player.playing), 1);
-    EXPECT_EQ(transport.gateOpen, 1);
+    EXPECT_TRUE(transportPlaying(app));
     EXPECT_FALSE(shell.menuEnabled[Command::Play]);
     EXPECT_TRUE(shell.menuEnabled[Command::Stop]);
 
@@ -184,8 +185,8 @@ TEST_F(Commands, CancelledDialogsApplyNothing)
 
 TEST_F(Commands, SettingsCommandsAreRefusedWhilePlaying)
 {
-    working.playState = Playing;
-    transport.gateOpen = 1;
+    transportConceptAccepted(app);
+    run(Command::Play);
     answerDialogs(1);
     shell.nextFileName = "/nonexistent/file.gms";
     for (int command : {311, 312, 315, 316, 317, 318, 319})
@@ -199,11 +200,11 @@ TEST_F(Commands, StopOnlyWhilePlayingThenSweepsAndGoesReady)
     run(Command::Stop);
     EXPECT_TRUE(port.messages.empty());
 
-    working.playState = Ready;
+    transportConceptAccepted(app);
     run(Command::Play);
     run(Command::Stop);
     EXPECT_EQ(working.playState, Ready);
-    EXPECT_EQ(transport.gateOpen, 0);
+    EXPECT_FALSE(transportPlaying(app));
     EXPECT_EQ(get(player.playing), 0);
     EXPECT_EQ(port.messages.size(), 16u);
     EXPECT_EQ(port.messages[0].status(), 0x80);
@@ -225,6 +226,17 @@ TEST_F(Commands, DurationsDialogChangesTheDeviceWithoutProgramChanges)
     EXPECT_EQ(get(player.alphaMs), 480);
     EXPECT_EQ(get(player.effectiveNotes[0]), 75);
     EXPECT_EQ(defaults.midiDeviceId, -1);  // the dialog saves defaults itself; no merge here
+}
+
+TEST_F(Commands, AConfirmedDialogTakesWhatItChangedWholeAndLeavesTheRest)
+{
+    SettingsEdit edit = editOf(app);
+    edit.working.alphaDuration = 250;  // 240 (0x0F0) to 250 (0x0FA) in the dialog
+    working.alphaDuration = 480;       // and meanwhile to 480 (0x1E0) in the program's record
+    working.tempo = 120;               // a change the dialog did not make
+    applyDurationsAndOffsets(app, edit);
+    EXPECT_EQ(working.alphaDuration, 250);
+    EXPECT_EQ(working.tempo, 120);
 }
 
 TEST_F(Commands, NoteAndVelocityDialogsDropTheirOffsets)
@@ -300,7 +312,7 @@ TEST_F(Commands, ExitAsksFirstTheExitButtonDoesNot)
 
 TEST_F(Commands, ExitWhilePlayingCancelledKeepsPlaying)
 {
-    working.playState = Ready;
+    transportConceptAccepted(app);
     run(Command::Play);
     shell.nextDialogResult = 2;
     run(Command::Exit);
@@ -316,7 +328,8 @@ TEST_F(Commands, ExportOnlyAfterAConceptAddsTheExtensionAndShowsAFailure)
     run(Command::Export);  // Idle: no concept yet
     EXPECT_TRUE(shell.dialogsRun.empty());
 
-    working.playState = Playing;  // also while playing, from a copy of the settings
+    transportConceptAccepted(app);
+    run(Command::Play);  // also while playing, from a copy of the settings
     run(Command::Export);
     EXPECT_EQ(shell.dialogsRun, std::vector<int>{Template::ExportLength});
     const Bytes written = readBytes(dir.file("rhythm.mid"));  // the first filter's ending was added
@@ -336,7 +349,7 @@ TEST_F(Commands, ExportOnlyAfterAConceptAddsTheExtensionAndShowsAFailure)
 TEST_F(Commands, ExportWritesTheMutedLayersOutFromTheChosenStart)
 {
     ScratchDir dir;
-    working.playState = Ready;
+    transportConceptAccepted(app);
     working.layerIndex = 2;
     LayerCounters where{9, 4, 2};
     player.resume.settle(where);  // as the playback thread leaves them after a pass
@@ -371,10 +384,12 @@ TEST_F(Commands, ExportWritesTheMutedLayersOutFromTheChosenStart)
 
 TEST_F(Commands, RewindIsRefusedWhilePlaying)
 {
-    working.playState = Playing;
+    transportConceptAccepted(app);
+    run(Command::Play);
     run(Command::Rewind);
     EXPECT_EQ(player.resume.rewinds(), 0u);
-    working.playState = Ready;
+    run(Command::Stop);
+    port.messages.clear();  // the sweep
     run(Command::Rewind);
     EXPECT_EQ(player.resume.rewinds(), 1u);
     EXPECT_TRUE(port.messages.empty());  // nothing is sent: the next Play starts from the beginning

@@ -18,6 +18,8 @@ TEST_F(ConceptDialogTest, OpensWithTheBuiltInDefaultsFormattedAndTheModulationGr
     EXPECT_FALSE(controls.isEnabled(2020));
     EXPECT_EQ(controls.text(2011), "  96");
     EXPECT_EQ(controls.text(2012), "   8");
+    EXPECT_EQ(controls.text(2031), "tempo, (32 ~ 192)");
+    EXPECT_EQ(controls.text(2032), "layer, (1 ~ 8)");
     EXPECT_EQ(controls.text(1015), "  -4");
     EXPECT_EQ(controls.text(1016), "   0");
     EXPECT_FALSE(controls.isChecked(1031));

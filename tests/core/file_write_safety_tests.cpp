@@ -13,8 +13,12 @@
 #include "file_test_support.h"
 #include "settings/atomic_file.h"
 #include "settings/defaults.h"
+#include "settings/lattice_placement.h"
 #include "settings/midi_setting_file.h"
 #include "settings/parameter_file.h"
+#include "settings/port_name_file.h"
+#include "settings/session_switches.h"
+#include "settings/side_file.h"
 
 namespace {
 
@@ -96,6 +100,22 @@ TEST(FileWriteSafety, FullDisk)
     FakeShellPlatform shell;
     EXPECT_EQ(saveParameterFile(file, shell, record), 0);
     EXPECT_EQ(readBytes(file.path).size(), 388u);
+}
+
+TEST(FileWriteSafety, EverySideFileThatCannotBeWrittenIsLogged)
+{
+    ScratchDir dir;
+    const std::string missing = dir.file("gone/pulseLattice.par");  // a directory that is not there
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(savePortName(sideFilePath(missing, kPortNameFile), "JACK: synth:in"));
+    EXPECT_FALSE(saveSessionSwitches(sideFilePath(missing, kSessionSwitchesFile), {true, false}));
+    EXPECT_FALSE(saveLatticePlacement(sideFilePath(missing, kLatticePlacementFile), std::nullopt));
+    const std::string log = testing::internal::GetCapturedStderr();
+    const std::string gone = dir.file("gone/");
+    EXPECT_EQ(log, "pulselattice: cannot keep the port name in '" + gone + "pulseLattice.port'\n"
+                   "pulselattice: cannot keep the Link and clock switches in '" + gone + "pulseLattice.link'\n"
+                   "pulselattice: cannot keep the lattice window's place and layer mutes in '" + gone +
+                       "pulseLattice.lattice'\n");
 }
 
 TEST(FileWriteSafety, FileSizeLimitCutsTheWriteShort)

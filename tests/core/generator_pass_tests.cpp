@@ -6,6 +6,7 @@
 
 #include "generator_test_support.h"
 #include "settings/numeral_presets.h"
+#include "settings/rhythm_units.h"
 
 namespace {
 

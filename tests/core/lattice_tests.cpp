@@ -21,6 +21,7 @@
 #include "generator_test_support.h"
 #include "settings/lattice_placement.h"
 #include "settings/numeral_presets.h"
+#include "settings/side_file.h"
 
 using namespace std::chrono_literals;
 
@@ -381,7 +382,7 @@ TEST(LatticeViewModel, RewindShowsThePreviewFromTheBeginning)
 TEST(LatticePlacement, KeptBesideTheParameterFileAndDamagedFilesIgnored)
 {
     ScratchDir dir;
-    const std::string path = latticePlacementPath(dir.path + "/pulseLattice.par");
+    const std::string path = sideFilePath(dir.path + "/pulseLattice.par", kLatticePlacementFile);
     EXPECT_EQ(path, dir.path + "/pulseLattice.lattice");
     EXPECT_EQ(loadLatticePlacement(path), std::nullopt);
     ASSERT_TRUE(saveLatticePlacement(path, LatticePlacement{-20, 40, 800, 450}));

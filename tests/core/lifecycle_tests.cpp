@@ -337,7 +337,7 @@ TEST(StartUp, WithoutAnyOutputTheWindowOpensWithOneBoxAndPlayTriesAgain)
 
     // The audio server has started meanwhile: Play opens the output and plays.
     p.port.failOpenWith = MidiResult::Ok;
-    p.working.playState = Ready;
+    transportConceptAccepted(p.app);
     EXPECT_EQ(dispatchCommand(p.app, Command::Play), 1);
     EXPECT_EQ(p.port.openedDevices, (std::vector<int32_t>{-1, -1}));
     EXPECT_EQ(p.working.playState, Playing);
@@ -477,8 +477,8 @@ TEST(Closing, WhilePlayingSweepsBeforeTheThreadEndsAndSavesTheWindowRectangle)
 {
     Program p;
     ASSERT_EQ(p.start(), StartupResult::Running);
-    p.working.playState = Playing;
-    startPlayback(p.transport, p.player);
+    transportConceptAccepted(p.app);
+    dispatchCommand(p.app, Command::Play);
     auto sent = [&] {
         std::lock_guard<std::mutex> guard(p.player.port.lock);
         return p.port.messages.size();
@@ -487,6 +487,10 @@ TEST(Closing, WhilePlayingSweepsBeforeTheThreadEndsAndSavesTheWindowRectangle)
         std::this_thread::sleep_for(1ms);
     ASSERT_GE(sent(), 40u) << "the thread plays";
     p.shell.rect = {210, 120, 510, 520};
+    {
+        std::lock_guard<std::mutex> guard(p.player.port.lock);
+        p.shell.log.clear();  // from the close on
+    }
 
     p.closeWhileTimeRuns();
 

@@ -34,7 +34,7 @@ struct ThreadedPlayer {
     ~ThreadedPlayer()
     {
         if (transport.threadStarted) {
-            if (transport.gateOpen)
+            if (get(player.playing) != 0)
                 stopPlayback(transport, player);
             shutDown();
         }
@@ -90,10 +90,10 @@ TEST(PlaybackTransport, FirstPassIsBetaOnlyAndStopThenPlayContinuesTheCounters)
     ASSERT_EQ(startPlaybackThread(p.transport, p.player, p.working, p.clock), 0);
     p.advanceTo(100ms);
     startPlayback(p.transport, p.player);
-    EXPECT_EQ(p.transport.gateOpen, 1);
+    EXPECT_TRUE(p.transport.threadEvent.isSet());
     p.advanceTo(1000ms);
     stopPlayback(p.transport, p.player);
-    EXPECT_EQ(p.transport.gateOpen, 0);
+    EXPECT_FALSE(p.transport.threadEvent.isSet());
     p.advanceTo(3000ms);  // the pass drains at 1540, then the thread waits
 
     const Lines all = p.lines();

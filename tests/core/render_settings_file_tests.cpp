@@ -2,17 +2,19 @@
 #include <gtest/gtest.h>
 
 #include "file_test_support.h"
+#include "settings/defaults.h"
+#include "settings/parameter_file.h"
 #include "tools/render_settings.h"
 
 TEST(RenderSettingsFiles, ParameterFileThenVoicesThenOptions)
 {
     ScratchDir dir;
-    Bytes par(12 + 164, 0);       // short: ends after noteOffset and velocityOffset
-    putI32(par, 12 + 140, 120);   // tempo
-    putI32(par, 12 + 144, 3);     // layerIndex
-    putI32(par, 12 + 156, 7);     // noteOffset
-    putI32(par, 12 + 160, -2);    // velocityOffset
-    writeBytes(dir.file("a.par"), par);
+    SettingsRecord stored;
+    fillBuiltInDefaults(stored);
+    stored.tempo = 120, stored.layerIndex = 3, stored.noteOffset = 7, stored.velocityOffset = -2;
+    ParameterFile par;
+    par.path = dir.file("a.par");
+    ASSERT_TRUE(writeParameterFile(par, stored));
     Bytes gms(68, 0);             // 16 tones and the first note
     putI32(gms, 0, 42), putI32(gms, 64, 99);
     writeBytes(dir.file("b.gms"), gms);
@@ -25,7 +27,6 @@ TEST(RenderSettingsFiles, ParameterFileThenVoicesThenOptions)
     EXPECT_EQ(s.tempo, 120);
     EXPECT_EQ(s.layerIndex, 3);
     EXPECT_EQ(s.noteOffset, 7);
-    EXPECT_EQ(s.modulationNoteOffset, -4);  // past the end of the file: still the default
     EXPECT_EQ(s.notes[1], 90);
 
     options.voicesFile = dir.file("b.gms");
@@ -54,6 +55,17 @@ TEST(RenderSettingsFiles, UnreadableFileNamesItsOption)
         EXPECT_FALSE(buildRenderSettings(options, s, error));
         EXPECT_EQ(error, std::string(option) + ": cannot read '" + dir.file("missing") + "'");
         EXPECT_EQ(error.find('\n'), std::string::npos);
+    }
+    // What the window program would move aside as damaged is refused too, by name.
+    writeBytes(dir.file("empty.par"), Bytes{});
+    writeBytes(dir.file("short.par"), Bytes(100, 0));
+    for (const std::string& path : {dir.file("empty.par"), dir.file("short.par"), dir.path}) {
+        RenderOptions options;
+        options.settingsFile = path;
+        SettingsRecord s;
+        std::string error;
+        EXPECT_FALSE(buildRenderSettings(options, s, error)) << path;
+        EXPECT_EQ(error.rfind("--settings: '" + path + "' is not a whole parameter file", 0), 0u) << error;
     }
 }
 

@@ -13,6 +13,8 @@ public:
 
     // From `at` on, the session plays at `bpm`; the beat at `at` stays where it was.
     void changeTempo(Clock::Duration at, double bpm) { segments_.push_back({at, sessionBeat(at), bpm}); }
+    // From `at` on, the session's beat at `at` is `beat` (the tempo stays).
+    void moveBeats(Clock::Duration at, double beat) { segments_.push_back({at, beat, segmentAtTime(at).bpm}); }
 
     // Session beats (bar lines at multiples of 4) and times, whatever our beat 0 is.
     double sessionBeat(Clock::Duration t) const
@@ -29,14 +31,25 @@ public:
         return s->time + Clock::Duration(std::llround((beat - s->beat) * 60.0 / s->bpm * 1e9));
     }
 
-    void setEnabled(bool on) override { enabled = on; }
+    // Joining: alone, the session starts at the tempo set while disabled; a session found keeps its own.
+    void setEnabled(bool on) override
+    {
+        if (on && !enabled && peers == 0 && localBpm > 0.0)
+            changeTempo(clock_.now(), localBpm);
+        enabled = on;
+    }
     double tempo() override { return segments_.back().bpm; }
     double beatAtTime(Clock::Duration time, double) override { return sessionBeat(time) - origin; }
     Clock::Duration timeAtBeat(double beat, double) override { return sessionTime(beat + origin); }
     bool transportPlaying() override { return playing; }
     std::size_t peerCount() override { return peers; }
+    // While disabled only our own timeline has it; joined, it goes to every peer.
     void setTempo(double bpm) override
     {
+        if (!enabled) {
+            localBpm = bpm;
+            return;
+        }
         changeTempo(clock_.now(), bpm);
         sent.push_back(bpm);
     }
@@ -54,6 +67,21 @@ public:
         ++stops;
     }
 
+    BeatLine captureLine(Clock::Duration now, double) override
+    {
+        ++captures;
+        return {now, beatAtTime(now, kBarBeats), segmentAtTime(now).bpm};
+    }
+    void commitBeatAtTime(double beat, Clock::Duration time, double quantum) override
+    {
+        const double shift = beat + origin - sessionBeat(time);
+        if (peers == 0)  // alone: the session's beats move from now on (forward only, as our use is)
+            moveBeats(clock_.now(), sessionBeat(clock_.now()) + shift);
+        else  // only our numbering moves, the phase stays
+            origin -= std::round(shift / quantum) * quantum;
+        ++commits;
+    }
+
     // A peer's start or stop.
     void peerStarts(Clock::Duration at)
     {
@@ -67,7 +95,9 @@ public:
     std::size_t peers = 0;
     double origin = 0.0;  // the session beat that is our beat 0
     int starts = 0, stops = 0;
-    std::vector<double> sent;  // tempos we sent
+    int captures = 0, commits = 0;  // the playback thread's looks and commits
+    std::vector<double> sent;  // tempos we sent to the session
+    double localBpm = 0.0;     // set while disabled
     Clock::Duration peerStartTime{};
 
 private:

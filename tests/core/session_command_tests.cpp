@@ -15,6 +15,7 @@
 #include "resources/command_ids.h"
 #include "scripted_timeline.h"
 #include "settings/session_switches.h"
+#include "settings/side_file.h"
 
 namespace {
 
@@ -36,8 +37,7 @@ protected:
     void ready()
     {
         refreshAcceptedConcept(player, working);
-        working.playState = Ready;
-        updateCommandStates(shell, Ready);
+        transportConceptAccepted(app);
     }
 
     std::vector<std::string> sentFrom(size_t from) const { return linesOf(port.messages, from); }
@@ -88,7 +88,7 @@ TEST_F(Session, TheSwitchesAreCheckedKeptInTheirFileAndRestoredAtStart)
 TEST(SessionSwitchesFile, MissingOrDamagedMeansBothOff)
 {
     ScratchDir dir;
-    const std::string path = sessionSwitchesPath(dir.file("pulseLattice.par"));
+    const std::string path = sideFilePath(dir.file("pulseLattice.par"), kSessionSwitchesFile);
     EXPECT_EQ(path, dir.file("pulseLattice.link"));
     EXPECT_EQ(loadSessionSwitches(path), SessionSwitches{});
     for (const char* damaged : {"", "link 1", "link 2\nclock 0\n", "clock 1\nlink 1\n", "\x01\x02"}) {
@@ -104,34 +104,56 @@ TEST_F(Session, TheLinkAndClockEntriesAreEnabledInEveryState)
         EXPECT_EQ(shell.menuEnabled.count(Command::Link), 0u);
         EXPECT_EQ(shell.menuEnabled.count(Command::MidiClock), 0u);
     }
-    working.playState = Playing;
+    ready();
+    dispatchCommand(app, Command::Play);
     dispatchCommand(app, Command::Link);
     EXPECT_TRUE(session.linkOn);
 }
 
-TEST_F(Session, OurTempoGoesToTheSessionAndThePeersTempoNeverToTheSettings)
+// Our tempo goes to the session only when the user changes it: Link on with no session to join,
+// or a dialog that changes the alpha duration. Joining and a dialog with the same tempo never.
+TEST_F(Session, OurTempoGoesToTheSessionOnlyWhenTheUserChangesIt)
 {
     working.tempo = 120;  // alpha 240 ms at tempo 96 becomes 300 ms: 200 BPM
     ready();
-    dispatchCommand(app, Command::Link);
-    EXPECT_EQ(timeline.sent, std::vector<double>{200.0});
+    dispatchCommand(app, Command::Link);  // alone: the session starts at our tempo
+    EXPECT_EQ(timeline.tempo(), 200.0);
 
-    // An accepted concept (and the durations dialog) send it again; with Link off nothing is sent.
-    timeline.setTempo(90.0);  // a peer's tempo
-    shell.onDialog = [](int, DialogLogic& logic) {
+    auto accept = [](int, DialogLogic& logic) {
         FakeControls controls;
         logic.init(controls);
         logic.command(controls, 1);
         return controls.result;
     };
-    dispatchCommand(app, Command::Concept);
-    EXPECT_EQ(timeline.sent.back(), 200.0);
+    shell.onDialog = accept;
+    timeline.peers = 1;
+    timeline.changeTempo(clock.now(), 116.0);  // a peer's tempo
+    dispatchCommand(app, Command::Concept);    // the same tempo: the session keeps the peer's
+    dispatchCommand(app, Command::DurationsAndOffsets);
+    EXPECT_TRUE(timeline.sent.empty());
+    EXPECT_EQ(timeline.tempo(), 116.0);
     EXPECT_EQ(working.tempo, 120);
-    EXPECT_EQ(get(player.alphaMs), 300);
+
+    shell.onDialog = [](int, DialogLogic& logic) {
+        FakeControls controls;
+        logic.init(controls);
+        type(controls, logic, 1011, "250");  // the alpha duration
+        logic.command(controls, 1);
+        return controls.result;
+    };
+    dispatchCommand(app, Command::DurationsAndOffsets);
+    ASSERT_EQ(timeline.sent.size(), 1u);
+    EXPECT_EQ(timeline.sent[0], 60000.0 / get(player.alphaMs));
+
+    // Off, and on again in a session that plays at 90: joining takes the session's tempo.
     dispatchCommand(app, Command::Link);
-    const size_t sentBefore = timeline.sent.size();
+    timeline.changeTempo(clock.now(), 90.0);
+    dispatchCommand(app, Command::Link);
+    EXPECT_EQ(timeline.tempo(), 90.0);
+    EXPECT_EQ(timeline.sent.size(), 1u);
+    shell.onDialog = accept;
     dispatchCommand(app, Command::Concept);
-    EXPECT_EQ(timeline.sent.size(), sentBefore);
+    EXPECT_EQ(timeline.sent.size(), 1u);
 }
 
 TEST_F(Session, PlayStartsTheSessionOnItsNextBarAndStopStopsItWithClockStop)
@@ -169,7 +191,7 @@ TEST_F(Session, APeersStopStopsAsTheStopCommandDoes)
     EXPECT_EQ(sentFrom(before), byCommand);
     EXPECT_EQ(working.playState, Ready);
     EXPECT_EQ(get(player.playing), 0);
-    EXPECT_EQ(transport.gateOpen, 0);
+    EXPECT_FALSE(transportPlaying(app));
     EXPECT_TRUE(shell.menuEnabled[Command::Play]);
 }
 
@@ -192,6 +214,48 @@ TEST_F(Session, APeersStartPlaysWhileReadyButNotWhileIdle)
     EXPECT_EQ(get(player.playing), 1);
     EXPECT_EQ(timeline.origin, 8.0);  // our beat 0 on the bar line after the peer's start
     EXPECT_EQ(timeline.starts, 0);    // the session plays already: no start of ours
+}
+
+// The session poll runs inside a dialog's own event loop. A peer's start seen there is held; the
+// dialog's end plays from the next bar when the session still plays, and a peer's stop stops.
+TEST_F(Session, APeersStartDuringADialogIsHeldAndPlaysWhenItCloses)
+{
+    ready();
+    dispatchCommand(app, Command::Link);
+    timeline.peers = 1;
+    bool playedInDialog = true;
+    shell.onDialog = [&](int, DialogLogic& logic) {
+        timeline.peerStarts(clock.now());
+        followSession(app);
+        playedInDialog = get(player.playing) != 0;
+        FakeControls controls;
+        logic.init(controls);
+        logic.command(controls, 1);
+        return controls.result;
+    };
+    clock.sleepUntil(std::chrono::milliseconds(2100));
+    dispatchCommand(app, Command::Concept);
+    EXPECT_FALSE(playedInDialog);
+    EXPECT_EQ(working.playState, Playing);
+    EXPECT_EQ(get(player.playing), 1);
+    EXPECT_FALSE(shell.menuEnabled[Command::Play]);
+
+    timeline.peerStops();
+    followSession(app);
+    EXPECT_EQ(working.playState, Ready);
+    EXPECT_EQ(get(player.playing), 0);
+    EXPECT_TRUE(shell.menuEnabled[Command::Play]);
+
+    // A start held while the session stops again before the dialog closes plays nothing.
+    shell.onDialog = [&](int, DialogLogic&) {
+        timeline.peerStarts(clock.now());
+        followSession(app);
+        timeline.peerStops();
+        return 2;
+    };
+    dispatchCommand(app, Command::Concept);
+    EXPECT_EQ(working.playState, Ready);
+    EXPECT_EQ(get(player.playing), 0);
 }
 
 TEST_F(Session, TheLatticeHeaderShowsPeersAndTempoOnlyWhileLinkIsOn)

@@ -100,8 +100,8 @@ TEST(SettingsDialogTemplates, Concept)
     EXPECT_EQ(find(t, 2001)->dropHeight, 150);
     expectRect(find(t, 2010), 100, 39, 45, 10);
     expectRect(find(t, 2020), 145, 39, 10, 10);
-    expectRect(findText(t, "tempo, (32 ~ 192)"), 20, 55, 80, 10);
-    expectRect(findText(t, "layer, (1 ~ 8)"), 20, 70, 80, 10);
+    expectRect(find(t, 2031), 20, 55, 80, 10);  // the dialog writes "tempo, (32 ~ 192)"
+    expectRect(find(t, 2032), 20, 70, 80, 10);  // and "layer, (1 ~ 8)"
     expectRect(find(t, 1031), 20, 92, 70, 10);
     EXPECT_EQ(find(t, 1031)->text, "modulation offset");
     EXPECT_EQ(find(t, 1041)->dropHeight, 50);
