@@ -2,8 +2,12 @@
 // closing sequences can be run against fakes in tests. UI thread only.
 #pragma once
 
+#include <string>
+
 #include "app/output/render_output.h"
 #include "app/port_names.h"
+#include "app/session/clock_follow_state.h"
+#include "app/session/tap_tempo.h"
 #include "app/shell_platform.h"
 #include "app/transport/transport_owner.h"
 #include "engine/clock.h"
@@ -31,4 +35,8 @@ struct AppContext {
     KeptPortNames portNames{};          // the chosen ports' names, which their indexes follow
     TransportOwner transportOwner{};    // whether we play: see transport_owner.h
     ControlDesk* controlDesk = nullptr; // the control input's bindings and learn; none: no Controls dialog
+    bool exporting = false;             // an Export runs: only Stop, Exit and the lattice window answer
+    std::string voiceSetAfterStop{};    // a voice set opened while Playing, restored by Stop ("": none)
+    TapTimes tapTimes{};                // the taps of tap tempo
+    ClockFollowState clockFollow{};     // an external clock's transport as last carried out
 };

@@ -26,16 +26,21 @@ const PassThroughOption* findOption(std::string_view name, std::span<const PassT
 
 CommandLineCheck checkCommandLine(const std::vector<std::string>& args, std::span<const PassThroughOption> passThrough)
 {
+    CommandLineCheck run;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h")
-            return {CommandLineAction::ShowHelp, {}};
+            return {CommandLineAction::ShowHelp, {}, {}};
         if (arg == "--version")
-            return {CommandLineAction::ShowVersion, {}};
-        if (arg == "--")
+            return {CommandLineAction::ShowVersion, {}, {}};
+        if (arg == "--") {
+            run.operands.insert(run.operands.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
             break;
-        if (arg.size() < 2 || arg[0] != '-')
+        }
+        if (arg.size() < 2 || arg[0] != '-') {
+            run.operands.push_back(arg);
             continue;
+        }
         std::string_view name(arg);
         name.remove_prefix(name.starts_with("--") ? 2 : 1);
         const size_t equals = name.find('=');
@@ -47,9 +52,9 @@ CommandLineCheck checkCommandLine(const std::vector<std::string>& args, std::spa
         }
         if (option && option->acceptsEquals)
             continue;
-        return {CommandLineAction::UnknownOption, arg};
+        return {CommandLineAction::UnknownOption, arg, {}};
     }
-    return {};
+    return run;
 }
 
 std::string versionLine(std::string_view program)
@@ -76,4 +81,30 @@ int answerCommandLine(const CommandLineCheck& check, std::string_view program, s
         return 2;
     }
     return 2;
+}
+
+std::optional<uint16_t> oscPortOption(const std::vector<std::string>& args, std::string& error)
+{
+    std::optional<uint16_t> port;
+    for (size_t i = 0; i < args.size() && args[i] != "--"; ++i) {
+        std::string_view arg(args[i]);
+        if (!arg.starts_with("-"))
+            continue;
+        arg.remove_prefix(arg.starts_with("--") ? 2 : 1);
+        std::string value;
+        if (arg == "osc-port")
+            value = i + 1 < args.size() ? args[++i] : "";
+        else if (arg.starts_with("osc-port="))
+            value = arg.substr(9);
+        else
+            continue;
+        const bool digits = !value.empty() && value.size() <= 5 && value.find_first_not_of("0123456789") == std::string::npos;
+        const long number = digits ? std::stol(value) : 0;
+        if (number < 1 || number > 65535) {
+            error = "--osc-port wants a UDP port number 1-65535, not '" + value + "'";
+            return std::nullopt;
+        }
+        port = static_cast<uint16_t>(number);
+    }
+    return port;
 }

@@ -35,6 +35,17 @@ void updateCommandStates(ShellPlatform& shell, int32_t state)
     shell.enableMenuItem(Command::Rewind, state != Playing);  // a menu item only
 }
 
+void disableWhileExporting(ShellPlatform& shell, int32_t state)
+{
+    for (int id : kStatefulCommands) {
+        const bool enabled = id == Command::Stop && enabledIn(id, state);
+        shell.enableMenuItem(id, enabled);
+        shell.enableButton(id, enabled);
+    }
+    shell.enableMenuItem(Command::Export, false);
+    shell.enableMenuItem(Command::Rewind, false);
+}
+
 std::string captionForNumeral(double numeral)
 {
     char caption[260];

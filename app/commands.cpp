@@ -8,9 +8,11 @@
 #include "app/midi_setting_commands.h"
 #include "app/output_offset_command.h"
 #include "app/session/session_commands.h"
+#include "app/session/tap_tempo.h"
 #include "app/port_names.h"
 #include "app/settings_apply.h"
 #include "app/transport/transport_owner.h"
+#include "app/voice_set_opening.h"
 #include "dialogs/concept_dialog.h"
 #include "dialogs/durations_dialog.h"
 #include "dialogs/voice_table_dialog.h"
@@ -59,6 +61,14 @@ void runControlsDialog(AppContext& app, ControlDesk& desk)
         desk.setBindings(dialog.bindings());
 }
 
+// While an Export runs, the window keeps Stop, Exit and the lattice window; Play, the dialogs and
+// a second Export wait for it to end.
+bool answersDuringExport(int commandId)
+{
+    return commandId == Command::Stop || commandId == Command::Exit || commandId == Command::ExitButton ||
+           commandId == Command::Lattice;
+}
+
 int play(AppContext& app)
 {
     if (app.transportOwner.phase == TransportPhase::Idle) {
@@ -84,6 +94,8 @@ struct CommandInProgress {
 
 int dispatchCommand(AppContext& app, int commandId)
 {
+    if (app.exporting && !answersDuringExport(commandId))
+        return 0;
     CommandInProgress inProgress(app);
     return runCommand(app, commandId);
 }
@@ -166,6 +178,12 @@ int runCommand(AppContext& app, int commandId)
     case Command::Controls:
         if (app.controlDesk)
             runControlsDialog(app, *app.controlDesk);
+        return 0;
+    case Command::FollowMidiClock:
+        toggleFollowMidiClock(app);
+        return 0;
+    case Command::TapTempo:
+        tapTempo(app);
         return 0;
     default:
         return 0;

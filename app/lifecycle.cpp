@@ -9,6 +9,7 @@
 #include "app/session/session_commands.h"
 #include "app/port_names.h"
 #include "app/transport/transport_owner.h"
+#include "app/voice_set_opening.h"
 #include "engine/midi_port.h"
 #include "resources/command_ids.h"
 #include "settings/defaults.h"
@@ -69,14 +70,18 @@ std::string openOutputAtStart(AppContext& app)
 
 }  // namespace
 
-StartupResult Lifecycle::start(const std::string& executablePath)
+StartupResult Lifecycle::start(const std::string& executablePath, const std::string& voiceSetPath)
 {
+    voiceSetPath_ = voiceSetPath;
     app_.parameterFile.path = parameterFilePathFor(executablePath);
     app_.parameterFile.placesTried = parameterFilePlaces(executablePath);
     loadParameterFileAtStart(app_.parameterFile, app_.defaults);
 
-    if (!host_.acquireSingleInstance())
+    if (!host_.acquireSingleInstance()) {
+        if (!voiceSetPath.empty())
+            host_.handFileToRunningCopy(voiceSetPath);
         return StartupResult::SecondInstance;
+    }
 
     if (!host_.createMainWindow()) {
         host_.releaseSingleInstance();
@@ -90,18 +95,30 @@ StartupResult Lifecycle::start(const std::string& executablePath)
     commitParameterFile(app_.parameterFile, app_.shell, app_.defaults, app_.working);
     if (closing_ || closed_)
         return StartupResult::Closed;  // a signal closed the program while the box was up
-    restoreOutputOffsets(app_);  // before the port opens, which takes its offset from them
-    const std::string problem = openOutputAtStart(app_);
     restoreLayerMutes(app_);
     launchPlaybackThread(app_.transport, app_.player, app_.working, app_.clock);
 
     host_.showMainWindow();
     transportShown(app_);
+    // The port (listing the ports, connecting to the audio server) and the session come once the
+    // window is on the screen: the first window needs neither.
+    host_.whenWindowShown([this] { openOutputAndSession(); });
+    return closing_ || closed_ ? StartupResult::Closed : StartupResult::Running;
+}
+
+void Lifecycle::openOutputAndSession()
+{
+    if (closing_ || closed_)
+        return;
+    restoreOutputOffsets(app_);  // before the port opens, which takes its offset from them
+    // A Play in the moments before has opened the port itself.
+    const std::string problem = portIsOpen(app_.player) ? std::string() : openOutputAtStart(app_);
     restoreSessionSwitches(app_);
     // Over the window that is already there: the program is usable, only without that output.
     if (!problem.empty())
         app_.shell.showMessage(problem, "error", false);
-    return closing_ || closed_ ? StartupResult::Closed : StartupResult::Running;
+    if (!voiceSetPath_.empty() && !closing_ && !closed_)
+        openVoiceSet(app_, voiceSetPath_);
 }
 
 void Lifecycle::close()
@@ -118,6 +135,7 @@ void Lifecycle::close()
     // The thread leaves its pass at once, so the closing sweep is the last thing the port gets.
     host_.releaseWaitingThreads();
     const bool passLeft = haltPlaybackThread(app_.transport);
+    app_.voiceSetAfterStop.clear();  // the program ends: the closing Stop restores nothing
     if (!transportClose(app_) && passLeft)
         sendNoteOffSweep(app_.player);  // closed while a stopped pass was still draining
     shutdownPlayback(app_.transport, app_.player);

@@ -51,9 +51,14 @@ void restoreMidiSettingFile(ShellPlatform& shell, SettingsRecord& working, Playe
     if (working.playState == Playing)
         return;
     const auto path = shell.askFileName(midiSettingOpenRequest());
-    if (!path)
-        return;
-    if (!readMidiSettingFile(*path, working)) {
+    if (path)
+        restoreMidiSettingFileFrom(shell, working, player, *path);
+}
+
+void restoreMidiSettingFileFrom(ShellPlatform& shell, SettingsRecord& working, PlayerState& player,
+                                const std::string& path)
+{
+    if (!readMidiSettingFile(path, working)) {
         reportFileError(shell, 2);
         return;
     }

@@ -85,10 +85,11 @@ public:
         return FileChoice{*path, request.selectedFilter};
     }
 
-    // Runs `work` to its end off the UI thread while the window takes no input; when it takes
-    // longer than half a second a progress box titled `caption` shows how far it is (the
-    // permille `work` reports, as a percentage) and offers Cancel, which sets the cancel flag
-    // `work` is given. By default runs it here, at once.
+    // Runs `work` to its end off the UI thread while the window keeps taking input (the commands
+    // decide what they refuse meanwhile); when it takes longer than half a second a modeless
+    // progress box titled `caption` shows how far it is (the permille `work` reports, as a
+    // percentage) and offers Cancel, which sets the cancel flag `work` is given. By default runs
+    // it here, at once.
     virtual void runInBackground(const std::string& caption, const std::function<void(WorkProgress&)>& work)
     {
         (void)caption;

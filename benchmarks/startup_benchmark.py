@@ -1,9 +1,10 @@
 #!/usr/bin/python3
 """Start-up time of pulselattice beside a bare Qt window, measured in the same run.
 
-usage: startup_benchmark.py PULSELATTICE BARE_QT_WINDOW [--runs N]
+usage: startup_benchmark.py PULSELATTICE BARE_QT_WINDOW [--runs N] [--no-audio-server]
 
-On a private Xvfb display and a private PulseAudio server (null sink), the programs are launched
+On a private Xvfb display and a private PulseAudio server (null sink; with --no-audio-server none
+at all, nor JACK, as on a machine without sound), the programs are launched
 alternately, N times each (the first round is a warm-up and is not counted):
   - pulselattice from a fresh scratch directory: the first-start path, no parameter file;
   - pulselattice from a fresh scratch directory holding a parameter file from an earlier start;
@@ -167,7 +168,8 @@ def launch_once(session, watcher, argv, caption, run_name):
     runtime = os.path.join(os.path.dirname(argv[0]), "run")
     os.makedirs(runtime, mode=0o700)
     env["XDG_RUNTIME_DIR"] = runtime  # a lock of its own, so no run sees another's
-    env["PULSE_SERVER"] = "unix:" + os.path.join(session.env["PULSE_RUNTIME_PATH"], "native")
+    if "PULSE_RUNTIME_PATH" in session.env:
+        env["PULSE_SERVER"] = "unix:" + os.path.join(session.env["PULSE_RUNTIME_PATH"], "native")
     watcher.drain()
     started = time.monotonic()
     process = session.spawn(argv, run_name + ".log", env=env, cwd=os.path.dirname(argv[0]))
@@ -191,6 +193,7 @@ def main():
     parser.add_argument("pulselattice")
     parser.add_argument("bare_qt_window")
     parser.add_argument("--runs", type=int, default=15, help="counted runs per program (default 15)")
+    parser.add_argument("--no-audio-server", action="store_true", help="start no PulseAudio server")
     args = parser.parse_args()
     programs = [os.path.abspath(p) for p in (args.pulselattice, args.bare_qt_window)]
     for program in programs:
@@ -198,7 +201,7 @@ def main():
             sys.exit(f"not an executable: {program}")
 
     try:
-        session = DesktopSession()
+        session = DesktopSession(audio=not args.no_audio_server)
         watcher = MapWatcher(session.env["DISPLAY"])
     except Unavailable as reason:
         print("SKIP:", reason)

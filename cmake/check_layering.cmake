@@ -3,7 +3,8 @@
 # (resources as data, including only common/). Inside platform/, sound/ and os/ include no Qt and
 # nothing of qt/; os/ includes nothing of sound/. Only dialogs/, app/ and platform/ read resources/.
 # Only platform/ (and what stands on it) includes Qt, RtMidi, FluidSynth, PulseAudio, JACK, ALSA,
-# liblo or Link. Project headers are included with quotes from the repository's root, never with
+# liblo or Link. platform/net/ (the OSC server) includes no Qt and nothing of
+# qt/. Project headers are included with quotes from the repository's root, never with
 # angle brackets and never by a relative path. Every file below each folder is read, subfolders
 # included.
 # Run at every build as cmake -DSOURCE_DIR=<repository> -P check_layering.cmake.
@@ -21,12 +22,13 @@ set(forbidden_platform ${above_platform})
 set(forbidden_platform/qt ${above_platform})
 set(forbidden_platform/sound platform/qt/ ${above_platform} ${qt})
 set(forbidden_platform/os platform/qt/ platform/sound/ ${above_platform} ${qt})
+set(forbidden_platform/net platform/qt/ ${above_platform} ${qt})
 set(forbidden_tools platform/qt/ harness/ benchmarks/ tests/ ${qt})
 set(forbidden_harness tools/ benchmarks/ tests/)
 set(forbidden_benchmarks tests/)
 set(forbidden_tests "")
 # Checked most specific first, so a file takes the rules of the deepest folder that has some.
-set(layers platform/qt platform/sound platform/os
+set(layers platform/qt platform/sound platform/os platform/net
     common settings resources engine dialogs app platform tools harness benchmarks tests)
 set(project_folders "(common|settings|engine|dialogs|app|resources|platform|tools|harness|benchmarks|tests)/")
 

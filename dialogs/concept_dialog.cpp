@@ -24,8 +24,9 @@ int validateConcept(Controls& controls, const PendingConcept& pending)
 {
     char message[260];
     // Written as "not within" so that a typed "nan" fails as well.
-    if (pending.conceptIndex == 0 && !(pending.numeral >= 1.0 && pending.numeral <= 4.0)) {
-        std::snprintf(message, sizeof message, "plz enter a numeral among %lf ~ %lf", 1.0, 4.0);
+    if (pending.conceptIndex == 0 && !(pending.numeral >= kMinimumNumeral && pending.numeral <= kMaximumNumeral)) {
+        std::snprintf(message, sizeof message, "plz enter a numeral among %lf ~ %lf", kMinimumNumeral,
+                      kMaximumNumeral);
         controls.showError(message);
         return 1;
     }

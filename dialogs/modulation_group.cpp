@@ -1,6 +1,7 @@
 #include "dialogs/modulation_group.h"
 
 #include "resources/settings_dialog_ids.h"
+#include "settings/rhythm_units.h"
 #include "settings/settings_record.h"
 
 void enableModulationGroup(Controls& controls, bool on)
@@ -16,8 +17,9 @@ void enableModulationGroup(Controls& controls, bool on)
 
 void fillModulationLists(Controls& controls, int32_t layerChoice, int32_t toneChoice)
 {
-    for (const char* label : {"2", "3", "4", "5", "6", "7", "8"})
-        controls.addListItem(DialogId::ModulationLayerList, label);
+    // Every layer but the lowest, as the user counts them: entry i is layer index i + 1.
+    for (int32_t shown = kMinimumLayers + 1; shown <= kLayerCount; ++shown)
+        controls.addListItem(DialogId::ModulationLayerList, std::to_string(shown));
     controls.addListItem(DialogId::ModulationToneList, "alpha");
     controls.addListItem(DialogId::ModulationToneList, "beta");
     controls.selectListItem(DialogId::ModulationLayerList, layerChoice);

@@ -2,6 +2,7 @@
 
 #include "dialogs/edit_text.h"
 #include "resources/settings_dialog_ids.h"
+#include "settings/rhythm_units.h"
 
 namespace {
 bool isStepOf(int editId, int fromId, bool isStep)
@@ -29,9 +30,9 @@ void followNumeralSpin(Controls& controls, int editId, double& numeral, bool spi
     numeral = parseNumeral(controls.text(editId));
     if (!spinActive || !isStepOf(editId, fromId, isStep))
         return;
-    if (delta > 0 && numeral < 4.0)
+    if (delta > 0 && numeral < kMaximumNumeral)
         numeral += 1.0;
-    else if (delta < 0 && numeral > 1.0)
+    else if (delta < 0 && numeral > kMinimumNumeral)
         numeral -= 1.0;
     controls.setText(editId, formatNumeral(numeral));
 }

@@ -42,6 +42,8 @@ public:
     virtual double beatAtTime(Clock::Duration time, double quantum) = 0;
     virtual Clock::Duration timeAtBeat(double beat, double quantum) = 0;
     virtual bool transportPlaying() = 0;
+    // When the transport last started or stopped.
+    virtual Clock::Duration transportChangedAt() = 0;
     virtual std::size_t peerCount() = 0;
 
     // Sets the session's tempo from now on; with no peers the session simply takes it.

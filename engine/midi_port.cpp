@@ -115,7 +115,35 @@ void takeOffsetLocked(MidiPort& port)
     port.offsetNs.store(int64_t{ms} * 1'000'000, std::memory_order_relaxed);
 }
 
-// Under the port's lock.
+// A device open or close (up to hundreds of ms while an audio server drains) under way, with the
+// port's lock held only to mark it: the playback thread's sends meanwhile are dropped and
+// counted, never kept waiting. UI thread only, which is the only thread that opens and closes.
+class PortChange {
+public:
+    explicit PortChange(MidiPort& port) : port_(port)
+    {
+        std::lock_guard<std::mutex> guard(port_.lock);
+        port_.changing = true;
+    }
+    ~PortChange()
+    {
+        std::lock_guard<std::mutex> guard(port_.lock);
+        port_.changing = false;
+    }
+    PortChange(const PortChange&) = delete;
+    PortChange& operator=(const PortChange&) = delete;
+
+private:
+    MidiPort& port_;
+};
+
+void setOpen(MidiPort& port, bool open)
+{
+    std::lock_guard<std::mutex> guard(port.lock);
+    port.isOpen = open;
+}
+
+// During a PortChange.
 int openLocked(MidiPort& port, int32_t deviceId, FailureWords& words)
 {
     int code = MidiResult::InvalidParam;
@@ -124,12 +152,14 @@ int openLocked(MidiPort& port, int32_t deviceId, FailureWords& words)
         if (code != MidiResult::Ok)
             words = failureWordsLocked(port, true);
     }
-    port.isOpen = code == MidiResult::Ok;
+    setOpen(port, code == MidiResult::Ok);
     port.sendFailureShown.store(false);
     port.failedSends.store(0);
-    port.openName.clear();
-    if (port.isOpen)
-        port.openName = deviceId == -1 ? std::string(kMapperName) : port.backend->shownPortName();
+    std::string name;
+    if (code == MidiResult::Ok)
+        name = deviceId == -1 ? std::string(kMapperName) : port.backend->shownPortName();
+    std::lock_guard<std::mutex> guard(port.lock);
+    port.openName = std::move(name);
     takeOffsetLocked(port);
     return code;
 }
@@ -137,9 +167,12 @@ int openLocked(MidiPort& port, int32_t deviceId, FailureWords& words)
 int closeLocked(MidiPort& port)
 {
     const int code = port.backend ? port.backend->close() : MidiResult::InvalidHandle;
-    port.isOpen = false;
-    port.openName.clear();
-    takeOffsetLocked(port);
+    setOpen(port, false);
+    {
+        std::lock_guard<std::mutex> guard(port.lock);
+        port.openName.clear();
+        takeOffsetLocked(port);
+    }
     return code;
 }
 
@@ -153,9 +186,11 @@ bool portIsOpen(PlayerState& player)
 
 MessageTime portLatency(PlayerState& player)
 {
-    const MidiPort& port = player.port;
-    const MessageTime placement = port.backend ? port.backend->placementLatency() : MessageTime::zero();
-    return placement + portOutputOffset(player);
+    MidiPort& port = player.port;
+    std::lock_guard<std::mutex> guard(port.lock);
+    if (!port.changing)  // during an open or close: the latency last known
+        port.latency = port.backend ? port.backend->placementLatency() : MessageTime::zero();
+    return port.latency + portOutputOffset(player);
 }
 
 MessageTime portReportedLatency(PlayerState& player)
@@ -183,7 +218,7 @@ void setOutputOffsets(PlayerState& player, const OutputOffsets& offsets)
 
 int tryOpenPort(PlayerState& player, std::string& reason)
 {
-    std::lock_guard<std::mutex> guard(player.port.lock);
+    PortChange change(player.port);
     FailureWords words;
     const int code = openLocked(player.port, get(player.deviceId), words);
     reason = words.reason;
@@ -196,7 +231,7 @@ int openPort(PlayerState& player)
     int code = MidiResult::InvalidParam;
     FailureWords words;
     {
-        std::lock_guard<std::mutex> guard(port.lock);
+        PortChange change(port);
         code = openLocked(port, get(player.deviceId), words);
     }
     return reportFailure(port, code, openErrorText, words);
@@ -208,7 +243,7 @@ int closePort(PlayerState& player)
     int code = MidiResult::InvalidHandle;
     FailureWords words;
     {
-        std::lock_guard<std::mutex> guard(port.lock);
+        PortChange change(port);
         code = closeLocked(port);
         if (code != MidiResult::Ok)
             words = failureWordsLocked(port, false);
@@ -226,6 +261,10 @@ int sendShortMessage(PlayerState& player, int32_t status, int32_t data1, int32_t
     FailureWords words;
     {
         std::lock_guard<std::mutex> guard(port.lock);
+        if (port.changing) {
+            port.droppedSends.fetch_add(1, std::memory_order_relaxed);
+            return 0;
+        }
         if (at == kSendAtOnce && port.clock)
             at = port.clock->now();
         if (at < port.lastTime)
@@ -262,13 +301,13 @@ void changeDevice(PlayerState& player, const SettingsRecord& working)
         reopenFailedPort(player);
         return;
     }
-    // Close and reopen under one lock, so the playback thread never sends in between.
+    // Close and reopen as one change, so the playback thread never sends in between.
     int closeCode = MidiResult::InvalidHandle;
     int openCode = MidiResult::InvalidParam;
     FailureWords closeWords, openWords;
     bool wasOpen = false;
     {
-        std::lock_guard<std::mutex> guard(port.lock);
+        PortChange change(port);
         wasOpen = port.isOpen;
         const bool failed = port.sendFailureShown.load();
         closeCode = closeLocked(port);
@@ -290,9 +329,12 @@ int reopenFailedPort(PlayerState& player)
     int openCode = MidiResult::Ok;
     FailureWords words;
     {
-        std::lock_guard<std::mutex> guard(port.lock);
-        if (port.isOpen && !port.sendFailureShown.load())
-            return 0;
+        {
+            std::lock_guard<std::mutex> guard(port.lock);
+            if (port.isOpen && !port.sendFailureShown.load())
+                return 0;
+        }
+        PortChange change(port);
         closeLocked(port);
         openCode = openLocked(port, get(player.deviceId), words);
     }

@@ -58,7 +58,7 @@ private:
     // Which beats the events follow.
     enum class Beats {
         Own,      // the settings' durations in ms
-        Session,  // the Link session's, looked at once per wake
+        Session,  // the Link session's or an external clock's, looked at once per wake
         Kept,     // the session's last ones, kept after Link was switched off while playing
     };
 
@@ -88,6 +88,7 @@ private:
 
     SessionSync* session_ = nullptr;
     PlayerState* player_ = nullptr;
+    BeatTimeline* grid_ = nullptr;  // whose beats the events follow: Link's or an external clock's
     ClockTicker ticker_;
     Beats beats_ = Beats::Own;
     BeatLine sendLine_;   // the session's beats as send times (their time less the output latency)

@@ -1,5 +1,5 @@
-// The beat pacer's session part: layer-0 events on a Link session's beats (or on the last ones
-// seen, after Link was switched off while playing), and the clock ticker inside the waits.
+// The beat pacer's session part: layer-0 events on a Link session's or an external clock's beats
+// (or on the last ones seen, after Link was switched off while playing), and the clock ticker inside the waits.
 // Playback thread only.
 #include "engine/pacer.h"
 
@@ -32,7 +32,7 @@ void Pacer::lookAtSession(Clock::Duration now)
 {
     // Sent early by the output's latency, so a message sounds at its beat's session time.
     latency_ = portLatency(*player_);
-    const BeatLine session = session_->timeline->captureLine(now, kBarBeats);
+    const BeatLine session = grid_->captureLine(now, kBarBeats);
     sendLine_ = {session.time - latency_, session.beat, session.bpm};
 }
 
@@ -103,7 +103,8 @@ bool Pacer::beginPass()
         return true;  // passes back to back go on where the last one ended
     ticking_ = false;
     beats_ = Beats::Own;  // a fresh start: the settings' own tempo unless Link is on
-    if (session_->following()) {
+    if (BeatTimeline* grid = session_->grid()) {
+        grid_ = grid;
         beats_ = Beats::Session;
         const Clock::Duration now = clock_.now();
         lookAtSession(now);
@@ -143,10 +144,10 @@ void Pacer::joinSession(int32_t ms, double lengthBeats)
     beats_ = Beats::Session;
     lookAtSession(now);
     const Clock::Duration end = start + length;
-    if (session_->timeline->peerCount() == 0) {
+    if (grid_->peerCount() == 0) {
         // Alone (our tempo is the session's): the session's beat goes where the event ends anyway.
         const double endBeat = std::ceil(sendLine_.beatAt(end));
-        session_->timeline->commitBeatAtTime(endBeat, end + latency_, kBarBeats);
+        grid_->commitBeatAtTime(endBeat, end + latency_, kBarBeats);
         lookAtSession(now);
         beat_ = endBeat;
     } else {
@@ -170,12 +171,14 @@ void Pacer::waitEvent(int32_t ms, bool alpha)
         startTicks();  // the clock was turned on while playing: it starts with this event
 
     const double length = eventBeats(alpha);
-    if (session_->following() && (beats_ != Beats::Session || !anchored_)) {
+    BeatTimeline* const grid = session_->grid();
+    if (grid && (beats_ != Beats::Session || !anchored_ || grid != grid_)) {
+        grid_ = grid;  // Link or an external clock turned on while playing
         joinSession(ms, length);
         waitForBeat(beat_);
         return;
     }
-    if (!session_->following() && beats_ == Beats::Session)
+    if (!grid && beats_ == Beats::Session)
         beats_ = Beats::Kept;  // Link off while playing: on at the session's last tempo and phase
     if (beats_ == Beats::Own) {
         const int32_t alphaMs = get(player_->alphaMs);
@@ -190,7 +193,8 @@ void Pacer::waitEvent(int32_t ms, bool alpha)
     if (beats_ == Beats::Session)
         lookAtSession(now);
     const double nowBeat = sendLine_.beatAt(now);
-    if (beat_ < nowBeat - 1.0)
+    // So they are when the beats were numbered afresh behind us (an external clock's Start).
+    if (beat_ < nowBeat - 1.0 || beat_ - length > nowBeat + 1.0)
         beat_ = std::ceil(nowBeat);
     waitForBeat(beat_);
 }

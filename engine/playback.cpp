@@ -22,11 +22,14 @@ void playbackLoop(Transport& transport, PlayerState& player, Clock& clock)
         const int32_t top = topLayerForPass(get(player.topLayer));
         player.resume.settle(counters);  // a rewind asked for while parked starts this pass at 0
         // With Link on, a fresh start first waits for the session's next bar line.
+        transport.passRunning.store(true);
         if (get(player.playing) != 0 && pacer.beginPass() &&
             !playLayerCycle(player, counters, pacer, top)) {
             transport.passLeft.store(true);
+            transport.passRunning.store(false);
             return;
         }
+        transport.passRunning.store(false);
         player.resume.settle(counters);
         if (transport.threadEvent.wait())
             pacer.reanchor();  // we were stopped: the next event starts from now, not in a burst

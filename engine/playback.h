@@ -23,6 +23,7 @@ struct Transport {
     bool threadStarted = false;
     Clock* clock = nullptr;        // the thread's time base; its sleeps are cut short at shutdown
     std::atomic<bool> passLeft{false};  // the thread left a pass unfinished because of quit
+    std::atomic<bool> passRunning{false};  // the thread is inside a pass (playing, or draining after Stop)
     // Called on the playback thread as it starts (the platform asks for real-time scheduling).
     void (*prepareThread)() = nullptr;
     SessionSync* session = nullptr;  // playing with others (Link, MIDI clock); none: alone

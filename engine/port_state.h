@@ -12,8 +12,9 @@
 #include "engine/port_backend.h"
 #include "settings/output_offsets.h"
 
-// The mutex serialises every backend call, so the two threads never send at once and no message
-// goes to a port that is being closed or replaced.
+// The mutex serialises the sends, so the two threads never send at once; it is held for no more
+// than one send or a copy. A device open or close runs outside it while `changing` is set, so
+// the playback thread never waits for one: a send meanwhile is dropped and counted.
 struct MidiPort {
     PortBackend* backend = nullptr;
     ErrorReporter* reporter = nullptr;
@@ -23,6 +24,9 @@ struct MidiPort {
     std::atomic<bool> sendFailureShown{false};
     std::atomic<uint32_t> failedSends{0};
     bool isOpen = false;  // under `lock`: the last open succeeded and no close followed
+    bool changing = false;  // under `lock`: a device open or close is under way (UI thread)
+    std::atomic<uint32_t> droppedSends{0};  // sends dropped because a device open or close was under way
+    MessageTime latency{};  // under `lock`: the open output's placement latency, as last asked
     // The playback thread's clock: messages sent without a time carry its "now".
     Clock* clock = nullptr;
     // Under `lock`: the last time handed to the backend, so times never go backwards on the port.

@@ -4,7 +4,8 @@ void ResumeCounters::settle(LayerCounters& counters) noexcept
 {
     const bool rewind = rewindPending_.load(std::memory_order_acquire);
     if (rewind)
-        counters.fill(0);
+        for (int32_t layer = 0; layer < kLayerCount; ++layer)
+            counters[layer] = requested_[layer].load(std::memory_order_relaxed);
     const uint32_t sequence = sequence_.load(std::memory_order_relaxed);
     sequence_.store(sequence + 1, std::memory_order_relaxed);  // odd: being written
     std::atomic_thread_fence(std::memory_order_release);
@@ -19,6 +20,13 @@ void ResumeCounters::settle(LayerCounters& counters) noexcept
 
 void ResumeCounters::requestRewind() noexcept
 {
+    requestStartFrom(LayerCounters{});
+}
+
+void ResumeCounters::requestStartFrom(const LayerCounters& counters) noexcept
+{
+    for (int32_t layer = 0; layer < kLayerCount; ++layer)
+        requested_[layer].store(counters[layer], std::memory_order_relaxed);
     rewindPending_.store(true, std::memory_order_release);
     rewinds_.fetch_add(1, std::memory_order_acq_rel);
 }
@@ -27,8 +35,11 @@ LayerCounters ResumeCounters::current() const noexcept
 {
     LayerCounters counters{};
     for (;;) {
-        if (rewindPending_.load(std::memory_order_acquire))
-            return LayerCounters{};
+        if (rewindPending_.load(std::memory_order_acquire)) {
+            for (int32_t layer = 0; layer < kLayerCount; ++layer)
+                counters[layer] = requested_[layer].load(std::memory_order_relaxed);
+            return counters;
+        }
         const uint32_t before = sequence_.load(std::memory_order_acquire);
         if (before % 2 != 0)
             continue;  // the playback thread is writing them; it takes a few stores

@@ -8,10 +8,15 @@
 #include "app/app_context.h"
 #include "app/commands.h"
 #include "app/control/control_desk.h"
+#include "common/diagnostics.h"
 #include "app/lifecycle.h"
+#include "app/remote/osc_control.h"
+#include "app/session/clock_follow.h"
 #include "app/session/session_commands.h"
+#include "app/voice_set_opening.h"
 #include "engine/lattice_feed.h"
 #include "engine/steady_clock.h"
+#include "platform/net/osc_server.h"
 #include "platform/os/executable_path.h"
 #include "platform/sound/link_session.h"
 #include "platform/sound/offline_wav_render.h"
@@ -27,6 +32,7 @@
 #include "platform/os/single_instance.h"
 #include "platform/sound/control_ports.h"
 #include "platform/sound/system_midi_output.h"
+#include "settings/osc_settings.h"
 #include "settings/settings_record.h"
 
 namespace {
@@ -37,6 +43,8 @@ Transport transport;
 ParameterFile parameterFile;
 LatticeFeed latticeFeed;  // note-ons from the playback thread to the lattice view
 SessionSync session;      // Link and MIDI clock, shared with the playback thread
+// An external MIDI clock's beats; the control input hands it the clock messages it receives.
+MidiClockFollower clockFollower;
 
 // Qt ends the process with exit() when the display's server goes away. main's records still
 // stand then, so the closing part that needs no display runs from an exit handler: the playback
@@ -80,6 +88,7 @@ int main(int argc, char** argv)
     transport.prepareThread = requestRealtimeScheduling;  // the playback thread asks for SCHED_FIFO
     LinkSession link;  // joins a session only while the Link switch is on
     session.timeline = &link;
+    session.clockFollower = &clockFollower;
     transport.session = &session;
 
     player.latticeFeed.store(&latticeFeed, std::memory_order_release);
@@ -98,6 +107,7 @@ int main(int argc, char** argv)
     app.controlDesk = &controlDesk;
     host.onInstanceAcquired = [&] {
         controlDesk.restoreBindings();
+        controlPorts.setClockSink(&clockFollower);  // Follow MIDI clock reads the clock it receives
         controlPorts.open();
     };
     QtControlInput controlInput(controlPorts, controlDesk, [&shell] {
@@ -105,21 +115,36 @@ int main(int argc, char** argv)
             view->update();
     });
     host.onClose = [&lifecycle] { lifecycle.close(); };
+    host.onFileHandedOver = [&app](const std::string& path) { openVoiceSet(app, path); };
     // SIGTERM, SIGINT and SIGHUP close as Exit does, without its confirmation.
     QtCloseSignals closeSignals([&lifecycle](int) {
         if (lifecycle.isWindowCreated())
             lifecycle.close();
     });
 
-    switch (lifecycle.start(executablePath())) {
+    switch (lifecycle.start(executablePath(), voiceSetArgument(argc, argv))) {
     case StartupResult::Running: break;
     case StartupResult::SecondInstance: return 0;
     case StartupResult::Closed: return 0;
     case StartupResult::Failed: return 1;  // the main window cannot be made
     }
-    // A peer's start and stop reach the UI thread by polling the session's transport.
+    // OSC: off unless its side file switches it on, or --osc-port does for this run.
+    OscServer osc;
+    OscCounters oscCounters;
+    OscSettings oscSettings = loadOscSettings(oscSettingsPath(parameterFile.path));
+    if (const std::optional<uint16_t> port = windowOscPort(argc, argv)) {
+        oscSettings.enabled = true;
+        oscSettings.port = *port;
+    }
+    if (std::string error; oscSettings.enabled && !osc.start(oscSettings.port, oscSettings.acceptNetwork, error))
+        logDiagnostic("OSC: the server cannot start: " + error);
+    // A peer's start and stop, an external clock's, and OSC messages reach the UI thread by polling.
     QTimer sessionPoll;
-    QObject::connect(&sessionPoll, &QTimer::timeout, [&app] { followSession(app); });
+    QObject::connect(&sessionPoll, &QTimer::timeout, [&app, &osc, &oscCounters] {
+        followSession(app);
+        followExternalClock(app);
+        osc.drain([&](const OscMessage& message) { return handleOscMessage(app, message, oscCounters); });
+    });
     sessionPoll.start(10);
     qtApp.exec();
     lifecycle.close();  // the event loop ended some other way: still shut down in order

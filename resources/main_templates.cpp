@@ -110,6 +110,7 @@ const std::vector<MenuTemplate>& mainMenuTemplate()
           {0, ""},
           {Command::Link, "Link\tCtrl + K", true},
           {Command::MidiClock, "Send MIDI clock\tCtrl + Shift + K", true},
+          {Command::FollowMidiClock, "Follow MIDI clock\tCtrl + Shift + F", true},
           {0, ""},
           {Command::Controls, "Controls..."}}},
         {"MIDI Setup(&M)",
@@ -135,6 +136,7 @@ const std::vector<Accelerator>& mainAcceleratorTemplate()
         {'R', false, Command::Restore},  {'L', false, Command::Lattice},
         {'E', false, Command::Export},   {'K', false, Command::Link},
         {'K', true, Command::MidiClock}, {'W', false, Command::Rewind},
+        {'F', true, Command::FollowMidiClock},
     };
     return table;
 }

@@ -3,19 +3,16 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
 
-#include "settings/atomic_file.h"
 #include "settings/rhythm_units.h"
 #include "settings/side_file.h"
 
 std::optional<LatticePlacement> loadLatticePlacement(const std::string& path)
 {
-    std::vector<uint8_t> bytes(128);
-    const int64_t count = readFilePrefix(path, bytes);
-    if (count <= 0)
+    const std::optional<std::string> file = readSideFile(path, 128);
+    if (!file)
         return std::nullopt;
-    const std::string text(bytes.begin(), bytes.begin() + count);
+    const std::string& text = *file;
     // Four decimal numbers within 100000 pixels each way and a size of at least 1x1; anything else
     // (a number too long for any type included) is a damaged file.
     int32_t values[4];
@@ -37,11 +34,7 @@ std::optional<LatticePlacement> loadLatticePlacement(const std::string& path)
 
 LayerMutes loadLayerMutes(const std::string& path)
 {
-    std::vector<uint8_t> bytes(128);
-    const int64_t count = readFilePrefix(path, bytes);
-    if (count <= 0)
-        return {};
-    const std::string text(bytes.begin(), bytes.begin() + count);
+    const std::string text = readSideFile(path, 128).value_or("");
     // The second line: "mutes M solo S"; a file from before the mutes has none.
     const size_t line = text.find("\nmutes ");
     unsigned muted = 0;

@@ -49,6 +49,8 @@ int32_t OutputOffsets::offsetFor(const std::string& name) const
 
 void OutputOffsets::set(const std::string& name, int32_t offsetMs)
 {
+    if (!isPrintableName(name))
+        return;  // it could not be written as one line, and would make the whole file unreadable
     if (offsetMs == 0)
         ms.erase(name);
     else

@@ -15,7 +15,8 @@ struct OutputOffsets {
     std::map<std::string, int32_t> ms;  // outputs without an entry have offset 0
 
     int32_t offsetFor(const std::string& name) const;
-    // 0 removes the entry, so the file holds only outputs that have an offset.
+    // 0 removes the entry, so the file holds only outputs that have an offset. A name that is not
+    // one line of 1 to 255 printable characters is left out.
     void set(const std::string& name, int32_t offsetMs);
     bool operator==(const OutputOffsets&) const = default;
 };

@@ -1,8 +1,5 @@
 #include "settings/port_name_file.h"
 
-#include <vector>
-
-#include "settings/atomic_file.h"
 #include "settings/side_file.h"
 
 namespace {
@@ -13,11 +10,10 @@ constexpr size_t kMaxName = 255;
 
 std::optional<std::string> loadPortName(const std::string& path)
 {
-    std::vector<uint8_t> bytes(kMaxName + 2);
-    const int64_t count = readFilePrefix(path, bytes);
-    if (count <= 0)
+    const std::optional<std::string> text = readSideFile(path, kMaxName + 2);
+    if (!text)
         return std::nullopt;
-    std::string name(bytes.begin(), bytes.begin() + count);
+    std::string name = *text;
     if (!name.empty() && name.back() == '\n')
         name.pop_back();
     if (name.empty() || name.size() > kMaxName)

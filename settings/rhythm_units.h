@@ -11,6 +11,10 @@
 inline constexpr int32_t kLayerCount = 8;
 inline constexpr int32_t kMinimumLayers = 1;
 
+// The numeral that drives the rhythm: a typed one must lie within these.
+inline constexpr double kMinimumNumeral = 1.0;
+inline constexpr double kMaximumNumeral = 4.0;
+
 // Tempo: an event lasts tempo x duration / 96 ms, so 96 plays the durations as written and a
 // larger tempo gives longer events. The concept dialog and the render tool accept 32 to 192.
 inline constexpr int32_t kUnscaledTempo = 96;

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "common/diagnostics.h"
 #include "settings/atomic_file.h"
@@ -25,6 +26,15 @@ std::string sideFilePath(const std::string& parameterFilePath, const char* name)
     const size_t slash = parameterFilePath.rfind('/');
     const std::string directory = slash == std::string::npos ? "" : parameterFilePath.substr(0, slash + 1);
     return directory + name;
+}
+
+std::optional<std::string> readSideFile(const std::string& path, size_t limit)
+{
+    std::vector<uint8_t> bytes(limit);
+    const int64_t count = readFilePrefix(path, bytes);
+    if (count <= 0)
+        return std::nullopt;
+    return std::string(bytes.begin(), bytes.begin() + count);
 }
 
 bool writeSideFile(const std::string& path, const std::string& text, const char* what)

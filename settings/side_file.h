@@ -3,10 +3,16 @@
 // written, so that every failed write leaves the same trace.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 
 // The file called `name` in the parameter file's directory.
 std::string sideFilePath(const std::string& parameterFilePath, const char* name);
+
+// The first `limit` bytes of the file at `path`, as text; nothing when it is missing, unreadable
+// or empty (all of which read as defaults).
+std::optional<std::string> readSideFile(const std::string& path, size_t limit);
 
 // Replaces the file at `path` with `text` atomically. When that fails the old file stays, a
 // diagnostic line says "cannot keep the <what> in '<path>'", and the result is false.

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdint>
 #include <cstdlib>
 #include <sstream>
@@ -53,17 +54,19 @@ bool parseNumeral(const std::string& text, RenderOptions& options)
     errno = 0;
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || errno != 0 || *end != '\0' || !(value >= 1.0 && value <= 4.0))
+    if (text.empty() || errno != 0 || *end != '\0' || !(value >= kMinimumNumeral && value <= kMaximumNumeral))
         return false;
     options.numeral = value;
     options.numeralPosition.reset();
     return true;
 }
 
-// " from 32 to 192": a range as the tool's errors say it.
-std::string fromTo(int32_t minimum, int32_t maximum)
+// " from 32 to 192": a range as the tool's errors say it (whole numbers without decimals).
+std::string fromTo(double minimum, double maximum)
 {
-    return " from " + std::to_string(minimum) + " to " + std::to_string(maximum);
+    char text[64];
+    std::snprintf(text, sizeof text, " from %g to %g", minimum, maximum);
+    return text;
 }
 
 bool parseModulation(const std::string& text, RenderOptions& options)
@@ -156,7 +159,8 @@ bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
             options.voicesFile = value;
         } else if (name == "--numeral") {
             ok = parseNumeral(value, options);
-            expected = "a number from 1 to 4 or a preset label such as PI or (1+Sqrt(5))/2";
+            expected = "a number" + fromTo(kMinimumNumeral, kMaximumNumeral) +
+                       " or a preset label such as PI or (1+Sqrt(5))/2";
         } else if (name == "--tempo") {
             ok = parseInt32(value, kMinimumTempo, kMaximumTempo, options.tempo);
             expected = "an integer" + fromTo(kMinimumTempo, kMaximumTempo);

@@ -93,16 +93,23 @@ bool checkRange(const std::string& source, const char* field, int64_t value, int
     return false;
 }
 
+// "%g": 4 for 4.0, 4.5 for 4.5, nan for NaN.
+std::string shortNumber(double value)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
 }  // namespace
 
 bool checkRenderSettings(const RenderOptions& options, const SettingsRecord& s, std::string& error)
 {
     const double numeral = isPresetPosition(s.numeralPreset) ? numeralPresetValue(s.numeralPreset - 1) : s.numeral;
-    if (!(numeral >= 1.0 && numeral <= 4.0)) {  // "not within", so NaN fails as well
-        char text[64];
-        std::snprintf(text, sizeof text, "%g", numeral);
-        error = sourceOf(options, options.numeral || options.numeralPosition, "--numeral") + ": numeral " + text +
-                " is not a number from 1 to 4";
+    if (!(numeral >= kMinimumNumeral && numeral <= kMaximumNumeral)) {  // "not within", so NaN fails as well
+        error = sourceOf(options, options.numeral || options.numeralPosition, "--numeral") + ": numeral " +
+                shortNumber(numeral) + " is not a number from " + shortNumber(kMinimumNumeral) + " to " +
+                shortNumber(kMaximumNumeral);
         return false;
     }
     RangedValues ranged{};

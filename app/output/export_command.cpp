@@ -1,5 +1,6 @@
 #include "app/output/export_command.h"
 
+#include "app/command_states.h"
 #include "dialogs/export_length_dialog.h"
 #include "resources/command_ids.h"
 
@@ -48,9 +49,14 @@ void exportRhythm(AppContext& app)
     const std::string path = withExportExtension(choice->path, choice->filter);
     const WavRenderer wavRenderer = app.wavRenderer;
     RenderOutcome outcome;
+    // The window keeps Stop, Exit and the lattice window meanwhile (see dispatchCommand).
+    app.exporting = true;
+    disableWhileExporting(app.shell, app.working.playState);
     app.shell.runInBackground("export", [&](WorkProgress& progress) {
         outcome = renderToFile(settings, length, path, wavRenderer, &progress, scope);
     });
+    app.exporting = false;
+    updateCommandStates(app.shell, app.working.playState);
     if (outcome.status == RenderStatus::CannotWrite || outcome.status == RenderStatus::CannotRender)
         app.shell.showMessage(outcome.error, "error", true);
     else if (outcome.status == RenderStatus::Written)

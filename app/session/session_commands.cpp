@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/transport/transport_owner.h"
+#include "app/session/clock_follow.h"
 #include "engine/midi_port.h"
 #include "resources/command_ids.h"
 #include "settings/rhythm_units.h"
@@ -17,7 +18,8 @@ constexpr Clock::Duration kStartLead = std::chrono::milliseconds(50);
 
 SessionSwitches switchesOf(const SessionSync& session)
 {
-    return {session.linkOn.load(std::memory_order_relaxed), session.clockOn.load(std::memory_order_relaxed)};
+    return {session.linkOn.load(std::memory_order_relaxed), session.clockOn.load(std::memory_order_relaxed),
+            session.followClockOn.load(std::memory_order_relaxed)};
 }
 
 void saveSwitches(AppContext& app)
@@ -45,12 +47,31 @@ void setBetaBeats(AppContext& app)
     app.transport.session->betaBeats.store(betaEventBeats(app.working.alphaDuration, app.working.betaDuration));
 }
 
+void applyLink(AppContext& app, bool on);
+
+// The external clock followed or not; Link goes off when it goes on.
+void applyFollowClock(AppContext& app, bool on)
+{
+    SessionSync& session = *app.transport.session;
+    on = on && session.clockFollower;
+    if (on && session.linkOn.load())
+        applyLink(app, false);
+    if (session.clockFollower) {
+        app.clockFollow.transportSeen = session.clockFollower->lastTransport().serial;
+        session.clockFollower->setEnabled(on);
+    }
+    session.followClockOn.store(on);
+    app.shell.checkMenuItem(Command::FollowMidiClock, on);
+}
+
 // The timeline joined or left, the transport's state taken as seen. Our tempo is set on the
 // timeline before it joins: alone, the new session starts at our tempo; a session found takes
-// precedence, so joining never moves the peers.
+// precedence, so joining never moves the peers. Following an external clock goes off.
 void applyLink(AppContext& app, bool on)
 {
     SessionSync& session = *app.transport.session;
+    if (on && session.followClockOn.load())
+        applyFollowClock(app, false);
     if (on && session.timeline) {
         setBetaBeats(app);
         sendTempo(app, *session.timeline);
@@ -70,6 +91,14 @@ void toggleLink(AppContext& app)
     if (!app.transport.session)
         return;
     applyLink(app, !app.transport.session->linkOn.load());
+    saveSwitches(app);
+}
+
+void toggleFollowMidiClock(AppContext& app)
+{
+    if (!app.transport.session)
+        return;
+    applyFollowClock(app, !app.transport.session->followClockOn.load());
     saveSwitches(app);
 }
 
@@ -95,6 +124,7 @@ void restoreSessionSwitches(AppContext& app)
     session->clockOn.store(stored.clock);
     app.shell.checkMenuItem(Command::MidiClock, stored.clock);
     applyLink(app, stored.link);
+    applyFollowClock(app, stored.followClock && !stored.link);
 }
 
 void sessionSettingsApplied(AppContext& app, int32_t alphaMsBefore)
@@ -143,13 +173,17 @@ bool sessionTransportPlaying(AppContext& app)
 void followSession(AppContext& app)
 {
     SessionSync* session = app.transport.session;
-    if (session && session->following())
-        transportSessionSeen(app, session->timeline->transportPlaying());
+    if (!session || !session->following())
+        return;
+    BeatTimeline& timeline = *session->timeline;
+    transportSessionSeen(app, timeline.transportPlaying(), timeline.transportChangedAt(), timeline.peerCount() > 0);
 }
 
 std::string sessionHeaderLine(AppContext& app)
 {
     SessionSync* session = app.transport.session;
+    if (session && session->followingClock())
+        return clockHeaderLine(app);
     if (!session || !session->following())
         return {};
     const size_t peers = session->timeline->peerCount();

@@ -12,6 +12,9 @@
 void toggleLink(AppContext& app);
 // "Send MIDI clock" (Ctrl+Shift+K): on or off, kept in the side file. Off while playing sends Stop.
 void toggleMidiClock(AppContext& app);
+// "Follow MIDI clock" (Ctrl+Shift+F): on or off, kept in the side file; never together with Link
+// (switching one on switches the other off). Does nothing where there is no clock follower.
+void toggleFollowMidiClock(AppContext& app);
 // At start-up: the switches from the side file, with their menu checks.
 void restoreSessionSwitches(AppContext& app);
 
@@ -33,5 +36,6 @@ bool sessionTransportPlaying(AppContext& app);
 // does (see transportSessionSeen).
 void followSession(AppContext& app);
 
-// "link: 2 peers, 120.00 BPM" while Link is on; empty while it is off.
+// "link: 2 peers, 120.00 BPM" while Link is on; the external clock's line while following it
+// (see clock_follow.h); empty while both are off.
 std::string sessionHeaderLine(AppContext& app);

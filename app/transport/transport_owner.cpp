@@ -3,6 +3,8 @@
 #include "app/app_context.h"
 #include "app/command_states.h"
 #include "app/session/session_commands.h"
+#include "app/session/tap_tempo.h"
+#include "app/voice_set_opening.h"
 #include "engine/midi_port.h"
 
 namespace {
@@ -14,6 +16,8 @@ void enter(AppContext& app, TransportPhase phase)
     const PlayState written = phase == TransportPhase::Idle ? Idle : phase == TransportPhase::Ready ? Ready : Playing;
     app.working.playState = written;
     updateCommandStates(app.shell, written);
+    if (app.exporting)
+        disableWhileExporting(app.shell, written);  // Play and the dialogs wait for the Export
 }
 
 }  // namespace
@@ -44,6 +48,7 @@ bool transportPlay(AppContext& app)
     if (reopenFailedPort(app.player) != 0)
         return false;
     enter(app, TransportPhase::Playing);
+    tapTempoPlayStarting(app);  // a tapped tempo gives way to the settings' own
     if (sessionPlayStarting(app))  // with Link on, the start waits for the session's bar line
         app.transportOwner.sessionSeenPlaying = true;
     startPlayback(app.transport, app.player);
@@ -58,6 +63,7 @@ void transportStop(AppContext& app)
     if (sessionStopped(app))
         app.transportOwner.sessionSeenPlaying = false;
     enter(app, TransportPhase::Ready);
+    restoreVoiceSetAfterStop(app);  // a voice set opened while playing
 }
 
 bool transportClose(AppContext& app)
@@ -78,12 +84,17 @@ bool transportCloseWithoutDisplay(AppContext& app)
     return played;
 }
 
-void transportSessionSeen(AppContext& app, bool playing)
+void transportSessionSeen(AppContext& app, bool playing, Clock::Duration changedAt, bool peers)
 {
     TransportOwner& owner = app.transportOwner;
+    if (peers && !owner.peersFound)
+        owner.sessionJoinedAt = app.clock.now();
+    owner.peersFound = peers;
     if (playing == owner.sessionSeenPlaying)
         return;
     owner.sessionSeenPlaying = playing;
+    if (playing && changedAt < owner.sessionJoinedAt)
+        return;  // it played before we joined
     if (!playing) {
         owner.peerStartHeld = false;
         transportStop(app);
@@ -98,6 +109,8 @@ void transportLinkSwitched(AppContext& app, bool sessionPlaying)
 {
     app.transportOwner.sessionSeenPlaying = sessionPlaying;
     app.transportOwner.peerStartHeld = false;
+    app.transportOwner.sessionJoinedAt = app.clock.now();
+    app.transportOwner.peersFound = false;
 }
 
 void transportCommandBegins(AppContext& app)

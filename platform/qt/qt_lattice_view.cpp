@@ -12,12 +12,14 @@
 #include <cmath>
 #include <cstring>
 
+#include "app/commands.h"
 #include "app/lattice/lattice_header.h"
 #include "app/lattice/lattice_repaint.h"
 #include "app/session/session_commands.h"
 #include "app/window_placement.h"
 #include "engine/midi_port.h"
 #include "platform/qt/qt_lattice_paint.h"
+#include "resources/command_ids.h"
 #include "settings/lattice_placement.h"
 #include "settings/side_file.h"
 
@@ -114,6 +116,11 @@ void QtLatticeView::changeMutes(const LayerMutes& mutes)
 void QtLatticeView::keyPressEvent(QKeyEvent* event)
 {
     const Qt::KeyboardModifiers others = event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+    if (event->key() == Qt::Key_T && event->modifiers() == Qt::NoModifier) {  // the Tap key
+        dispatchCommand(app_, Command::TapTempo);
+        event->accept();
+        return;
+    }
     const int digit = others ? -1 : digitOfKey(*event);
     const std::optional<LayerMutes> mutes =
         digit < 0 ? std::nullopt : mutesAfterKey(app_.layerMutes, digit, event->modifiers() & Qt::ShiftModifier);

@@ -1,5 +1,7 @@
 #include "platform/qt/qt_main_window.h"
 
+#include <utility>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QLabel>
@@ -124,6 +126,13 @@ void QtMainWindow::acceleratorFired(int commandId)
     if (action && !action->isEnabled())
         return;
     deliver(commandId);
+}
+
+void QtMainWindow::paintEvent(QPaintEvent* event)
+{
+    QMainWindow::paintEvent(event);
+    if (auto painted = std::exchange(firstPaint_, nullptr))
+        painted();
 }
 
 void QtMainWindow::closeEvent(QCloseEvent* event)

@@ -34,9 +34,12 @@ public:
     // path is shortened in the middle (the whole text is its tooltip).
     void showStatus(const QString& text);
     QLabel* statusLabel() const { return status_; }
+    // Called once, after the window's first paint.
+    void onFirstPaint(std::function<void()> painted) { firstPaint_ = std::move(painted); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void deliver(int commandId);
@@ -48,4 +51,5 @@ private:
     std::vector<QShortcut*> shortcuts_;
     QLabel* status_;
     QTimer* statusTimer_;
+    std::function<void()> firstPaint_;
 };

@@ -171,23 +171,26 @@ void QtShellPlatform::runInBackground(const std::string& caption, const std::fun
         done = true;
     });
 
-    // The worker is polled: no signal has to cross from it into this loop.
+    // The worker is polled: no signal has to cross from it into this loop. The window keeps its
+    // input meanwhile, so Stop, Exit, the close box and the lattice window work; the commands
+    // refuse what must wait for the work (the application logic decides which).
     QEventLoop loop;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done)
+        if (done || progress.cancelled())
             loop.quit();
     });
     poll.start(10);
     QTimer::singleShot(500, &loop, [&] { loop.quit(); });
-    loop.exec(QEventLoop::ExcludeUserInputEvents);  // the first half second: no input at all
+    loop.exec();  // the first half second: no box yet
 
     if (!done && !progress.cancelled()) {
-        // A percentage of the whole job, which the worker reports in permille.
+        // A percentage of the whole job, which the worker reports in permille. Modeless: it only
+        // shows how far the work is and offers Cancel.
         QProgressDialog box(QString::fromStdString(caption) + QStringLiteral(" ..."), QStringLiteral("Cancel"), 0, 100,
                             window_);
         box.setWindowTitle(QString::fromStdString(caption));
-        box.setWindowModality(Qt::ApplicationModal);
+        box.setWindowModality(Qt::NonModal);
         box.setMinimumDuration(0);
         box.setAutoClose(false);
         box.setAutoReset(false);

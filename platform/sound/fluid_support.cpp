@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -30,12 +31,15 @@ std::string findSoundfont(fluid_settings_t* settings, std::string* looked)
     if (const char* chosen = std::getenv("PULSELATTICE_SOUNDFONT"); chosen && *chosen) {
         candidates.push_back(chosen);
     } else {
+        fluid_settings_t* defaults = settings ? nullptr : new_fluid_settings();
         char* configured = nullptr;
-        if (settings && fluid_settings_dupstr(settings, "synth.default-soundfont", &configured) == FLUID_OK &&
-            configured) {
+        if (fluid_settings_t* read = settings ? settings : defaults;
+            read && fluid_settings_dupstr(read, "synth.default-soundfont", &configured) == FLUID_OK && configured) {
             candidates.push_back(configured);
             fluid_free(configured);
         }
+        if (defaults)
+            delete_fluid_settings(defaults);
         candidates.push_back("/usr/share/sounds/sf2/default-GM.sf2");
         candidates.push_back("/usr/share/sounds/sf3/default-GM.sf3");
     }
@@ -81,24 +85,38 @@ bool playShortMessage(fluid_synth_t* synth, uint32_t packed)
     return true;
 }
 
-FluidLogCapture::FluidLogCapture()
+namespace {
+
+thread_local FluidLogCapture* currentCapture = nullptr;  // this thread's innermost capture
+
+}  // namespace
+
+FluidLogCapture::FluidLogCapture() : outer_(currentCapture)
 {
-    for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN})
-        fluid_set_log_function(level, collect, this);
-    for (int level : {FLUID_INFO, FLUID_DBG})
-        fluid_set_log_function(level, nullptr, nullptr);
+    // FluidSynth's log hooks are global: set once, they hand each line to the capture of the
+    // thread that logs it, or to FluidSynth's own printing where that thread has none.
+    static std::once_flag hooksSet;
+    std::call_once(hooksSet, [] {
+        for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN})
+            fluid_set_log_function(level, dispatch, nullptr);
+        for (int level : {FLUID_INFO, FLUID_DBG})
+            fluid_set_log_function(level, nullptr, nullptr);
+    });
+    currentCapture = this;
 }
 
 FluidLogCapture::~FluidLogCapture()
 {
-    for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN})
-        fluid_set_log_function(level, fluid_default_log_function, nullptr);
+    currentCapture = outer_;
 }
 
-void FluidLogCapture::collect(int, const char* message, void* self)
+void FluidLogCapture::dispatch(int level, const char* message, void*)
 {
-    auto* capture = static_cast<FluidLogCapture*>(self);
-    capture->text_ += "  fluidsynth: ";
-    capture->text_ += message ? message : "";
-    capture->text_ += "\n";
+    if (!currentCapture) {
+        fluid_default_log_function(level, message, nullptr);
+        return;
+    }
+    currentCapture->text_ += "  fluidsynth: ";
+    currentCapture->text_ += message ? message : "";
+    currentCapture->text_ += "\n";
 }

@@ -16,7 +16,7 @@ void configureSynth(fluid_settings_t* settings, double sampleRate);
 
 // The system's General MIDI soundfont: $PULSELATTICE_SOUNDFONT when set (then that file alone),
 // else FluidSynth's synth.default-soundfont, then the Debian default-GM paths. Empty when none of
-// them is a readable file; `looked` then names where it looked.
+// them is a readable file; `looked` then names where it looked. `settings` null: FluidSynth's own.
 std::string findSoundfont(fluid_settings_t* settings, std::string* looked = nullptr);
 
 // Makes every channel melodic, channel 10 included, so that each plays the tone it is given:
@@ -28,8 +28,9 @@ void makeAllChannelsMelodic(fluid_synth_t* synth);
 // status byte is missing (below 0x80).
 bool playShortMessage(fluid_synth_t* synth, uint32_t packedMessage);
 
-// Collects FluidSynth's error and warning lines while it lives, instead of printing them, so that
-// a driver that fails before another one opens leaves no noise. Not for concurrent use.
+// Collects FluidSynth's error and warning lines logged on this thread while it lives, instead of
+// printing them, so that a driver that fails before another one opens leaves no noise. Lines from
+// other threads (a soundfont loading) still go to stderr. Nested captures: the inner one collects.
 class FluidLogCapture {
 public:
     FluidLogCapture();
@@ -40,6 +41,7 @@ public:
     const std::string& text() const { return text_; }
 
 private:
-    static void collect(int level, const char* message, void* self);
+    static void dispatch(int level, const char* message, void* unused);
+    FluidLogCapture* outer_;
     std::string text_;
 };

@@ -1,8 +1,5 @@
 #include "platform/sound/fluid_synth_output.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <iostream>
@@ -18,23 +15,23 @@ FluidSynthOutput::~FluidSynthOutput()
 
 void FluidSynthOutput::release()
 {
-    // The outputs pull audio from the synth on their own threads, so they go first.
+    // The outputs pull audio from the synth on their own threads, so they go first. A load still
+    // under way is abandoned, not waited for.
     pulseStream_.stop();
-    if (loader_.joinable())
-        loader_.join();
     if (driver_)
         delete_fluid_audio_driver(driver_);
-    if (synth_)
-        delete_fluid_synth(synth_);
+    if (droppedNotes_.load() > 0)
+        std::cerr << "pulselattice: built-in synthesiser: " << droppedNotes_.load()
+                  << " notes due before the soundfont had loaded were left out\n";
+    load_.reset();
     if (settings_)
         delete_fluid_settings(settings_);
     driver_ = nullptr;
     synth_ = nullptr;
     settings_ = nullptr;
     queue_.reset();
-    ready_.store(false);
-    failed_.store(false);
     activeVoices_.store(0);
+    droppedNotes_.store(0);
 }
 
 int FluidSynthOutput::open()
@@ -45,50 +42,37 @@ int FluidSynthOutput::open()
     queue_ = std::make_unique<MessageQueue>();
     timeline_ = FrameTimeline(static_cast<int64_t>(kSampleRate));
     streamFrame_ = 0;
-    std::string soundfont;
     std::string pulseError;
-    {
-        FluidLogCapture log;
-        settings_ = new_fluid_settings();
-        if (!settings_) {
-            queue_.reset();
-            return MidiResult::NoMemory;
-        }
-        // The render period: messages are placed within it at their own frames, so it adds to the
-        // latency, not to the jitter. These apply to the ALSA and JACK drivers; PulseAudio is fed
-        // by a stream of our own with the same period.
-        configureSynth(settings_, kSampleRate);
-        fluid_settings_setint(settings_, "audio.period-size", PulseSynthStream::kPeriodFrames);
-        fluid_settings_setint(settings_, "audio.periods", PulseSynthStream::kBufferedPeriods);
-        fluid_settings_setint(settings_, "audio.jack.autoconnect", 1);
-
-        std::string looked;
-        soundfont = findSoundfont(settings_, &looked);
-        if (soundfont.empty()) {
-            release();
-            openFailure_ = "the built-in synthesiser has no General MIDI soundfont: " + looked +
-                           (looked.find(',') == std::string::npos ? " is" : " are") + " missing or unreadable";
-            return MidiResult::NoDevice;
-        }
-        soundfont_ = soundfont;
-        pulseStream_.start([this](float* out, int frames, MessageTime heardAt) { render(out, out + 1, 2, frames, heardAt); },
-                           kSampleRate, pulseError);
-    }
-    // The loader starts once the log capture has ended: FluidSynth's log hooks are global.
-    if (pulseError.empty()) {
-        loader_ = std::thread([this, soundfont] { loadInBackground(soundfont); });
-        return MidiResult::Ok;
-    }
-
-    // No PulseAudio: FluidSynth's own ALSA or JACK driver, which needs the synthesiser first.
     FluidLogCapture log;
-    synth_ = loadSynth(soundfont);
-    if (!synth_) {
+    settings_ = new_fluid_settings();
+    if (!settings_) {
+        queue_.reset();
+        return MidiResult::NoMemory;
+    }
+    // The render period: messages are placed within it at their own frames, so it adds to the
+    // latency, not to the jitter. These apply to the ALSA and JACK drivers; PulseAudio is fed by a
+    // stream of our own with the same period.
+    configureSynth(settings_, kSampleRate);
+    fluid_settings_setint(settings_, "audio.period-size", PulseSynthStream::kPeriodFrames);
+    fluid_settings_setint(settings_, "audio.periods", PulseSynthStream::kBufferedPeriods);
+    fluid_settings_setint(settings_, "audio.jack.autoconnect", 1);
+
+    std::string looked;
+    const std::string soundfont = findSoundfont(settings_, &looked);
+    if (soundfont.empty()) {
         release();
-        openFailure_ = "the built-in synthesiser cannot load the soundfont " + soundfont;
+        openFailure_ = "the built-in synthesiser has no General MIDI soundfont: " + looked +
+                       (looked.find(',') == std::string::npos ? " is" : " are") + " missing or unreadable";
         return MidiResult::NoDevice;
     }
-    ready_.store(true, std::memory_order_release);
+    soundfont_ = soundfont;
+    // The load starts first and goes on while the output opens; the output plays silence until it ends.
+    load_ = std::make_unique<SoundfontLoad>(soundfont, kSampleRate, true);
+    if (pulseStream_.start([this](float* out, int frames, MessageTime heardAt) { render(out, out + 1, 2, frames, heardAt); },
+                           kSampleRate, pulseError))
+        return MidiResult::Ok;
+
+    // No PulseAudio: FluidSynth's own ALSA or JACK driver, calling our render as the stream does.
     for (const char* name : {"alsa", "jack"}) {
         // JACK's client would try to start a server of its own; only join one that runs.
         if (std::string(name) == "jack" && !jackServerAnswers())
@@ -106,34 +90,26 @@ int FluidSynthOutput::open()
     return MidiResult::NoDevice;
 }
 
-fluid_synth_t* FluidSynthOutput::loadSynth(const std::string& soundfont)
+// Render thread, until it succeeds once: takes the synthesiser when its load has ended. The
+// timed note-ons already due are left out and counted; everything else waiting (program changes,
+// controllers, note-offs, messages sent for "at once") plays at once, in order.
+bool FluidSynthOutput::takeLoadedSynth()
 {
-    fluid_synth_t* synth = new_fluid_synth(settings_);
-    if (!synth) {
-        std::cerr << "pulselattice: built-in synthesiser: cannot create the synthesiser\n";
-        return nullptr;
+    synth_ = load_ ? load_->synth() : nullptr;
+    if (!synth_)
+        return false;
+    while (const TimedShortMessage* next = queue_->front()) {
+        const bool timed = next->time != kSendAtOnce;
+        if (timed && timeline_.frameAt(next->time + kSynthSchedulingLatency) >= streamFrame_)
+            break;  // not due yet: placed at its frame as usual
+        const bool noteOn = (next->packed & 0xF0) == 0x90 && ((next->packed >> 16) & 0x7F) != 0;
+        if (timed && noteOn)
+            droppedNotes_.fetch_add(1, std::memory_order_relaxed);
+        else
+            playShortMessage(synth_, next->packed);
+        queue_->pop();
     }
-    if (fluid_synth_sfload(synth, soundfont.c_str(), 1) == FLUID_FAILED) {
-        std::cerr << "pulselattice: built-in synthesiser: cannot load soundfont " << soundfont << "\n";
-        delete_fluid_synth(synth);
-        return nullptr;
-    }
-    makeAllChannelsMelodic(synth);
-    return synth;
-}
-
-// Loader thread, at a low priority so that the window's start-up goes first. What was sent
-// meanwhile waits in the queue; the render thread plays it once ready_ is set.
-void FluidSynthOutput::loadInBackground(std::string soundfont)
-{
-    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 15);
-    fluid_synth_t* synth = loadSynth(soundfont);
-    if (!synth) {
-        failed_.store(true);
-        return;
-    }
-    synth_ = synth;
-    ready_.store(true, std::memory_order_release);
+    return true;
 }
 
 // Render thread: silence until the soundfont is loaded, then the synthesiser with each queued
@@ -143,7 +119,7 @@ void FluidSynthOutput::render(float* left, float* right, int stride, int frames,
 {
     if (heardAt != MessageTime::zero())
         timeline_.observe(streamFrame_, heardAt);
-    if (!ready_.load(std::memory_order_acquire)) {
+    if (!synth_ && !takeLoadedSynth()) {
         for (int i = 0; i < frames; ++i)
             left[i * stride] = right[i * stride] = 0.0f;
         streamFrame_ += frames;
@@ -174,7 +150,7 @@ void FluidSynthOutput::render(float* left, float* right, int stride, int frames,
 
 std::string FluidSynthOutput::failureReason()
 {
-    if (settings_ && failed_.load())
+    if (settings_ && load_ && load_->failed())
         return "the built-in synthesiser cannot load the soundfont " + soundfont_;
     if (settings_ && pulseStream_.lost())
         return "the built-in synthesiser lost its audio output (" + pulseStream_.lostReason() +
@@ -206,7 +182,7 @@ int FluidSynthOutput::send(uint32_t packed, MessageTime intendedTime)
 {
     if (!settings_)
         return MidiResult::InvalidHandle;
-    if (failed_.load())
+    if (load_->failed())
         return MidiResult::NoDevice;
     if (pulseStream_.lost())
         return MidiResult::NotReady;
@@ -230,7 +206,5 @@ int FluidSynthOutput::close()
 
 bool FluidSynthOutput::waitUntilLoaded()
 {
-    if (loader_.joinable())
-        loader_.join();
-    return ready_.load();
+    return load_ && load_->wait();
 }

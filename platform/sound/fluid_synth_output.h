@@ -1,9 +1,11 @@
 // The built-in General MIDI synthesiser (device -1): FluidSynth playing to the first audio output
 // that opens of PulseAudio, ALSA and JACK, each message placed at its intended time.
 //
-// Loading the soundfont takes about 100 ms. On PulseAudio the port opens as soon as the soundfont
-// is found and the audio stream is up, and the soundfont loads on a thread of its own while the
-// program starts; messages sent meanwhile wait in order and play the moment it is loaded.
+// The port opens as soon as the soundfont is found and an audio output is up; the soundfont then
+// loads on a thread of its own (SoundfontLoad), about 100 ms for a small one and 2 s for a 40 MB
+// .sf3, and the output plays silence meanwhile. Messages sent meanwhile wait in order; once it has
+// loaded they play, except note-ons whose time has passed by then: those are left out and counted
+// (droppedNotes), so a load never ends in a burst of every note it held up, out of the rhythm.
 #pragma once
 
 #include <atomic>
@@ -11,13 +13,13 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include <fluidsynth.h>
 
 #include "engine/port_backend.h"
 #include "platform/sound/synth_frame_timeline.h"
 #include "platform/sound/pulse_synth_stream.h"
+#include "platform/sound/soundfont_load.h"
 #include "platform/sound/spsc_ring.h"
 
 // Every message reaches the sink this long after its intended time, so that neither the playback
@@ -54,6 +56,9 @@ public:
     bool waitUntilLoaded();
     // Voices sounding at the end of the last render (0 before the soundfont has loaded). For tests.
     int activeVoiceCount() const { return activeVoices_.load(std::memory_order_relaxed); }
+    // Timed note-ons left out since the port opened because their time had passed before the
+    // soundfont had loaded. Any thread.
+    int droppedNotes() const { return droppedNotes_.load(std::memory_order_relaxed); }
 
 private:
     static constexpr double kSampleRate = 44100.0;
@@ -66,8 +71,7 @@ private:
     // thread that stalls for seconds leaves waiting.
     using MessageQueue = SpscRing<TimedShortMessage, 8192>;
 
-    fluid_synth_t* loadSynth(const std::string& soundfont);
-    void loadInBackground(std::string soundfont);
+    bool takeLoadedSynth();
     void render(float* left, float* right, int stride, int frames, MessageTime heardAt);
     static int renderForDriver(void* self, int frames, int effectCount, float* effects[], int outputCount,
                                float* outputs[]);
@@ -76,16 +80,16 @@ private:
     fluid_settings_t* settings_ = nullptr;
     std::string soundfont_;     // the soundfont being loaded or played
     std::string openFailure_;   // why the last open failed
-    fluid_synth_t* synth_ = nullptr;  // written once before ready_ is set; then render thread only
-    std::atomic<bool> ready_{false};  // synth_ loaded: the render thread plays the queue
-    std::atomic<bool> failed_{false};
+    // Set before the audio output starts, reset after it has stopped: the render thread reads it.
+    std::unique_ptr<SoundfontLoad> load_;
+    fluid_synth_t* synth_ = nullptr;  // render thread only: the loaded synthesiser, once it is
     std::atomic<int> activeVoices_{0};
+    std::atomic<int> droppedNotes_{0};
     // Sends in, render thread out: the only way a message reaches the synthesiser.
     std::unique_ptr<MessageQueue> queue_;
     // Render thread only.
     FrameTimeline timeline_{static_cast<int64_t>(kSampleRate)};
     int64_t streamFrame_ = 0;  // frames rendered since the output started
-    std::thread loader_;
     PulseSynthStream pulseStream_;            // PulseAudio output, when a server accepts it
     fluid_audio_driver_t* driver_ = nullptr;  // ALSA or JACK output otherwise
 };

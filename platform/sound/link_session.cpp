@@ -87,6 +87,11 @@ bool LinkSession::transportPlaying()
     return impl_->link.captureAppSessionState().isPlaying();
 }
 
+Clock::Duration LinkSession::transportChangedAt()
+{
+    return steadyFromLinkTime(impl_->link.captureAppSessionState().timeForIsPlaying());
+}
+
 std::size_t LinkSession::peerCount()
 {
     return impl_->link.numPeers();

@@ -21,6 +21,7 @@ public:
     double beatAtTime(Clock::Duration time, double quantum) override;
     Clock::Duration timeAtBeat(double beat, double quantum) override;
     bool transportPlaying() override;
+    Clock::Duration transportChangedAt() override;
     std::size_t peerCount() override;
     void setTempo(double bpm) override;
     void requestStart(Clock::Duration earliest) override;

@@ -13,6 +13,7 @@
 #include "app/output/render_output.h"
 #include "platform/sound/fluid_support.h"
 #include "platform/sound/placed_render.h"
+#include "platform/sound/soundfont_load.h"
 
 namespace {
 
@@ -46,11 +47,6 @@ void fillHeader(unsigned char (&header)[44], uint32_t dataBytes)
     std::memcpy(header + 36, "data", 4);
     putLittleEndian(header + 40, dataBytes, 4);
 }
-
-struct FluidDeleter {
-    void operator()(fluid_settings_t* s) const { delete_fluid_settings(s); }
-    void operator()(fluid_synth_t* s) const { delete_fluid_synth(s); }
-};
 
 // The frame a message is placed at: its intended time (the time it was sent when none is known),
 // with no latency: offline, every message is there before its frame is rendered.
@@ -103,31 +99,37 @@ int renderWavFile(const std::vector<TimedMessage>& messages, const std::string& 
         return RenderStatus::CannotRender;
     }
 
-    FluidLogCapture log;
-    std::unique_ptr<fluid_settings_t, FluidDeleter> settings(new_fluid_settings());
-    if (!settings) {
-        error = "-o: cannot create the synthesiser";
-        return RenderStatus::CannotRender;
-    }
-    configureSynth(settings.get(), kWavSampleRate);
-    const std::string soundfont = findSoundfont(settings.get());
-    if (soundfont.empty()) {
-        error = "-o: no General MIDI soundfont found for .wav (install timgm6mb-soundfont)";
-        return RenderStatus::CannotRender;
-    }
-    std::unique_ptr<fluid_synth_t, FluidDeleter> synth(new_fluid_synth(settings.get()));
-    if (!synth || fluid_synth_sfload(synth.get(), soundfont.c_str(), 1) == FLUID_FAILED) {
-        error = "-o: cannot load the soundfont " + soundfont;
-        return RenderStatus::CannotRender;
-    }
-    makeAllChannelsMelodic(synth.get());
-
+    // The target first: a file that cannot be written is refused before the soundfont loads.
     const std::string temporary = path + ".part";
     std::FILE* file = std::fopen(temporary.c_str(), "wb");
     if (!file) {
         error = "cannot write '" + path + "'";
         return RenderStatus::CannotWrite;
     }
+    const auto leaveNothing = [&] {
+        std::fclose(file);
+        std::remove(temporary.c_str());
+    };
+    const std::string soundfont = findSoundfont(nullptr);
+    if (soundfont.empty()) {
+        leaveNothing();
+        error = "-o: no General MIDI soundfont found for .wav (install timgm6mb-soundfont)";
+        return RenderStatus::CannotRender;
+    }
+    // FluidSynth cannot interrupt a load: a Cancel meanwhile returns at once, and the load's
+    // thread throws its synthesiser away when it ends.
+    const SoundfontLoad load(soundfont, kWavSampleRate, false);
+    if (!load.wait([&] { return isCancelled(progress); })) {
+        leaveNothing();
+        if (isCancelled(progress)) {
+            error = "cancelled";
+            return RenderStatus::Cancelled;
+        }
+        error = "-o: cannot load the soundfont " + soundfont;
+        return RenderStatus::CannotRender;
+    }
+    fluid_synth_t* const synth = load.synth();
+
     unsigned char header[44];
     fillHeader(header, 0);
     bool ok = std::fwrite(header, 1, sizeof header, file) == sizeof header;
@@ -154,13 +156,13 @@ int renderWavFile(const std::vector<TimedMessage>& messages, const std::string& 
         return ok && !cancelled;
     };
     while (goOn() && !source.done())
-        ok = renderBlock(synth.get(), source, buffer, file, written);
+        ok = renderBlock(synth, source, buffer, file, written);
     for (int64_t release = 0;
-         goOn() && release < kMaxReleaseFrames && fluid_synth_get_active_voice_count(synth.get()) > 0;
+         goOn() && release < kMaxReleaseFrames && fluid_synth_get_active_voice_count(synth) > 0;
          release += kBlockFrames)
-        ok = renderBlock(synth.get(), source, buffer, file, written);
+        ok = renderBlock(synth, source, buffer, file, written);
     for (int64_t tail = 0; goOn() && tail < kReverbTailFrames; tail += kBlockFrames)
-        ok = renderBlock(synth.get(), source, buffer, file, written);
+        ok = renderBlock(synth, source, buffer, file, written);
     if (cancelled) {
         std::fclose(file);
         std::remove(temporary.c_str());

@@ -15,6 +15,7 @@ set(MIDI_AUDIO_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/offline_wav_render.cpp    # .wav through the synthesiser, offline
   ${CMAKE_CURRENT_LIST_DIR}/pulse_synth_stream.cpp    # the synthesiser's PulseAudio stream
   ${PLATFORM_DIR}/os/realtime_thread.cpp        # SCHED_FIFO where allowed
+  ${CMAKE_CURRENT_LIST_DIR}/soundfont_load.cpp        # a soundfont loading on a thread nobody waits for
   ${CMAKE_CURRENT_LIST_DIR}/rtmidi_ports.cpp          # ALSA sequencer ports through RtMidi
   ${CMAKE_CURRENT_LIST_DIR}/synth_frame_timeline.cpp  # the synthesiser's steady-clock time to sample frames
   ${CMAKE_CURRENT_LIST_DIR}/system_midi_output.cpp)   # device numbering: synthesiser, ALSA, JACK

@@ -52,6 +52,9 @@ public:
     // (its failure reason names what is missing) and for a number the listing does not have.
     std::string shownPortName() override;
 
+    // Waits until the built-in synthesiser's soundfont has loaded (true) or failed. For tests.
+    bool waitUntilSynthLoaded() { return synth_.waitUntilLoaded(); }
+
     // Lists the ports afresh.
     uint32_t portCount() override;
     bool portName(uint32_t deviceId, std::string& name) override;

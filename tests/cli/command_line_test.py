@@ -93,6 +93,17 @@ def check_qt_options_reach_qt(sandbox):
           f"Qt options before --version: exit {result.returncode}, stderr {result.stderr!r}")
 
 
+def check_osc_port_option(sandbox):
+    # A bad --osc-port is refused before any window: one line naming it, the hint, status 2.
+    for args in (["--osc-port", "0"], ["--osc-port=osc"], ["-platform", "offscreen", "--osc-port"]):
+        result = sandbox.run(*args)
+        lines = result.stderr.splitlines()
+        check(result.returncode == 2 and not result.stdout and len(lines) == 2 and "--osc-port" in lines[0]
+              and lines[1] == "Try 'pulselattice --help' for more information.",
+              f"{' '.join(args)}: exit {result.returncode}, stderr {lines}")
+    check(sandbox.untouched(), "a bad --osc-port wrote files")
+
+
 def main():
     if len(sys.argv) != 4:
         print(__doc__)
@@ -104,6 +115,7 @@ def main():
             check_conventions(sandbox, name, version)
             if name == "pulselattice":
                 check_qt_options_reach_qt(sandbox)
+                check_osc_port_option(sandbox)
     print("FAIL" if failures else "PASS", f"({len(failures)} failed)" if failures else "")
     return 1 if failures else 0
 

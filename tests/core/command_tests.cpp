@@ -10,9 +10,7 @@
 #include "app/command_states.h"
 #include "app/commands.h"
 #include "app/settings_apply.h"
-#include "dialog_test_support.h"
-#include "engine/virtual_clock.h"
-#include "fake_shell_platform.h"
+#include "app_test_support.h"
 #include "file_test_support.h"
 #include "generator_test_support.h"
 #include "resources/command_ids.h"
@@ -22,14 +20,10 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class Commands : public ::testing::Test {
+class Commands : public ::testing::Test, protected AppUnderTest {
 protected:
     void SetUp() override
     {
-        working = builtInRecord();
-        defaults = working;
-        player.port.backend = &port;
-        port.isOpen = true;
         put(player.deviceId, -1);
         working.playState = Idle;
         updateCommandStates(shell, Idle);
@@ -58,16 +52,6 @@ protected:
             count += (m.status() & 0xF0) == 0xC0;
         return count;
     }
-
-    FakeShellPlatform shell;
-    VirtualClock clock;
-    RecordingBackend port{clock};
-    PlayerState player;
-    Transport transport;
-    SettingsRecord working{}, defaults{};
-    ParameterFile parameterFile;
-    FakeDeviceListing devices;
-    AppContext app{shell, player, transport, working, defaults, parameterFile, devices, clock};
 };
 
 TEST_F(Commands, EnablingFollowsThePlayStateMenusFirst)

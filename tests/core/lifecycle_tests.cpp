@@ -16,6 +16,7 @@
 #include "app/commands.h"
 #include "app/lifecycle.h"
 #include "app/parameter_file_commands.h"
+#include "app/voice_set_opening.h"
 #include "engine/recording_backend.h"
 #include "fake_shell_platform.h"
 #include "file_test_support.h"
@@ -52,6 +53,11 @@ public:
     }
     void destroyMainWindow() override { shell_.log.push_back("destroy"); }
     void releaseWaitingThreads() override { shell_.log.push_back("release waiting threads"); }
+    bool handFileToRunningCopy(const std::string& path) override
+    {
+        shell_.log.push_back("hand over " + path);
+        return true;
+    }
 
     bool otherInstanceRuns = false;
     bool shown = false;
@@ -190,7 +196,7 @@ struct Program {
         std::memcpy(file.data() + kParameterHeaderSize, &saved, sizeof saved);
         writeBytes(parFile(), file);
     }
-    StartupResult start() { return lifecycle.start(executable()); }
+    StartupResult start(const std::string& voiceSet = {}) { return lifecycle.start(executable(), voiceSet); }
 
     void closeWhileTimeRuns() { lifecycle.close(); }
     size_t indexOfPrefix(const std::string& prefix) const
@@ -291,9 +297,9 @@ TEST(StartUp, RunsItsStepsInOrder)
     const size_t lock = p.indexOf("lock"), create = p.indexOf("create"), open = p.indexOf("port open -1");
     const size_t show = p.indexOf("show"), idle = p.indexOf("menu 313 off");
     EXPECT_LT(lock, create);
-    EXPECT_LT(create, open);
-    EXPECT_LT(open, show);
+    EXPECT_LT(create, show);
     EXPECT_LT(show, idle);
+    EXPECT_LT(idle, open);  // the port once the window is on the screen: the first window needs none
     // The placement (commitParameterFile) comes before the port.
     EXPECT_LT(create, p.indexOfPrefix("move "));
     EXPECT_LT(p.indexOfPrefix("move "), open);
@@ -550,3 +556,73 @@ TEST(Closing, WhenIdleSendsNoSweepAndRunsOnlyOnce)
 }
 
 }  // namespace
+
+// A voice set with tones 40 + c, notes 50 + c and velocities 60 + c.
+std::string writeVoiceSet(const Program& p, const std::string& name)
+{
+    Bytes file(192, 0);
+    for (int c = 0; c < 16; ++c)
+        putI32(file, 4 * c, 40 + c), putI32(file, 64 + 4 * c, 50 + c), putI32(file, 128 + 4 * c, 60 + c);
+    writeBytes(p.dir.file(name), file);
+    return p.dir.file(name);
+}
+
+// Started with a .gms (a file manager's double-click): once the window is shown it is restored as
+// Restore does (tables, offsets 0, 16 program changes); one that cannot be read gets Restore's box.
+TEST(VoiceSetAtStart, IsRestoredOnceTheWindowIsShownAndAnUnreadableOneGetsRestoresBox)
+{
+    Program p;
+    const std::string voices = writeVoiceSet(p, "voices.gms");
+    ASSERT_EQ(p.start(voices), StartupResult::Running);
+    EXPECT_EQ(p.working.tones[15], 55);
+    EXPECT_EQ(p.working.velocities[0], 60);
+    EXPECT_EQ(get(p.player.effectiveNotes[3]), 53);
+    EXPECT_TRUE(p.shell.messages.empty());
+    ASSERT_GE(p.port.messages.size(), 16u);
+    EXPECT_EQ(p.port.messages[p.port.messages.size() - 16].packed, 0xC0u | (40u << 8));
+    EXPECT_EQ(p.defaults.tones[15], 37) << "the defaults stay";
+    p.lifecycle.close();
+
+    Program damaged;
+    std::filesystem::create_directory(damaged.dir.file("damaged.gms"));  // exists, cannot be read
+    ASSERT_EQ(damaged.start(damaged.dir.file("damaged.gms")), StartupResult::Running);
+    ASSERT_EQ(damaged.shell.messages.size(), 1u);
+    EXPECT_EQ(damaged.shell.messages[0].text, "failed to load data from a file");
+    EXPECT_LT(damaged.indexOf("show"), damaged.indexOfPrefix("message error"));
+    EXPECT_EQ(damaged.working.tones[15], 37);
+}
+
+TEST(VoiceSetAtStart, ASecondStartHandsItsFileToTheRunningCopyAndWritesNothing)
+{
+    Program p;
+    p.host.otherInstanceRuns = true;
+    EXPECT_EQ(p.start("/somewhere/voices.gms"), StartupResult::SecondInstance);
+    EXPECT_EQ(p.shell.log, (Log{"lock", "hand over /somewhere/voices.gms"}));
+    EXPECT_FALSE(std::filesystem::exists(p.parFile()));
+}
+
+// Handed over while playing: a box says it waits for Stop, and Stop restores it (the last one
+// handed over); closing while one waits restores nothing.
+TEST(VoiceSetHandedOver, WhilePlayingItWaitsForStop)
+{
+    Program p;
+    ASSERT_EQ(p.start(), StartupResult::Running);
+    p.working.playState = Ready;
+    ASSERT_EQ(dispatchCommand(p.app, Command::Play), 1);
+    openVoiceSet(p.app, p.dir.file("first.gms"));
+    openVoiceSet(p.app, writeVoiceSet(p, "voices.gms"));
+    ASSERT_EQ(p.shell.messages.size(), 2u);
+    EXPECT_EQ(p.shell.messages[1].text, "the voice set \"voices.gms\" will be restored after Stop");
+    EXPECT_EQ(p.working.tones[15], 37);
+
+    dispatchCommand(p.app, Command::Stop);
+    EXPECT_EQ(p.working.tones[15], 55);
+    EXPECT_EQ(p.shell.messages.size(), 2u);
+
+    ASSERT_EQ(dispatchCommand(p.app, Command::Play), 1);
+    std::filesystem::remove(p.dir.file("voices.gms"));
+    openVoiceSet(p.app, writeVoiceSet(p, "later.gms"));
+    std::filesystem::remove(p.dir.file("later.gms"));  // would give a box if it were read at close
+    p.lifecycle.close();
+    EXPECT_EQ(p.shell.messages.size(), 3u);
+}

@@ -1,7 +1,10 @@
 // The MIDI port: packing, the error texts of open, close and send, the sweeps and device changes.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
+#include <future>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -262,4 +265,47 @@ TEST_F(MidiPortTest, AFailedPortIsOpenedAgainWhenChosenAgain)
     EXPECT_EQ(backend.openedDevices, (std::vector<int32_t>{2, 2}));
     EXPECT_EQ(sendShortMessage(player, 0x90, 60, 100), 0);
     EXPECT_EQ(reporter.boxes, std::vector<std::string>{"the hardware is busy with other data"});
+}
+
+namespace {
+
+// A device whose open and close take as long as the test wants (an audio server draining).
+class SlowDevice : public RecordingBackend {
+public:
+    using RecordingBackend::RecordingBackend;
+    int open(int32_t deviceId) override
+    {
+        inside = true;
+        release.get_future().wait();
+        inside = false;
+        return RecordingBackend::open(deviceId);
+    }
+    std::promise<void> release;
+    std::atomic<bool> inside{false};
+};
+
+}  // namespace
+
+// A send from the playback thread while the UI thread opens a device neither waits for the open
+// nor reaches the device in the middle of it: it is dropped and counted.
+TEST(MidiPortChange, ASendDuringADeviceOpenIsDroppedAndCountedNotKeptWaiting)
+{
+    VirtualClock clock;
+    SlowDevice device{clock};
+    PlayerState player;
+    player.port.backend = &device;
+    put(player.deviceId, 2);
+    std::thread opener([&] { openPort(player); });
+    while (!device.inside)
+        std::this_thread::yield();
+    auto send = std::async(std::launch::async, [&] { return sendShortMessage(player, 0x90, 60, 100); });
+    const bool returned = send.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    device.release.set_value();
+    opener.join();
+    ASSERT_TRUE(returned) << "the send waited for the open";
+    EXPECT_EQ(send.get(), 0);
+    EXPECT_EQ(player.port.droppedSends.load(), 1u);
+    EXPECT_TRUE(device.messages.empty());
+    EXPECT_EQ(sendShortMessage(player, 0x90, 60, 100), 0);  // opened: sends go out again
+    EXPECT_EQ(device.messages.size(), 1u);
 }

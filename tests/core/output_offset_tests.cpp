@@ -46,10 +46,12 @@ TEST(OutputOffsetsFile, KeepsEachOutputsOffsetByNameAndZeroLeavesNoEntry)
     offsets.set("MIDI_MAPPER", -50);
     offsets.set("JACK: gone:in", 7);
     offsets.set("JACK: gone:in", 0);
+    offsets.set("two\nlines", 5);
     ASSERT_TRUE(saveOutputOffsets(path, offsets));
     EXPECT_EQ(loadOutputOffsets(path), offsets);
     EXPECT_EQ(loadOutputOffsets(path).offsetFor("ALSA: USB MIDI 1:0"), 12);
     EXPECT_EQ(loadOutputOffsets(path).offsetFor("JACK: gone:in"), 0);
+    EXPECT_EQ(offsets.ms.size(), 2u);
 
     ASSERT_TRUE(saveOutputOffsets(path, OutputOffsets{}));
     EXPECT_FALSE(std::filesystem::exists(path));

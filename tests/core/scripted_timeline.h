@@ -42,6 +42,7 @@ public:
     double beatAtTime(Clock::Duration time, double) override { return sessionBeat(time) - origin; }
     Clock::Duration timeAtBeat(double beat, double) override { return sessionTime(beat + origin); }
     bool transportPlaying() override { return playing; }
+    Clock::Duration transportChangedAt() override { return peerStartTime; }
     std::size_t peerCount() override { return peers; }
     // While disabled only our own timeline has it; joined, it goes to every peer.
     void setTempo(double bpm) override

@@ -5,55 +5,19 @@
 #include <fstream>
 
 #include "app/commands.h"
-#include "app/command_states.h"
+#include "app/session/clock_follow.h"
 #include "app/session/session_commands.h"
-#include "dialog_test_support.h"
-#include "engine/virtual_clock.h"
-#include "fake_shell_platform.h"
-#include "file_test_support.h"
-#include "generator_test_support.h"
-#include "resources/command_ids.h"
-#include "scripted_timeline.h"
-#include "settings/session_switches.h"
+#include "engine/song_position.h"
 #include "settings/side_file.h"
+#include "resources/command_ids.h"
+#include "session_app.h"
+#include "settings/session_switches.h"
 
 namespace {
 
-class Session : public ::testing::Test {
+class Session : public ::testing::Test, protected SessionApp {
 protected:
-    void SetUp() override
-    {
-        working = builtInRecord();
-        defaults = working;
-        player.port.backend = &port;
-        port.isOpen = true;
-        put(player.deviceId, 0);  // a MIDI port
-        session.timeline = &timeline;
-        transport.session = &session;
-        parameterFile.path = dir.file("pulseLattice.par");
-    }
-
-    // As after an accepted concept.
-    void ready()
-    {
-        refreshAcceptedConcept(player, working);
-        transportConceptAccepted(app);
-    }
-
     std::vector<std::string> sentFrom(size_t from) const { return linesOf(port.messages, from); }
-
-    ScratchDir dir;
-    FakeShellPlatform shell;
-    VirtualClock clock;
-    RecordingBackend port{clock};
-    PlayerState player;
-    Transport transport;
-    SettingsRecord working{}, defaults{};
-    ParameterFile parameterFile;
-    FakeDeviceListing devices;
-    ScriptedTimeline timeline{clock, 120.0};
-    SessionSync session;
-    AppContext app{shell, player, transport, working, defaults, parameterFile, devices, clock};
 };
 
 }  // namespace
@@ -91,7 +55,8 @@ TEST(SessionSwitchesFile, MissingOrDamagedMeansBothOff)
     const std::string path = sideFilePath(dir.file("pulseLattice.par"), kSessionSwitchesFile);
     EXPECT_EQ(path, dir.file("pulseLattice.link"));
     EXPECT_EQ(loadSessionSwitches(path), SessionSwitches{});
-    for (const char* damaged : {"", "link 1", "link 2\nclock 0\n", "clock 1\nlink 1\n", "\x01\x02"}) {
+    for (const char* damaged : {"", "link 1", "link 2\nclock 0\n", "clock 1\nlink 1\n", "\x01\x02",
+                                "link 0\nclock 0\nfollow 2\n", "link 0\nclock 1\nlouder 1\n"}) {
         std::ofstream(path, std::ios::binary | std::ios::trunc) << damaged;
         EXPECT_EQ(loadSessionSwitches(path), SessionSwitches{}) << damaged;
     }
@@ -258,6 +223,29 @@ TEST_F(Session, APeersStartDuringADialogIsHeldAndPlaysWhenItCloses)
     EXPECT_EQ(get(player.playing), 0);
 }
 
+// Link on, then a session found that played before we joined it: it does not start us; a start
+// of its own after that does.
+TEST_F(Session, ASessionFoundPlayingDoesNotStartUs)
+{
+    ready();
+    clock.sleepUntil(std::chrono::milliseconds(500));
+    timeline.peerStarts(std::chrono::milliseconds(100));  // long before we join
+    timeline.playing = false;                              // not seen yet: no peer found
+    dispatchCommand(app, Command::Link);
+    followSession(app);
+    clock.sleepUntil(std::chrono::milliseconds(900));
+    timeline.peers = 1;
+    timeline.playing = true;  // found
+    followSession(app);
+    EXPECT_EQ(working.playState, Ready);
+
+    timeline.peerStops();
+    followSession(app);
+    timeline.peerStarts(clock.now());
+    followSession(app);
+    EXPECT_EQ(working.playState, Playing);
+}
+
 TEST_F(Session, TheLatticeHeaderShowsPeersAndTempoOnlyWhileLinkIsOn)
 {
     EXPECT_EQ(sessionHeaderLine(app), "");
@@ -267,4 +255,70 @@ TEST_F(Session, TheLatticeHeaderShowsPeersAndTempoOnlyWhileLinkIsOn)
     EXPECT_EQ(sessionHeaderLine(app), "link: 1 peer, 123.46 BPM");
     timeline.peers = 3;
     EXPECT_EQ(sessionHeaderLine(app), "link: 3 peers, 123.46 BPM");
+}
+
+TEST_F(Session, FollowingAClockAndLinkExcludeEachOtherAndOldFilesStayReadable)
+{
+    dispatchCommand(app, Command::Link);
+    dispatchCommand(app, Command::FollowMidiClock);
+    EXPECT_TRUE(session.followingClock());
+    EXPECT_FALSE(session.linkOn);
+    EXPECT_FALSE(timeline.enabled);
+    EXPECT_FALSE(shell.menuChecked[Command::Link]);
+    EXPECT_TRUE(shell.menuChecked[Command::FollowMidiClock]);
+    EXPECT_EQ(loadSessionSwitches(dir.file("pulseLattice.link")), (SessionSwitches{false, false, true}));
+    dispatchCommand(app, Command::Link);
+    EXPECT_FALSE(session.followingClock());
+    EXPECT_FALSE(shell.menuChecked[Command::FollowMidiClock]);
+    std::ifstream written(dir.file("pulseLattice.link"));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}), "link 1\nclock 0\n")
+        << "without following, the file is as any version writes it";
+
+    // A file from before the follow switch: Link and clock as written, not following.
+    std::ofstream(dir.file("pulseLattice.link"), std::ios::trunc) << "link 0\nclock 1\n";
+    EXPECT_EQ(loadSessionSwitches(dir.file("pulseLattice.link")), (SessionSwitches{false, true, false}));
+}
+
+TEST_F(Session, TheClocksStartRewindsAndPlaysItsStopStopsAndItsSongPositionPicksThePass)
+{
+    ready();
+    dispatchCommand(app, Command::FollowMidiClock);
+    const uint32_t rewinds = player.resume.rewinds();
+    follower.onClockMessage(kClockStartStatus, 0, clock.now());
+    followExternalClock(app);
+    EXPECT_EQ(working.playState, Playing);
+    EXPECT_EQ(player.resume.rewinds(), rewinds + 1);
+    follower.onClockMessage(kClockStopStatus, 0, clock.now());
+    followExternalClock(app);
+    EXPECT_EQ(working.playState, Ready);
+
+    // Song position 64 sixteenths (beat 16), then Continue: the next pass from there.
+    follower.onClockMessage(kSongPositionStatus, 64, clock.now());
+    follower.onClockMessage(kClockContinueStatus, 0, clock.now());
+    followExternalClock(app);
+    EXPECT_EQ(working.playState, Playing);
+    const SongPositionStart expected = passStartAtOrAfter(working, 16.0);
+    EXPECT_EQ(player.resume.current(), expected.counters);
+    EXPECT_NE(expected.counters, LayerCounters{});
+    EXPECT_NEAR(follower.beatAtTime(clock.now(), kBarBeats), 16.0 - expected.beat - 1.0 / 24, 1e-9);
+
+    // Not while Idle: a clock never opens the concept dialog.
+    dispatchCommand(app, Command::Stop);
+    working.playState = Idle;
+    follower.onClockMessage(kClockStartStatus, 0, clock.now());
+    followExternalClock(app);
+    EXPECT_TRUE(shell.dialogsRun.empty());
+}
+
+TEST_F(Session, TheLatticeHeaderShowsTheClocksTempoAndWhenItIsHeld)
+{
+    dispatchCommand(app, Command::FollowMidiClock);
+    EXPECT_EQ(sessionHeaderLine(app), "MIDI clock: waiting");
+    const double tick = 60e9 / 100 / 24;
+    for (int i = 0; i < 30; ++i)
+        follower.onClockMessage(kClockTickStatus, 0, Clock::Duration(static_cast<int64_t>(i * tick)));
+    clock.sleepUntil(Clock::Duration(static_cast<int64_t>(30 * tick)));
+    EXPECT_EQ(sessionHeaderLine(app), "MIDI clock: 100.00 BPM");
+    clock.sleepUntil(Clock::Duration(static_cast<int64_t>(90 * tick)));
+    EXPECT_EQ(sessionHeaderLine(app), "MIDI clock: held at 100.00 BPM");
 }

@@ -76,6 +76,14 @@ class DesktopSession:
         self.processes.append(process)
         return process
 
+    def install_program(self, program):
+        """A copy of `program` in a folder of its own below the scratch dir, where its parameter
+        file and side files will be written beside it; the copy's path."""
+        copy = os.path.join(self.directory, "app", "pulselattice")
+        os.makedirs(os.path.dirname(copy))
+        shutil.copy2(program, copy)
+        return copy
+
     def log(self, log_name):
         try:
             with open(os.path.join(self.directory, log_name), "rb") as f:

@@ -6,7 +6,6 @@ usage: display_lost_e2e_test.py PULSELATTICE
 Exit status 0 when every check passes, 1 on a failure, 77 when a component cannot start."""
 
 import os
-import shutil
 import signal
 import subprocess
 import sys
@@ -20,9 +19,7 @@ from desktop_session import run_in_session  # noqa: E402
 
 
 def drive(session, program):
-    copy = os.path.join(session.directory, "app", "pulselattice")
-    os.makedirs(os.path.dirname(copy))
-    shutil.copy2(program, copy)
+    copy = session.install_program(program)
     par = os.path.join(os.path.dirname(copy), "pulseLattice.par")
 
     app = session.spawn([copy], "program.log", cwd=session.directory)

@@ -8,7 +8,6 @@ usage: link_e2e_test.py PULSELATTICE LINK_PEER
 Exit status 0 when every check passes, 1 on a failure, 77 when a component cannot start."""
 
 import os
-import shutil
 import subprocess
 import sys
 
@@ -44,9 +43,7 @@ def close_program(session, main, app):
 
 
 def drive(session, program, peer_program):
-    copy = os.path.join(session.directory, "app", "pulselattice")
-    os.makedirs(os.path.dirname(copy))
-    shutil.copy2(program, copy)
+    copy = session.install_program(program)
     switches = os.path.join(os.path.dirname(copy), "pulseLattice.link")
 
     peer = session.spawn([peer_program, "--tempo", "100", "--for", "60"], "peer.log")

@@ -7,7 +7,6 @@ usage: no_output_e2e_test.py PULSELATTICE
 Exit status 0 when every check passes, 1 on a failure, 77 when a component cannot start."""
 
 import os
-import shutil
 import signal
 import subprocess
 import sys
@@ -71,9 +70,7 @@ def cancel_an_hour_of_wav(session, app, main, directory):
 
 
 def drive(session, program):
-    copy = os.path.join(session.directory, "app", "pulselattice")
-    os.makedirs(os.path.dirname(copy))
-    shutil.copy2(program, copy)
+    copy = session.install_program(program)
     par = os.path.join(os.path.dirname(copy), "pulseLattice.par")
     exports = os.path.join(session.directory, "exports")
     os.makedirs(exports)

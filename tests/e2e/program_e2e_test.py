@@ -314,9 +314,7 @@ def run(program, render):
 
 def drive(session, program, render):
     # A scratch copy: the parameter file lives beside the executable and starts fresh.
-    copy = os.path.join(session.directory, "app", "pulselattice")
-    os.makedirs(os.path.dirname(copy))
-    shutil.copy2(program, copy)
+    copy = session.install_program(program)
     par = os.path.join(os.path.dirname(copy), "pulseLattice.par")
     expected = expected_note_on_times(render, session.directory)
 

@@ -1,6 +1,8 @@
 // Fuzz target: the small side files beside the parameter file that hold the chosen port's name
-// (pulseLattice.port) and the Link and clock switches (pulseLattice.link). The first input byte
-// picks the file; a name read back is one line of printable characters.
+// (pulseLattice.port), the Link and clock switches (pulseLattice.link) and the output offsets
+// (pulseLattice.offsets). The first input byte picks the file; a name read back is one line of
+// printable characters, an offset within -50..200 ms.
+#include "settings/output_offsets.h"
 #include "settings/port_name_file.h"
 #include "settings/session_switches.h"
 #include "tests/fuzz/fuzz_input_file.h"
@@ -12,6 +14,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string path = fuzzInputFile(data + 1, size - 1);
     if (data[0] & 1) {
         (void)loadSessionSwitches(path);
+        return 0;
+    }
+    if (data[0] & 2) {
+        for (const auto& [name, ms] : loadOutputOffsets(path).ms) {
+            FUZZ_CHECK(ms >= kMinOutputOffsetMs && ms <= kMaxOutputOffsetMs && ms != 0);
+            FUZZ_CHECK(!name.empty() && name.size() <= 255 && name.find('\n') == std::string::npos);
+        }
         return 0;
     }
     if (const std::optional<std::string> name = loadPortName(path)) {

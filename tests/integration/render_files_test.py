@@ -3,26 +3,23 @@
 
 Usage: render_files_test.py PATH/TO/pulselattice-render. Exit 0 pass, 1 fail, 77 skip.
 """
+import functools
 import os
 import shutil
 import subprocess
 import sys
 import tempfile
 
-try:
-    import mido
-except ImportError:
-    print("SKIP: python3-mido is not installed (scripts/setup installs it)")
-    sys.exit(77)
+import render_support
+from render_support import import_mido, report
 
-RENDER = sys.argv[1]
+mido = import_mido()
 # hfc onsets of these piano notes come 0 to 6 ms after the note-on (the detector's frame).
 WAV_TOLERANCE_MS = 10
 failures = []
 
 
-def render(args, out):
-    return subprocess.run([RENDER, *args, "-o", out], capture_output=True, text=True, timeout=120)
+render = functools.partial(render_support.render, text=True)
 
 
 def text_messages(args):
@@ -249,10 +246,7 @@ def main():
         check_bad_options(directory)
     finally:
         shutil.rmtree(directory, ignore_errors=True)
-    for failure in failures:
-        print("FAIL:", failure)
-    print("render files:", "FAILED" if failures else "passed")
-    return 1 if failures else 0
+    return report("render files", failures)
 
 
 if __name__ == "__main__":

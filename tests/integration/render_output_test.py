@@ -11,19 +11,11 @@ import subprocess
 import sys
 import tempfile
 
-try:
-    import mido
-except ImportError:
-    print("SKIP: python3-mido is not installed (scripts/setup installs it)")
-    sys.exit(77)
+from render_support import RENDER, import_mido, render, report
 
-RENDER = sys.argv[1]
+mido = import_mido()
 failures = []
 skips = []
-
-
-def render(args, out):
-    return subprocess.run([RENDER, *args, "-o", out], capture_output=True, timeout=120)
 
 
 def parameter_file(path, numeral, tempo):
@@ -133,12 +125,7 @@ def main():
         check_notes_above_127(directory)
     finally:
         shutil.rmtree(directory, ignore_errors=True)
-    for skip in skips:
-        print("SKIP:", skip)
-    for failure in failures:
-        print("FAIL:", failure)
-    print("render outputs:", "FAILED" if failures else "passed")
-    return 1 if failures else 0
+    return report("render outputs", failures, skips)
 
 
 if __name__ == "__main__":

@@ -12,7 +12,7 @@ import sys
 import tempfile
 import time
 
-RENDER = sys.argv[1]
+from render_support import RENDER, render, report
 
 
 def interrupted(directory, sig):
@@ -47,7 +47,7 @@ def interrupted(directory, sig):
 
 def main():
     scratch = tempfile.mkdtemp(prefix="pulselattice-signal-")
-    probe = subprocess.run([RENDER, "--passes", "1", "-o", os.path.join(scratch, "probe.wav")], capture_output=True)
+    probe = render(["--passes", "1"], os.path.join(scratch, "probe.wav"), timeout=None)
     shutil.rmtree(scratch, ignore_errors=True)
     if b"soundfont" in probe.stderr or b"no synthesiser" in probe.stderr:
         print("SKIP: no .wav in this build or no soundfont:", probe.stderr.decode().strip())
@@ -61,10 +61,7 @@ def main():
             shutil.rmtree(directory, ignore_errors=True)
         if failure:
             failures.append(failure)
-    for failure in failures:
-        print("FAIL:", failure)
-    print("render signals:", "FAILED" if failures else "passed")
-    return 1 if failures else 0
+    return report("render signals", failures)
 
 
 if __name__ == "__main__":

@@ -7,12 +7,12 @@ Usage: synth_level_test.py PATH/TO/pulselattice-render. Exit 0 pass, 1 fail.
 import array
 import math
 import os
-import subprocess
 import sys
 import tempfile
 import wave
 
-RENDER = sys.argv[1]
+from render_support import render, report
+
 PRESETS = ["1.5", "2.0", "3.0", "Sqrt(2.0)", "Sqrt(3.0)", "Sqrt(5.0)", "(1+Sqrt(5))/2", "(2+Sqrt(8))/2",
            "(3+Sqrt(13))/2", "e", "PI"]
 # Every pass starts with all 8 layers striking together, so 30 s hold the loudest moment.
@@ -20,7 +20,7 @@ LENGTH = ["--layers", "8", "--stop-at", "30000"]
 
 
 def peak_dbfs(args, path):
-    subprocess.run([RENDER, *args, "-o", path], check=True, capture_output=True, timeout=120)
+    render(args, path, check=True)
     with wave.open(path) as f:
         samples = array.array("h", f.readframes(f.getnframes()))
     peak = max(max(samples), -min(samples))
@@ -40,10 +40,7 @@ def main():
             print(f"{preset}: peak {level:.2f} dBFS")
             if level > -1.0:  # 16-bit full scale is 0 dBFS: this close, a louder voice set clips
                 failures.append(f"{preset} peaks at {level:.2f} dBFS")
-    for failure in failures:
-        print("FAIL:", failure)
-    print("synthesiser level:", "FAILED" if failures else "passed")
-    return 1 if failures else 0
+    return report("synthesiser level", failures)
 
 
 if __name__ == "__main__":

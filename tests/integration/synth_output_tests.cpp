@@ -160,7 +160,7 @@ std::string SynthOutputTest::playAndMeasure(int attempt)
 TEST_F(SynthOutputTest, TheRecordingHasAnOnsetWhereEachNoteWasSent)
 {
     ASSERT_EQ(output_.open(-1), MidiResult::Ok) << "see stderr for the synthesiser's reason";
-    std::this_thread::sleep_for(700ms);  // the synthesiser's stream is up before recording
+    ASSERT_TRUE(output_.waitUntilSynthLoaded());  // however long the machine's soundfont takes
     ASSERT_EQ(output_.send(packShortMessage(0xB9, 7, 127)), MidiResult::Ok);
     ASSERT_EQ(output_.send(packShortMessage(0xC9, 115, 0)), MidiResult::Ok);  // woodblock: every channel is melodic
     // One more recording when the first is off: another process may have taken the CPU from the

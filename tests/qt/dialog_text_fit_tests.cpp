@@ -18,6 +18,7 @@
 #include "dialogs/controls_dialog.h"
 #include "dialogs/durations_dialog.h"
 #include "dialogs/export_length_dialog.h"
+#include "dialogs/output_offset_dialog.h"
 #include "dialogs/voice_table_dialog.h"
 #include "platform/qt/qt_template_dialog.h"
 #include "resources/dialog_template.h"
@@ -79,7 +80,7 @@ private slots:
     void everyControlOfEveryTemplate_data()
     {
         QTest::addColumn<int>("templateId");
-        for (int id : {106, 107, 120, 122, 1000, 2000, 3000, 4000, 5000})
+        for (int id : {106, 107, 120, 121, 122, 1000, 2000, 3000, 4000, 5000})
             QTest::newRow(qPrintable(QString::number(id))) << id;
     }
 
@@ -98,6 +99,12 @@ private slots:
         case 106: logic = std::make_unique<AboutDialog>(); break;
         case 107: logic = std::make_unique<ConfirmExitDialog>(); break;
         case 120: logic = std::make_unique<ExportLengthDialog>(); break;
+        case 121: {
+            std::string longest;
+            ports.portName(0, longest);
+            logic = std::make_unique<OutputOffsetDialog>(longest, 10.7, -50);
+            break;
+        }
         case 122: {
             // The longest text the control line shows.
             ControlBindings bound{{ControlAction::FollowClock, {ControlSource::ProgramChange, 15, 127}}};

@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include <cstdio>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -44,6 +45,34 @@ void answerLengthDialog(const QString& length)
             if (button->text() == QStringLiteral("Okay"))
                 button->click();
     });
+}
+
+// Presses the progress box's Cancel once `ready` says so (asked every 10 ms), and calls `seen`
+// with the box just before; however long the run or the soundfont take, the test waits for them.
+struct CancelWhen {
+    CancelWhen(std::function<bool()> ready, std::function<void(QProgressDialog&)> seen = {})
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this, ready = std::move(ready), seen = std::move(seen)] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QProgressDialog*>(widget); box && box->isVisible() && !pressed && ready()) {
+                    pressed = true;
+                    if (seen)
+                        seen(*box);
+                    box->findChild<QPushButton*>()->click();
+                }
+        });
+        timer.start(10);
+    }
+    QTimer timer;
+    bool pressed = false;
+};
+
+bool holdsAPartFile(const QString& directory)
+{
+    for (const QString& name : QDir(directory).entryList(QDir::Files | QDir::Hidden))
+        if (name.endsWith(QStringLiteral(".part")))
+            return true;
+    return false;
 }
 
 }  // namespace
@@ -119,22 +148,15 @@ private slots:
         QTemporaryDir empty;
         shell.answer = FileChoice{(empty.path() + "/long.txt").toStdString(), 2};
         answerLengthDialog(QStringLiteral("10080:00"));  // a week: seconds of rendering
-        bool offered = false;
-        QTimer::singleShot(800, [&] {
-            for (QWidget* widget : QApplication::topLevelWidgets())
-                if (auto* progress = qobject_cast<QProgressDialog*>(widget); progress && progress->isVisible()) {
-                    offered = true;
-                    progress->findChild<QPushButton*>()->click();
-                }
-        });
+        CancelWhen cancel([] { return true; });
         dispatchCommand(app, Command::Export);
-        QVERIFY(offered);
+        QVERIFY(cancel.pressed);
         QCOMPARE(QDir(empty.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 0);
     }
 
-    // An hour of audio takes the synthesiser about 20 s. Cancel 1.5 s in: the box showed how far
-    // it was, the worker has stopped when Export returns (well before the render could have
-    // ended), no temporary file is left, and the file it would have replaced is untouched.
+    // An hour of audio takes the synthesiser about 20 s. Cancel once the renderer writes: the box
+    // showed how far it was, the worker has stopped when Export returns (well before the render
+    // could have ended), no temporary file is left, and the file it would have replaced is untouched.
     void cancelStopsAWavRenderAtOnce()
     {
         QTemporaryDir target;
@@ -144,20 +166,16 @@ private slots:
         answerLengthDialog(QStringLiteral("60:00"));
         int shownPercent = -1, shownMaximum = -1;
         QElapsedTimer sinceCancel;
-        QTimer::singleShot(1500, [&] {
-            for (QWidget* widget : QApplication::topLevelWidgets())
-                if (auto* progress = qobject_cast<QProgressDialog*>(widget); progress && progress->isVisible()) {
-                    shownPercent = progress->value();
-                    shownMaximum = progress->maximum();
-                    sinceCancel.start();
-                    progress->findChild<QPushButton*>()->click();
-                }
+        CancelWhen cancel([&] { return holdsAPartFile(target.path()); }, [&](QProgressDialog& box) {
+            shownPercent = box.value();
+            shownMaximum = box.maximum();
+            sinceCancel.start();
         });
         dispatchCommand(app, Command::Export);
         const qint64 stoppedAfterMs = sinceCancel.isValid() ? sinceCancel.elapsed() : -1;
         const QStringList left = QDir(target.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 
-        qInfo("cancel 1.5 s into an hour of .wav: the box showed %d%%; worker stopped and temporary file gone "
+        qInfo("cancel as an hour of .wav is written: the box showed %d%%; worker stopped and temporary file gone "
               "%lld ms after Cancel", shownPercent, stoppedAfterMs);
         QCOMPARE(shownMaximum, 100);
         QVERIFY2(shownPercent >= 1 && shownPercent < 50, QByteArray::number(shownPercent));

@@ -238,7 +238,7 @@ private slots:
     }
 
     // Keys 1..8 and clicks on the labels mute, Shift solos, 0 clears; the rows change at once,
-    // before Play, and the side file keeps the mutes.
+    // before Play, and the side file keeps the mutes. T taps the tempo.
     void keysAndLabelClicksMuteAndSoloTheLayers()
     {
         shell.showLatticeView();
@@ -271,6 +271,12 @@ private slots:
         QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(int(scene.rows[1].lane.x + 20), onLabel.y()));
         QCOMPARE(app->layerMutes, (LayerMutes{0, 1}));  // the lane is not a label
         QCOMPARE(loadLayerMutes(directory + "/pulseLattice.lattice"), (LayerMutes{0, 1}));
+
+        // T is the Tap key: two taps half a second apart make 120 BPM, the tempo in force.
+        QTest::keyClick(view, Qt::Key_T);
+        clock.sleepUntil(clock.now() + std::chrono::milliseconds(500));
+        QTest::keyClick(view, Qt::Key_T);
+        QCOMPARE(get(player.alphaMs), 500);
     }
 
     // A size far beyond the screen (from a larger screen, or written by hand) is cut to the screen,

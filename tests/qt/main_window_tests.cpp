@@ -118,9 +118,9 @@ private slots:
             for (QAction* item : menu->menu()->actions())
                 items << (item->isSeparator() ? QStringLiteral("-") : item->text());
         QCOMPARE(items, (QStringList{"Export...\tCtrl + E", "-", "Exit\tCtrl + X", "Concept\tCtrl + C", "Play\tCtrl + P",
-                                     "Stop\tCtrl + O", "Rewind\tCtrl + W", "Lattice\tCtrl + L", "-", "Link\tCtrl + K",
-                                     "Send MIDI clock\tCtrl + Shift + K", "-", "Controls...", "Tone\tCtrl + T",
-                                     "Note\tCtrl + N",
+                                     "Stop\tCtrl + O", "Rewind\tCtrl + W", "Lattice\tCtrl + L", "Output offset...", "-",
+                                     "Link\tCtrl + K", "Send MIDI clock\tCtrl + Shift + K",
+                                     "Follow MIDI clock\tCtrl + Shift + F", "-", "Controls...", "Tone\tCtrl + T", "Note\tCtrl + N",
                                      "Velocity\tCtrl + V", "-",
                                      "Save\tCtrl + S", "Restore\tCtrl + R", "About\tCtrl + A"}));
         for (int id : {301, 312, 313, 314, 326, 320, 315, 316, 317, 318, 319, 304}) {
@@ -139,14 +139,14 @@ private slots:
             keys << s->key().toString();
         QCOMPARE(keys, (QStringList{"Ctrl+A", "Ctrl+X", "Ctrl+C", "Ctrl+P", "Ctrl+O", "Ctrl+Shift+D", "Ctrl+T",
                                     "Ctrl+N", "Ctrl+V", "Ctrl+S", "Ctrl+R", "Ctrl+L", "Ctrl+E", "Ctrl+K",
-                                    "Ctrl+Shift+K", "Ctrl+W"}));
+                                    "Ctrl+Shift+K", "Ctrl+W", "Ctrl+Shift+F"}));
     }
 
     void linkAndClockAreCheckableAndReachableInEveryState()
     {
         QtShellPlatform shell;
         shell.setMainWindow(window.get());
-        for (int id : {321, 322}) {
+        for (int id : {321, 322, 329}) {
             QVERIFY(window->menuAction(id)->isCheckable());
             QVERIFY(!window->menuAction(id)->isChecked());
         }
@@ -155,8 +155,10 @@ private slots:
             delivered.clear();
             QTest::keyClick(window.get(), Qt::Key_K, Qt::ControlModifier);
             QTest::keyClick(window.get(), Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
-            QCOMPARE(delivered, (std::vector<int>{321, 322}));
-            QVERIFY(window->menuAction(321)->isEnabled() && window->menuAction(322)->isEnabled());
+            QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+            QCOMPARE(delivered, (std::vector<int>{321, 322, 329}));
+            QVERIFY(window->menuAction(321)->isEnabled() && window->menuAction(322)->isEnabled() &&
+                    window->menuAction(329)->isEnabled());
         }
         shell.checkMenuItem(321, true);
         QVERIFY(window->menuAction(321)->isChecked());

@@ -1,11 +1,14 @@
 // SIGTERM reaching the real shell: the closing sequence runs on the UI thread as Exit's does
-// (without the confirmation), and an Export under way is cancelled first and leaves no file.
+// (without the confirmation), and an Export under way is cancelled first and leaves no file. Stop
+// and Exit reach the window during an Export.
 #include <QApplication>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QtTest>
 
 #include <csignal>
+#include <functional>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -65,6 +68,46 @@ void runUntilClosed(int seconds)
     QTimer::singleShot(seconds * 1000, [] { QCoreApplication::exit(1); });
     QCoreApplication::exec();
 }
+
+// Answers the export length dialog, when it comes, with an hour.
+void answerExportLengthWithAnHour()
+{
+    QTimer::singleShot(0, [] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        QVERIFY(dialog);
+        dialog->findChild<QLineEdit*>()->setText(QStringLiteral("60:00"));
+        for (auto* button : dialog->findChildren<QPushButton*>())
+            if (button->text() == QStringLiteral("Okay"))
+                button->click();
+    });
+}
+
+// True once an export's renderer writes its file under a temporary name in `directory`.
+bool writingInto(const std::string& directory)
+{
+    for (const auto& entry : std::filesystem::directory_iterator(directory))
+        if (entry.path().string().find(".part") != std::string::npos)
+            return true;
+    return false;
+}
+
+bool progressBoxShown()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (qobject_cast<QProgressDialog*>(widget) && widget->isVisible())
+            return true;
+    return false;
+}
+
+// Calls `step` every 10 ms while the event loop runs (an Export's own loop included).
+struct Poll {
+    explicit Poll(std::function<void()> step)
+    {
+        QObject::connect(&timer, &QTimer::timeout, std::move(step));
+        timer.start(10);
+    }
+    QTimer timer;
+};
 
 SettingsRecord savedRecord(const std::string& path)
 {
@@ -135,19 +178,14 @@ private slots:
         const std::string target = p.dir + "/out/hour.wav";
         std::filesystem::create_directory(p.dir + "/out");
         p.shell.answer = FileChoice{target, 1};
-        QTimer::singleShot(0, [] {
-            QWidget* dialog = QApplication::activeModalWidget();
-            QVERIFY(dialog);
-            dialog->findChild<QLineEdit*>()->setText(QStringLiteral("60:00"));
-            for (auto* button : dialog->findChildren<QPushButton*>())
-                if (button->text() == QStringLiteral("Okay"))
-                    button->click();
-        });
+        answerExportLengthWithAnHour();
+        // Once the renderer writes (however long the run and the soundfont take), the signal comes.
         bool rendering = false;
-        QTimer::singleShot(1500, [&] {
-            for (const auto& entry : std::filesystem::directory_iterator(p.dir + "/out"))
-                rendering = rendering || entry.path().string().find(".part") != std::string::npos;
-            std::raise(SIGTERM);
+        Poll poll([&] {
+            if (!rendering && writingInto(p.dir + "/out")) {
+                rendering = true;
+                std::raise(SIGTERM);
+            }
         });
         dispatchCommand(p.app, Command::Export);  // returns once the worker has ended
         QVERIFY(!p.lifecycle.isClosed());          // the close waits for the worker...
@@ -158,6 +196,55 @@ private slots:
         QVERIFY(p.lifecycle.isClosed());
         QVERIFY(std::filesystem::is_empty(p.dir + "/out"));
         QCOMPARE(savedRecord(p.dir + "/pulseLattice.par").tempo, p.defaults.tempo);
+    }
+
+    // Stop (Ctrl+O) and Exit (Ctrl+X, confirmed) reach the window while an Export runs, through
+    // the window system's key path, which a modal box blocks; Exit cancels the Export first.
+    void stopAndExitReachTheWindowDuringAnExport()
+    {
+        QTemporaryDir dir;
+        Program p(dir.path());
+        QCOMPARE(p.lifecycle.start(p.dir + "/pulselattice"), StartupResult::Running);
+        fillBuiltInDefaults(p.working);
+        p.working.playState = Ready;
+        QCOMPARE(dispatchCommand(p.app, Command::Play), 1);
+        std::filesystem::create_directory(p.dir + "/out");
+        p.shell.answer = FileChoice{p.dir + "/out/hour.wav", 1};
+        answerExportLengthWithAnHour();
+        QWindow* window = p.shell.mainWindow()->windowHandle();
+        bool stoppedWhileExporting = false, exitAsked = false;
+        // A timer of its own: the other one's handler is still running while the box is up.
+        Poll confirm([&] {
+            if (QWidget* box = exitAsked ? QApplication::activeModalWidget() : nullptr)
+                for (auto* button : box->findChildren<QPushButton*>())
+                    if (button->text() == QStringLiteral("okay"))
+                        button->click();
+        });
+        Poll poll([&] {
+            if (exitAsked)
+                return;
+            if (!p.app.exporting || !writingInto(p.dir + "/out") || !progressBoxShown())
+                return;
+            QApplication::setActiveWindow(p.shell.mainWindow());  // as a click on it does
+            if (p.working.playState == Playing) {
+                QTest::keyClick(window, Qt::Key_O, Qt::ControlModifier);
+                return;
+            }
+            stoppedWhileExporting = true;
+            // Play, a dialog and a second Export wait for the Export to end.
+            QCOMPARE(dispatchCommand(p.app, Command::Play), 0);
+            QCOMPARE(dispatchCommand(p.app, Command::Concept), 0);  // returns at once, no dialog
+            QCOMPARE(dispatchCommand(p.app, Command::Export), 0);
+            exitAsked = true;
+            QTest::keyClick(window, Qt::Key_X, Qt::ControlModifier);
+        });
+        dispatchCommand(p.app, Command::Export);  // returns once the cancelled worker has ended
+        runUntilClosed(20);
+
+        QVERIFY(stoppedWhileExporting);
+        QVERIFY(exitAsked);
+        QVERIFY(p.lifecycle.isClosed());
+        QVERIFY(std::filesystem::is_empty(p.dir + "/out"));  // cancelled: nothing written
     }
 };
 

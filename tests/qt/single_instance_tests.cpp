@@ -3,9 +3,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/os/file_handover.h"
 #include "platform/os/single_instance.h"
 
 class SingleInstanceTests : public QObject {
@@ -59,6 +61,37 @@ private slots:
                  dir.filePath("pulseLattice.lock"));
         qunsetenv("XDG_RUNTIME_DIR");
         QVERIFY(QString::fromStdString(SingleInstanceLock::defaultPath("pulseLattice")).startsWith("/tmp/pulseLattice-"));
+    }
+
+    // The socket beside the lock takes a path from the same user, drops another user's, and goes
+    // with the holder.
+    void theHolderTakesHandedFilesOnlyFromItsOwnUser()
+    {
+        QTemporaryDir dir;
+        const std::string socket = handoverSocketPath(dir.filePath("pulseLattice.lock").toStdString());
+        QCOMPARE(QString::fromStdString(socket), dir.filePath("pulseLattice.sock"));
+        QVERIFY(!handFileOver(socket, "/a.gms"));  // nobody listens
+        FileHandoverReceiver receiver(socket);
+        QVERIFY(receiver.listen());
+        QVERIFY(handFileOver(socket, "/music/my voices.gms"));
+        QCOMPARE(receiver.receive().value_or(""), std::string("/music/my voices.gms"));
+        QVERIFY(!receiver.receive());
+
+        if (::getuid() == 0) {
+            // Opened up to everybody, so only the credentials can keep another user's path out.
+            ::chmod(dir.path().toUtf8().constData(), 0777);
+            ::chmod(socket.c_str(), 0666);
+            const pid_t child = ::fork();
+            if (child == 0)
+                ::_exit(::setuid(65534) == 0 && handFileOver(socket, "/tmp/theirs.gms") ? 0 : 1);
+            int status = 0;
+            ::waitpid(child, &status, 0);
+            QCOMPARE(WEXITSTATUS(status), 0);
+            QVERIFY(handFileOver(socket, "/mine.gms"));
+            QCOMPARE(receiver.receive().value_or(""), std::string("/mine.gms"));
+        }
+        receiver.close();
+        QVERIFY(!QFile::exists(QString::fromStdString(socket)));
     }
 
     // Two copies of the real program: the second ends at once with status 0 and writes nothing.
