@@ -125,7 +125,7 @@ struct FollowingPlayer {
                 follower.beginAtSongBeat(0.0);
                 put(player.playing, 1);
             }
-            if (pacer.beginPass(player.playing))
+            if (pacer.beginPass())
                 playLayerCycle(player, counters, pacer, 0);
         }
     }

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "settings/session_switches.h"
+#include "settings/side_file.h"
 #include "tests/integration/link_session_fixture.h"
 
 namespace {
@@ -104,7 +105,7 @@ TEST_F(LinkTestPlan, Tempo3StartUpAndAnUnchangedDialogKeepTheSessionsTempo)
 {
     startPeer({"--tempo", "130", "--for", "3"});
     parameterFile_.path = directory_ + "/pulseLattice.par";
-    ASSERT_TRUE(saveSessionSwitches(sessionSwitchesPath(parameterFile_.path), {true, false}));
+    ASSERT_TRUE(saveSessionSwitches(sideFilePath(parameterFile_.path, kSessionSwitchesFile), {true, false}));
     restoreSessionSwitches(app_);  // Link on at start-up
     ASSERT_GE(waitForPeer(), 0) << peer_->log();
     followFor(300ms);

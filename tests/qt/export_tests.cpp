@@ -103,7 +103,7 @@ private slots:
         working.modulationEnabled = 1;
         working.modulationLayer = 1;
         working.noteOffset = 38;  // the sweep's note 90 + 38 is left out of .mid and .wav alike
-        working.playState = Ready;
+        transportConceptAccepted(app);
         // The tool reads the same record from a parameter file.
         std::ofstream par(file("same.par"), std::ios::binary);
         par.write("\0\0\0\0\0\0\0\0\0\0\0\0", 12);

@@ -142,7 +142,7 @@ private slots:
         Program p(dir.path());
         running = &p;
         QCOMPARE(p.lifecycle.start(p.dir + "/pulselattice"), StartupResult::Running);
-        p.working.playState = Ready;
+        transportConceptAccepted(p.app);
         QCOMPARE(dispatchCommand(p.app, Command::Play), 1);
         QTRY_VERIFY(p.sent() > 40);  // the thread plays
         p.shell.mainWindow()->move(123, 77);
@@ -174,7 +174,7 @@ private slots:
         running = &p;
         QCOMPARE(p.lifecycle.start(p.dir + "/pulselattice"), StartupResult::Running);
         fillBuiltInDefaults(p.working);
-        p.working.playState = Ready;
+        transportConceptAccepted(p.app);
         const std::string target = p.dir + "/out/hour.wav";
         std::filesystem::create_directory(p.dir + "/out");
         p.shell.answer = FileChoice{target, 1};
