@@ -243,13 +243,15 @@ TEST_F(ControlInputTest, ALearnedNoteAndCcMuteALayerFromItsNextNoteItsNoteOffsSt
     sendAndDeliver({0x99, 36, 100});  // layer 1
     EXPECT_EQ(player_.mutedLayers.load(), 0b01u);
     const int64_t firstMuted = landsAfterNow();
-    ASSERT_TRUE(waitFor([&] { return countEvents(0x80, {0, 1}, firstMuted) >= 2; }, 5s));
+    // The note sounding at the mute is still ended (live outputs pair notes, so the note-offs of
+    // the muted note-ons, which never sounded, are left out).
+    ASSERT_TRUE(waitFor([&] { return countEvents(0x80, {0, 1}, firstMuted) >= 1; }, 5s));
     ASSERT_TRUE(waitFor([&] { return countEvents(0x90, {2, 3}, firstMuted) >= 1; }, 5s));  // layer 2 plays on
 
     sendAndDeliver({0xB0, 20, 127});  // layer 2
     EXPECT_EQ(player_.mutedLayers.load(), 0b11u);
     const int64_t secondMuted = landsAfterNow();
-    ASSERT_TRUE(waitFor([&] { return countEvents(0x80, {2, 3}, secondMuted) >= 2; }, 5s));
+    ASSERT_TRUE(waitFor([&] { return countEvents(0x80, {2, 3}, secondMuted) >= 1; }, 5s));
     dispatchCommand(app_, Command::Stop);
     EXPECT_EQ(countEvents(0x90, {0, 1}, firstMuted), 0);
     EXPECT_EQ(countEvents(0x90, {2, 3}, secondMuted), 0);
