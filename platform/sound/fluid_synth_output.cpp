@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <chrono>
 #include <iostream>
+#include <thread>
 
 #include "platform/sound/fluid_support.h"
 #include "platform/sound/midi_jack_probe.h"
@@ -32,6 +34,7 @@ void FluidSynthOutput::release()
     queue_.reset();
     activeVoices_.store(0);
     droppedNotes_.store(0);
+    playing_.store(false);
 }
 
 int FluidSynthOutput::open()
@@ -109,6 +112,7 @@ bool FluidSynthOutput::takeLoadedSynth()
             playShortMessage(synth_, next->packed);
         queue_->pop();
     }
+    playing_.store(true, std::memory_order_release);
     return true;
 }
 
@@ -206,5 +210,11 @@ int FluidSynthOutput::close()
 
 bool FluidSynthOutput::waitUntilLoaded()
 {
-    return load_ && load_->wait();
+    if (!load_ || !load_->wait())
+        return false;
+    // The render thread takes the synthesiser at its next period (a few ms): wait for that, as
+    // long as the stream runs.
+    for (int i = 0; i < 2000 && !playing_.load(std::memory_order_acquire); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return playing_.load(std::memory_order_acquire);
 }

@@ -52,7 +52,8 @@ public:
     // the audio server gone.
     std::string failureReason();
 
-    // Waits until the soundfont has loaded or failed; true when the synthesiser plays.
+    // Waits until the soundfont has loaded or failed and, when it loaded, until the render thread
+    // plays it (messages sent from then on are placed as usual); true when the synthesiser plays.
     bool waitUntilLoaded();
     // Voices sounding at the end of the last render (0 before the soundfont has loaded). For tests.
     int activeVoiceCount() const { return activeVoices_.load(std::memory_order_relaxed); }
@@ -83,6 +84,7 @@ private:
     // Set before the audio output starts, reset after it has stopped: the render thread reads it.
     std::unique_ptr<SoundfontLoad> load_;
     fluid_synth_t* synth_ = nullptr;  // render thread only: the loaded synthesiser, once it is
+    std::atomic<bool> playing_{false};  // the render thread has taken the loaded synthesiser
     std::atomic<int> activeVoices_{0};
     std::atomic<int> droppedNotes_{0};
     // Sends in, render thread out: the only way a message reaches the synthesiser.
