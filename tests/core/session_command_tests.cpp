@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "app/command_states.h"
 #include "app/commands.h"
 #include "app/session/clock_follow.h"
 #include "app/session/session_commands.h"

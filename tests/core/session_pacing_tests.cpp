@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "engine/beat_multiple.h"
 #include "engine/session_sync.h"
 #include "generator_test_support.h"
 #include "scripted_timeline.h"
@@ -284,4 +285,48 @@ TEST(LinkGrid, JoiningWhilePlayingAloneChangesNothingHeard)
     for (size_t k = 0; k < ticks.size(); ++k)
         expectNear(ticks[k], 10ms * static_cast<int64_t>(k), "tick " + std::to_string(k));
     EXPECT_EQ(grid.timeline.commits, 1);
+}
+
+// Link's tempo range reaches far beyond our own event lengths (64..960 ms): there an alpha event
+// lasts a power-of-two multiple or fraction of the session's beat, and every note-on stays on
+// that subdivision of the session's beats.
+TEST(LinkGrid, AtTheEndsOfLinksTempoRangeEventsFollowAMultipleOfTheBeat)
+{
+    struct Case {
+        double bpm, beatsPerEvent;
+    };
+    for (const Case c : {Case{999.0, 2.0}, Case{20.0, 0.25}}) {
+        GridPlayer grid(2.0, 2);
+        grid.timeline.changeTempo(0ms, c.bpm);
+        grid.timeline.requestStart(grid.clock.now());
+        while (grid.timesOf(0x90).size() < 16)
+            grid.passes(1);
+        const std::vector<Clock::Duration> notes = grid.timesOf(0x90);
+        const double first = grid.timeline.sessionBeat(notes.front());
+        for (size_t k = 0; k < notes.size(); ++k)
+            EXPECT_NEAR(grid.timeline.sessionBeat(notes[k]), first + c.beatsPerEvent * static_cast<double>(k), 1e-6)
+                << c.bpm << " BPM, layer-0 note-on " << k;
+        EXPECT_NEAR(std::remainder(first, kBarBeats), 0.0, 1e-6) << "the first note-on is on a bar line";
+        EXPECT_EQ(grid.session.beatsPerEvent.load(), c.beatsPerEvent);
+        EXPECT_NEAR(grid.session.alphaInForceMs.load(), 60000.0 / c.bpm * c.beatsPerEvent, 1e-9);
+    }
+}
+
+// The choice keeps still near a bound, eases back to one beat only on a bar line, and leaves
+// the range at once.
+TEST(BeatMultiple, TheChoiceHasHysteresisAndEasesBackOnABarLine)
+{
+    struct Case {
+        double bpm, current;
+        bool onBar;
+        double expected;
+    };
+    for (const Case c : {Case{116, 1, false, 1}, Case{999, 1, false, 2}, Case{20, 1, false, 0.25},
+                         Case{63, 1, true, 1},  // 952 ms: still ours
+                         Case{62, 1, false, 0.5}, Case{70, 0.5, true, 0.5}, Case{80, 0.5, false, 0.5},
+                         Case{80, 0.5, true, 1}, Case{800, 2, true, 2}, Case{700, 2, true, 1}}) {
+        EXPECT_EQ(beatsPerEventAt(c.bpm, c.current, c.onBar), c.expected) << c.bpm << " BPM from " << c.current;
+    }
+    EXPECT_EQ(beatsPerEventText(4.0), "1 event per 4 beats");
+    EXPECT_EQ(beatsPerEventText(0.5), "2 events per beat");
 }
