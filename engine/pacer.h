@@ -87,6 +87,10 @@ private:
     // event lasts what our own settings could make (beat_multiple.h); shown in the lattice header.
     double eventBeats(bool alpha) const;
     void chooseBeatsPerEvent(bool onBarLine);
+    // The session's tempo fell so far that the event in flight would outlast our longest own one:
+    // it ends at the next subdivision of the smaller multiple (in phase with the beats) instead
+    // of `beat`. Returns the beat it ends on.
+    double cutForSlowerTempo(double beat, Clock::Duration now);
     void publishLengths();
     const BeatLine& tickLine() const { return beats_ == Beats::Own ? ownLine_ : sendLine_; }
 

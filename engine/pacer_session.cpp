@@ -44,6 +44,17 @@ void Pacer::chooseBeatsPerEvent(bool onBarLine)
     publishLengths();
 }
 
+double Pacer::cutForSlowerTempo(double beat, Clock::Duration now)
+{
+    const double chosen = beatsPerEventAt(sendLine_.bpm, perEvent_, false);
+    if (chosen >= perEvent_)
+        return beat;
+    perEvent_ = chosen;
+    publishLengths();
+    beat_ = std::min(beat, std::ceil(sendLine_.beatAt(now) / chosen) * chosen);
+    return beat_;
+}
+
 void Pacer::publishLengths()
 {
     const bool onBeats = beats_ != Beats::Own && sendLine_.bpm > 0.0;
@@ -100,8 +111,11 @@ bool Pacer::waitForBeat(double beat)
         if (abandoned() || (startPending_ && stopped()))
             return false;
         const Clock::Duration now = clock_.now();
-        if (beats_ == Beats::Session)
+        if (beats_ == Beats::Session) {
             lookAtSession(now);
+            if (!startPending_)
+                beat = cutForSlowerTempo(beat, now);
+        }
         const Clock::Duration deadline = sendLine_.timeAt(beat);
         const Clock::Duration wake = tick(deadline, now);
         if (deadline <= now) {

@@ -312,6 +312,28 @@ TEST(LinkGrid, AtTheEndsOfLinksTempoRangeEventsFollowAMultipleOfTheBeat)
     }
 }
 
+// A fall from 999 to 20 BPM in the middle of a two-beat event (6 s at 20 BPM) ends it at the next
+// quarter beat; from there on the events are quarter beats.
+TEST(LinkGrid, AFallOutOfOurRangeEndsTheEventInFlightAtTheNextSubdivision)
+{
+    GridPlayer grid(2.0, 1);
+    grid.timeline.changeTempo(0ms, 999.0);
+    grid.timeline.changeTempo(1030ms, 20.0);
+    grid.timeline.requestStart(grid.clock.now());
+    while (grid.clock.now() < 5s)
+        grid.passes(1);
+    std::vector<double> after;
+    for (Clock::Duration t : grid.timesOf(0x90))
+        if (t > 1030ms)
+            after.push_back(grid.timeline.sessionBeat(t));
+    ASSERT_GE(after.size(), 4u);
+    EXPECT_LE(grid.timeline.sessionTime(after.front()) - 1030ms, 750ms);
+    for (size_t k = 0; k < after.size(); ++k)
+        EXPECT_NEAR(after[k] * 4, std::round(after[k] * 4), 1e-6) << "note-on " << k << " off its quarter beat";
+    for (size_t k = 1; k < after.size(); ++k)
+        EXPECT_NEAR(after[k] - after[k - 1], 0.25, 1e-6);
+}
+
 // The choice keeps still near a bound, eases back to one beat only on a bar line, and leaves
 // the range at once.
 TEST(BeatMultiple, TheChoiceHasHysteresisAndEasesBackOnABarLine)
