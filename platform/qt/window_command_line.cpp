@@ -68,7 +68,7 @@ constexpr const char* kUsage =
 std::string voiceSetArgument(int argc, char** argv)
 {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    const CommandLineCheck check = checkCommandLine(args, kQtOptions);
+    const CommandLineCheck check = checkCommandLine(args, kOptions);
     if (check.operands.empty() || check.operands.front().empty())
         return {};
     // Absolute, so that a copy with another working directory finds it when it is handed over.

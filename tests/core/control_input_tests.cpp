@@ -10,6 +10,7 @@
 #include "app/control/control_desk.h"
 #include "app/control/mmc.h"
 #include "app/lattice/layer_mutes.h"
+#include "app/transport/transport_owner.h"
 #include "dialog_test_support.h"
 #include "engine/virtual_clock.h"
 #include "fake_shell_platform.h"
@@ -91,8 +92,8 @@ protected:
         defaults = working;
         player.port.backend = &port;
         port.isOpen = true;
-        working.playState = Ready;
         parameterFile.path = dir.path + "/pulseLattice.par";
+        transportConceptAccepted(app);
     }
     void send(std::initializer_list<uint8_t> bytes, bool modal = false) { desk.handle(controlMessage(bytes), modal); }
 

@@ -15,6 +15,7 @@
 
 #include "app/commands.h"
 #include "app/lifecycle.h"
+#include "engine/midi_port.h"
 #include "app/parameter_file_commands.h"
 #include "app/voice_set_opening.h"
 #include "engine/recording_backend.h"
@@ -133,16 +134,6 @@ size_t sweepStart(const std::vector<TimedMessage>& messages)
     return SIZE_MAX;
 }
 
-std::atomic<bool> portOpenWhenThreadStarted{false};
-std::atomic<RecordingBackend*> backendOfThread{nullptr};
-std::atomic<PlayerState*> playerOfThread{nullptr};
-void notePortState()
-{
-    // Under the port's lock: the UI thread may be opening the port again meanwhile (Play).
-    std::lock_guard<std::mutex> guard(playerOfThread.load()->port.lock);
-    portOpenWhenThreadStarted = backendOfThread.load()->isOpen;
-}
-
 struct Program {
     ScratchDir dir;
     FakeShellPlatform shell;
@@ -174,9 +165,6 @@ struct Program {
     {
         player.port.backend = &port;
         player.port.reporter = &reporter;
-        backendOfThread = &port;
-        playerOfThread = &player;
-        transport.prepareThread = notePortState;
     }
     ~Program()
     {
@@ -304,9 +292,8 @@ TEST(StartUp, RunsItsStepsInOrder)
     EXPECT_LT(create, p.indexOfPrefix("move "));
     EXPECT_LT(p.indexOfPrefix("move "), open);
     EXPECT_TRUE(p.transport.threadStarted);
-    for (int i = 0; i < 1000 && !portOpenWhenThreadStarted; ++i)
-        std::this_thread::sleep_for(1ms);
-    EXPECT_TRUE(portOpenWhenThreadStarted) << "the port is open before the playback thread runs";
+    // The thread starts parked; the port opens once the window is shown, before Play can send.
+    EXPECT_TRUE(portIsOpen(p.player));
 }
 
 TEST(StartUp, ASecondInstanceEndsSilentlyAndWritesNothing)
@@ -607,7 +594,7 @@ TEST(VoiceSetHandedOver, WhilePlayingItWaitsForStop)
 {
     Program p;
     ASSERT_EQ(p.start(), StartupResult::Running);
-    p.working.playState = Ready;
+    transportConceptAccepted(p.app);
     ASSERT_EQ(dispatchCommand(p.app, Command::Play), 1);
     openVoiceSet(p.app, p.dir.file("first.gms"));
     openVoiceSet(p.app, writeVoiceSet(p, "voices.gms"));

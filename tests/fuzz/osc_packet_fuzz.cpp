@@ -1,6 +1,7 @@
 // Fuzz target: a UDP packet at the OSC server, decoded by liblo (a message or nested bundles) and
 // every message run by the handler against a player at rest. Nothing may crash; a /state reply
 // encodes and decodes back to itself.
+#include "app/transport/transport_owner.h"
 #include "engine/recording_backend.h"
 #include "engine/refresh.h"
 #include "engine/virtual_clock.h"
@@ -32,8 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     player.port.backend = &port;
     port.isOpen = true;
     refreshAcceptedConcept(player, working);
-    working.playState = Ready;
     AppContext app{shell, player, transport, working, defaults, parameterFile, devices, clock};
+    transportConceptAccepted(app);
     OscCounters counters;
     for (const OscMessage& message : messages) {
         const std::optional<OscMessage> reply = handleOscMessage(app, message, counters);

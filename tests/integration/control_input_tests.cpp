@@ -243,13 +243,15 @@ TEST_F(ControlInputTest, ALearnedNoteAndCcMuteALayerFromItsNextNoteItsNoteOffsSt
     sendAndDeliver({0x99, 36, 100});  // layer 1
     EXPECT_EQ(player_.mutedLayers.load(), 0b01u);
     const int64_t firstMuted = landsAfterNow();
-    ASSERT_TRUE(waitFor([&] { return countEvents(0x80, {0, 1}, firstMuted) >= 2; }, 5s));
+    // The note sounding at the mute is still ended (live outputs pair notes, so the note-offs of
+    // the muted note-ons, which never sounded, are left out).
+    ASSERT_TRUE(waitFor([&] { return countEvents(0x80, {0, 1}, firstMuted) >= 1; }, 5s));
     ASSERT_TRUE(waitFor([&] { return countEvents(0x90, {2, 3}, firstMuted) >= 1; }, 5s));  // layer 2 plays on
 
     sendAndDeliver({0xB0, 20, 127});  // layer 2
     EXPECT_EQ(player_.mutedLayers.load(), 0b11u);
     const int64_t secondMuted = landsAfterNow();
-    ASSERT_TRUE(waitFor([&] { return countEvents(0x80, {2, 3}, secondMuted) >= 2; }, 5s));
+    ASSERT_TRUE(waitFor([&] { return countEvents(0x80, {2, 3}, secondMuted) >= 1; }, 5s));
     dispatchCommand(app_, Command::Stop);
     EXPECT_EQ(countEvents(0x90, {0, 1}, firstMuted), 0);
     EXPECT_EQ(countEvents(0x90, {2, 3}, secondMuted), 0);
@@ -281,4 +283,53 @@ TEST_F(ControlInputTest, NoPortStaysAfterCloseOrTheServerGoingAwayAndTheInputRet
     ASSERT_TRUE(sender_->ok() && sender_->connectTo(kControlPort));
     ASSERT_TRUE(sender_->send({0x90, 1, 2}));
     EXPECT_EQ(deliver(), 1);
+}
+
+namespace {
+
+struct ClockLog : ClockMessageSink {
+    std::atomic<int> count{0};
+    std::array<std::tuple<uint8_t, int32_t, int64_t>, 16> got{};
+    void onClockMessage(uint8_t status, int32_t songPosition, Clock::Duration arrival) override
+    {
+        const int i = count.load();
+        if (i < static_cast<int>(got.size())) {
+            got[i] = {status, songPosition, arrival.count()};
+            count.store(i + 1);
+        }
+    }
+};
+
+}  // namespace
+
+// The clock reaches the follower on JACK's thread, timed by its frame on the steady clock, and
+// nothing of it is queued for the UI thread.
+TEST_F(ControlInputTest, ClockMessagesGoToTheFollowerTimedByTheirFrame)
+{
+    ClockLog clock;
+    struct ClosedFirst {  // JACK's thread stops calling the log before it goes
+        ControlPorts& ports;
+        ~ClosedFirst() { ports.close(); }
+    } closedFirst{ports_};
+    ports_.close();
+    ports_.setClockSink(&clock);
+    ports_.open();
+    ASSERT_TRUE(sender_->connectTo(kControlPort));
+    ASSERT_TRUE(sender_->send({0xF2, 0x10, 0x01}));
+    ASSERT_TRUE(sender_->send({0xFB}));
+    ASSERT_TRUE(waitFor([&] { return clock.count.load() == 2; }, 5s));
+    const int64_t written = sender_->lastWrittenNs();
+    ASSERT_TRUE(sender_->send({0xF8}));
+    ASSERT_TRUE(sender_->send({0x90, 60, 1}));  // a note after it: the one message queued
+    EXPECT_EQ(deliver(), 1);
+    ASSERT_TRUE(waitFor([&] { return clock.count.load() == 3; }, 5s));
+    EXPECT_EQ(std::get<0>(clock.got[0]), 0xF2);
+    EXPECT_EQ(std::get<1>(clock.got[0]), 0x10 + (0x01 << 7));
+    EXPECT_EQ(std::get<0>(clock.got[1]), 0xFB);
+    EXPECT_EQ(std::get<0>(clock.got[2]), 0xF8);
+    // Written at the first frame of the sender's cycle: that frame's time lies at the cycle's
+    // start, before the sender ran (2 ms for the frame clock's estimate), and not long before.
+    const int64_t arrival = std::get<2>(clock.got[1]);
+    EXPECT_LE(arrival, written + 2'000'000);
+    EXPECT_GE(arrival, written - 1'000'000'000);
 }

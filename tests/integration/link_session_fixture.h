@@ -112,6 +112,15 @@ protected:
         ASSERT_TRUE(peer_->started());
     }
 
+    // The peer's session has been there longer than Link's tie window: two sessions that meet
+    // within 0.5 s of each other's age are ordered by their ids, not by age. A session a user
+    // joins is older than that (the test plan opens LinkHut before the app).
+    void waitUntilThePeersSessionIsEstablished()
+    {
+        ASSERT_TRUE(waitFor([&] { return peer_->log().find("tempo ") != std::string::npos; }, 5s)) << peer_->log();
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    }
+
     // The peer has seen us; returns how long it took it after joining, in ms.
     long waitForPeer()
     {

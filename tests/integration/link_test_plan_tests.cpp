@@ -3,6 +3,7 @@
 // private JACK server. Our own tempo: alpha 400 ms, 150 BPM.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "settings/session_switches.h"
@@ -90,6 +91,7 @@ TEST_F(LinkTestPlan, Tempo1OurTempoChangeReachesThePeerAndTheTwoStayInSync)
 TEST_F(LinkTestPlan, Tempo2JoiningASessionKeepsItsTempo)
 {
     startPeer({"--tempo", "130", "--for", "3"});
+    waitUntilThePeersSessionIsEstablished();
     dispatchCommand(app_, Command::Link);
     ASSERT_GE(waitForPeer(), 0) << peer_->log();
     followFor(700ms);
@@ -104,6 +106,7 @@ TEST_F(LinkTestPlan, Tempo2JoiningASessionKeepsItsTempo)
 TEST_F(LinkTestPlan, Tempo3StartUpAndAnUnchangedDialogKeepTheSessionsTempo)
 {
     startPeer({"--tempo", "130", "--for", "3"});
+    waitUntilThePeersSessionIsEstablished();
     parameterFile_.path = directory_ + "/pulseLattice.par";
     ASSERT_TRUE(saveSessionSwitches(sideFilePath(parameterFile_.path, kSessionSwitchesFile), {true, false}));
     restoreSessionSwitches(app_);  // Link on at start-up
@@ -193,7 +196,8 @@ TEST_F(LinkTestPlan, StartStopState1ThePeersStartAndStopReachUs)
     const std::vector<Clock::Duration> notes = layerZeroNoteOns();
     ASSERT_FALSE(notes.empty());
     const double firstBeat = link_.beatAtTime(notes.front(), kBarBeats);
-    EXPECT_NEAR(std::fmod(firstBeat + 1000.0 * kBarBeats, kBarBeats), 0.0, 0.01) << "the first note-on on beat " << firstBeat;
+    const double phase = std::fmod(firstBeat + 1000.0 * kBarBeats, kBarBeats);
+    EXPECT_NEAR(std::min(phase, kBarBeats - phase), 0.0, 0.01) << "the first note-on on beat " << firstBeat;
     expectNoteOnsOnTheirBeats(gridErrorsUs(0x90, 1));
 }
 
@@ -201,12 +205,16 @@ TEST_F(LinkTestPlan, StartStopState1ThePeersStartAndStopReachUs)
 // line, our Stop stops the peer, and our Play starts both.
 TEST_F(LinkTestPlan, StartStopState2OurStartAndStopReachThePeer)
 {
-    // The peer plays before we join: a Link peer of our own in this process gets it going.
+    // The session plays before we join: a Link peer of our own in this process joins the
+    // peer's session and starts its transport, as pressing Play in LinkHut does.
+    startPeer({"--tempo", "120", "--for", "8"});
+    waitUntilThePeersSessionIsEstablished();
     LinkSession other;
     other.setEnabled(true);
-    startPeer({"--tempo", "120", "--for", "8", "0.2:start"});
     ASSERT_GE(waitForPeer(), 0) << peer_->log();
-    ASSERT_TRUE(waitFor([&] { return other.transportPlaying(); }, 3s)) << peer_->log();
+    ASSERT_TRUE(waitFor([&] { return std::abs(other.tempo() - 120.0) < 0.01; }, 3s)) << peer_->log();
+    other.requestStart(clock_.now());
+    ASSERT_TRUE(waitFor([&] { return other.transportPlaying() && peerLastSaw("playing", "1"); }, 3s)) << peer_->log();
     dispatchCommand(app_, Command::Link);
     ASSERT_TRUE(waitFor([&] { return poll() && link_.transportPlaying(); }, 3s)) << peer_->log();
     followFor(500ms);

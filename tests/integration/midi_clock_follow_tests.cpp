@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/commands.h"
+#include "app/transport/transport_owner.h"
 #include "app/session/clock_follow.h"
 #include "engine/midi_port.h"
 #include "engine/playback.h"
@@ -81,7 +82,7 @@ protected:
         transport_.prepareThread = requestRealtimeScheduling;
         ASSERT_EQ(startPlaybackThread(transport_, player_, working_, clock_), 0);
         refreshAcceptedConcept(player_, working_);
-        working_.playState = Ready;
+        transportConceptAccepted(app_);
         dispatchCommand(app_, Command::FollowMidiClock);
         ASSERT_TRUE(session_.followingClock());
     }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/command_states.h"
+#include "app/transport/transport_owner.h"
 #include "engine/recording_backend.h"
 #include "engine/refresh.h"
 #include "engine/virtual_clock.h"
@@ -72,8 +73,7 @@ protected:
         port_.isOpen = true;
         transport_.session = &session_;
         refreshAcceptedConcept(player_, working_);
-        working_.playState = Ready;
-        updateCommandStates(shell_, Ready);
+        transportConceptAccepted(app_);
         oscPort_ = freeUdpPort();
         std::string error;
         ASSERT_TRUE(server_.start(oscPort_, false, error)) << error;

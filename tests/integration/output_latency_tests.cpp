@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/commands.h"
+#include "app/transport/transport_owner.h"
 #include "app/session/session_commands.h"
 #include "engine/midi_port.h"
 #include "engine/playback.h"
@@ -74,7 +75,7 @@ protected:
         working_.midiDeviceId = deviceOf(shown);
         ASSERT_EQ(startPlaybackThread(transport_, player_, working_, clock_), 0);
         refreshAcceptedConcept(player_, working_);
-        working_.playState = Ready;
+        transportConceptAccepted(app_);
     }
 
     int32_t deviceOf(const std::string& shown)

@@ -19,8 +19,9 @@ skips = []
 
 
 def parameter_file(path, numeral, tempo):
-    """A short parameter file: header, then the record up to the tempo (the rest stays default)."""
-    record = bytearray(144)
+    """A whole parameter file: header, then the record with the numeral and the tempo set (the rest
+    zero); the tool checks the numeral and the tempo first."""
+    record = bytearray(376)
     struct.pack_into("<i", record, 120, -1)        # midiDeviceId: MIDI_MAPPER
     struct.pack_into("<d", record, 128, numeral)
     struct.pack_into("<i", record, 136, 0)         # numeralPreset: typed

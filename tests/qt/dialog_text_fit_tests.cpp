@@ -15,6 +15,7 @@
 #include "app/about_dialog.h"
 #include "app/confirm_exit_dialog.h"
 #include "dialogs/concept_dialog.h"
+#include "dialogs/controls_dialog.h"
 #include "dialogs/durations_dialog.h"
 #include "dialogs/export_length_dialog.h"
 #include "dialogs/output_offset_dialog.h"
@@ -79,7 +80,7 @@ private slots:
     void everyControlOfEveryTemplate_data()
     {
         QTest::addColumn<int>("templateId");
-        for (int id : {106, 107, 120, 121, 1000, 2000, 3000, 4000, 5000})
+        for (int id : {106, 107, 120, 121, 122, 1000, 2000, 3000, 4000, 5000})
             QTest::newRow(qPrintable(QString::number(id))) << id;
     }
 
@@ -89,6 +90,10 @@ private slots:
         SettingsRecord working{}, defaults{};
         fillBuiltInDefaults(working);
         TwoPorts ports;
+        struct : ControlLearning {
+            void learnNext(std::function<void(const ControlSource&)>) override {}
+            void cancelLearn() override {}
+        } noLearning;
         std::unique_ptr<DialogLogic> logic;
         switch (templateId) {
         case 106: logic = std::make_unique<AboutDialog>(); break;
@@ -98,6 +103,12 @@ private slots:
             std::string longest;
             ports.portName(0, longest);
             logic = std::make_unique<OutputOffsetDialog>(longest, 10.7, -50);
+            break;
+        }
+        case 122: {
+            // The longest text the control line shows.
+            ControlBindings bound{{ControlAction::FollowClock, {ControlSource::ProgramChange, 15, 127}}};
+            logic = std::make_unique<ControlsDialog>(bound, noLearning);
             break;
         }
         case 1000: logic = std::make_unique<DurationsDialog>(working, defaults, ports); break;

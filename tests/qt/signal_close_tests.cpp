@@ -17,6 +17,7 @@
 
 #include "app/commands.h"
 #include "app/lifecycle.h"
+#include "app/transport/transport_owner.h"
 #include "engine/recording_backend.h"
 #include "engine/steady_clock.h"
 #include "platform/qt/qt_close_signals.h"
@@ -206,7 +207,7 @@ private slots:
         Program p(dir.path());
         QCOMPARE(p.lifecycle.start(p.dir + "/pulselattice"), StartupResult::Running);
         fillBuiltInDefaults(p.working);
-        p.working.playState = Ready;
+        transportConceptAccepted(p.app);
         QCOMPARE(dispatchCommand(p.app, Command::Play), 1);
         std::filesystem::create_directory(p.dir + "/out");
         p.shell.answer = FileChoice{p.dir + "/out/hour.wav", 1};
