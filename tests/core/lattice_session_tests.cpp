@@ -7,49 +7,28 @@
 #include <map>
 
 #include "app/lattice/lattice_view_model.h"
-#include "engine/session_sync.h"
-#include "generator_test_support.h"
-#include "scripted_timeline.h"
+#include "grid_player.h"
 
 using namespace std::chrono_literals;
 
 namespace {
 
-// A player on a scripted session at `bpm` announcing its note-ons to a lattice feed.
-struct SessionLattice {
-    explicit SessionLattice(double bpm) : timeline(clock, bpm)
+// A player on a scripted session at `bpm` announcing its note-ons to the lattice view's feed;
+// alpha and beta 240 ms (250 BPM of their own), three layers.
+struct SessionLattice : GridPlayer {
+    explicit SessionLattice(double bpm) : GridPlayer(1.5, 3)
     {
-        fillBuiltInDefaults(settings);  // alpha and beta 240 ms: 250 BPM of their own
-        settings.numeral = 1.5;
-        settings.layerIndex = 2;
+        timeline.changeTempo(0ms, bpm);
         settings.playState = Playing;
-        player.port.backend = &port;
-        player.port.clock = &clock;
-        port.isOpen = true;
-        refreshAcceptedConcept(player, settings);
-        put(player.deviceId, 0);
         player.latticeFeed.store(&feed);
-        session.timeline = &timeline;
-        session.linkOn = true;
-        pacer.attachSession(&session, &player);
-        put(player.playing, 1);
         timeline.requestStart(clock.now());
     }
     void playUntil(Clock::Duration until)
     {
         while (clock.now() < until)
-            if (pacer.beginPass())
-                playLayerCycle(player, counters, pacer, topLayerForPass(settings.layerIndex));
+            passes(1);
     }
 
-    VirtualClock clock;
-    RecordingBackend port{clock};
-    PlayerState player;
-    LayerCounters counters{};
-    Pacer pacer{clock};
-    SettingsRecord settings{};
-    ScriptedTimeline timeline;
-    SessionSync session;
     LatticeFeed feed;
     LatticeViewModel model{feed, player, settings, &session};
 };
