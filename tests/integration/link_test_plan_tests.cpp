@@ -137,10 +137,9 @@ TEST_F(LinkTestPlan, Tempo4AtNineHundredNinetyNineAndTwentyBpmWeStayInSync)
     if (othersInTheSession(1))
         GTEST_SKIP() << "another program's Link peer is in the session";
     // At 999 BPM an event lasts two beats, at 20 BPM a quarter of one: our own lengths' range.
-    std::vector<double> fast = gridErrorsUs(0x90, 1, fastSeen + 100ms);
+    // The notes about the change to 20 BPM (seen here up to a poll late) are not judged.
+    const std::vector<double> fast = gridErrorsUs(0x90, 1, fastSeen + 100ms, slowSeen - 100ms);
     const std::vector<double> slow = gridErrorsUs(0x90, 4, slowSeen + 100ms);
-    ASSERT_GE(fast.size(), slow.size());
-    fast.resize(fast.size() - slow.size());
     EXPECT_GE(fast.size(), 20u);
     EXPECT_GE(slow.size(), 2u);
     expectNoteOnsOnTheirBeats(fast);
