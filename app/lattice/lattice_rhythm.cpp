@@ -133,9 +133,8 @@ LatticeRhythm rhythmFromPlayer(const PlayerState& player, int32_t layerIndex)
             topLayerForPass(layerIndex)};
 }
 
-LatticeRhythm rhythmOnBeats(const PlayerState& player, int32_t layerIndex, double alphaMs, double betaBeats)
+LatticeRhythm rhythmOnBeats(LatticeRhythm rhythm, double alphaMs, double betaBeats)
 {
-    LatticeRhythm rhythm = rhythmFromPlayer(player, layerIndex);
     if (!(alphaMs > 0.0) || !std::isfinite(alphaMs) || !(betaBeats > 0.0) || !(betaBeats * kBeatUnits < INT32_MAX))
         return rhythm;
     rhythm.alphaMs = kBeatUnits;

@@ -54,9 +54,9 @@ LatticeRhythm rhythmFromSettings(const SettingsRecord& settings);
 // The rhythm the player is playing now (its fields as the generator reads them).
 LatticeRhythm rhythmFromPlayer(const PlayerState& player, int32_t layerIndex);
 
-// The player's rhythm on a session's beats: an alpha event `alphaMs` long (beat_multiple.h), a
-// beta event `betaBeats` of it. The player's own when `alphaMs` is not positive.
-LatticeRhythm rhythmOnBeats(const PlayerState& player, int32_t layerIndex, double alphaMs, double betaBeats);
+// `own` on a session's beats: an alpha event `alphaMs` long (beat_multiple.h), a beta event
+// `betaBeats` of it. `own` unchanged when `alphaMs` is not positive.
+LatticeRhythm rhythmOnBeats(LatticeRhythm own, double alphaMs, double betaBeats);
 
 // A damaged file can make one layer-0 length millions of times the other. The engine is run for at
 // most this many of the shorter events (cells narrower than a pixel at any width beyond that), so

@@ -1,9 +1,6 @@
 #include "app/lattice/lattice_view_model.h"
 
 #include "app/lattice/lattice_header.h"
-
-#include <cmath>
-
 #include "engine/beat_multiple.h"
 #include "settings/rhythm_units.h"
 
@@ -22,23 +19,16 @@ double LatticeViewModel::alphaInForceMs(bool playing) const
 
 LatticeRhythm LatticeViewModel::playedRhythm() const
 {
+    const LatticeRhythm own = rhythmFromPlayer(player_, working_.layerIndex);
     if (!session_)
-        return rhythmFromPlayer(player_, working_.layerIndex);
-    return rhythmOnBeats(player_, working_.layerIndex, alphaInForceMs(true),
-                         session_->betaBeats.load(std::memory_order_relaxed));
+        return own;
+    return rhythmOnBeats(own, alphaInForceMs(true), session_->betaBeats.load(std::memory_order_relaxed));
 }
 
 LatticeRhythm LatticeViewModel::stoppedRhythm() const
 {
-    LatticeRhythm rhythm = rhythmFromSettings(working_);
-    const double alphaMs = alphaInForceMs(false);
-    if (alphaMs > 0.0) {
-        const double betaBeats = betaEventBeats(working_.alphaDuration, working_.betaDuration);
-        rhythm.alphaMs = kBeatUnits;
-        rhythm.betaMs = static_cast<int32_t>(std::lround(betaBeats * kBeatUnits));
-        rhythm.scale = alphaMs / kBeatUnits;
-    }
-    return rhythm;
+    return rhythmOnBeats(rhythmFromSettings(working_), alphaInForceMs(false),
+                         betaEventBeats(working_.alphaDuration, working_.betaDuration));
 }
 
 bool LatticeViewModel::noticeRewind()
