@@ -83,7 +83,15 @@ private:
     // Link switched on while playing: the event beginning now ends on a session beat, no earlier
     // than half its length (alone, the session's beats move to its own end instead).
     void joinSession(int32_t ms, double lengthBeats);
+    // Beats per event in the session (eventBeats: one alpha event is perEvent_ beats), chosen so an
+    // event lasts what our own settings could make (beat_multiple.h); shown in the lattice header.
     double eventBeats(bool alpha) const;
+    void chooseBeatsPerEvent(bool onBarLine);
+    // The session's tempo fell so far that the event in flight would outlast our longest own one:
+    // it ends at the next subdivision of the smaller multiple (in phase with the beats) instead
+    // of `beat`. Returns the beat it ends on.
+    double cutForSlowerTempo(double beat, Clock::Duration now);
+    void publishLengths();
     const BeatLine& tickLine() const { return beats_ == Beats::Own ? ownLine_ : sendLine_; }
 
     SessionSync* session_ = nullptr;
@@ -95,6 +103,7 @@ private:
     BeatLine ownLine_;    // the clock's beats with the settings' durations: one per alpha duration
     Clock::Duration latency_{};  // the output's, as last looked at
     double beat_ = 0.0;   // on beats: the beat the event in progress ends (or starts) on
+    double perEvent_ = 1.0;  // session beats per alpha event: a power of two
     bool ticking_ = false;     // clock ticks run for this start
     bool startPending_ = false;  // beginPass waits for the bar line: a stop ends the wait
 };

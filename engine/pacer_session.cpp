@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/beat_multiple.h"
 #include "engine/midi_port.h"
 #include "engine/player_state.h"
 #include "engine/session_sync.h"
@@ -34,6 +35,31 @@ void Pacer::lookAtSession(Clock::Duration now)
     latency_ = portLatency(*player_);
     const BeatLine session = grid_->captureLine(now, kBarBeats);
     sendLine_ = {session.time - latency_, session.beat, session.bpm};
+    publishLengths();
+}
+
+void Pacer::chooseBeatsPerEvent(bool onBarLine)
+{
+    perEvent_ = beatsPerEventAt(sendLine_.bpm, perEvent_, onBarLine);
+    publishLengths();
+}
+
+double Pacer::cutForSlowerTempo(double beat, Clock::Duration now)
+{
+    const double chosen = beatsPerEventAt(sendLine_.bpm, perEvent_, false);
+    if (chosen >= perEvent_)
+        return beat;
+    perEvent_ = chosen;
+    publishLengths();
+    beat_ = std::min(beat, std::ceil(sendLine_.beatAt(now) / chosen) * chosen);
+    return beat_;
+}
+
+void Pacer::publishLengths()
+{
+    const bool onBeats = beats_ != Beats::Own && sendLine_.bpm > 0.0;
+    session_->beatsPerEvent.store(onBeats ? perEvent_ : 1.0, std::memory_order_relaxed);
+    session_->alphaInForceMs.store(onBeats ? 60000.0 / sendLine_.bpm * perEvent_ : 0.0, std::memory_order_relaxed);
 }
 
 void Pacer::startTicks()
@@ -85,8 +111,11 @@ bool Pacer::waitForBeat(double beat)
         if (abandoned() || (startPending_ && stopped()))
             return false;
         const Clock::Duration now = clock_.now();
-        if (beats_ == Beats::Session)
+        if (beats_ == Beats::Session) {
             lookAtSession(now);
+            if (!startPending_)
+                beat = cutForSlowerTempo(beat, now);
+        }
         const Clock::Duration deadline = sendLine_.timeAt(beat);
         const Clock::Duration wake = tick(deadline, now);
         if (deadline <= now) {
@@ -103,6 +132,7 @@ bool Pacer::beginPass()
         return true;  // passes back to back go on where the last one ended
     ticking_ = false;
     beats_ = Beats::Own;  // a fresh start: the settings' own tempo unless Link is on
+    perEvent_ = 1.0;
     if (BeatTimeline* grid = session_->grid()) {
         grid_ = grid;
         beats_ = Beats::Session;
@@ -116,12 +146,15 @@ bool Pacer::beginPass()
         if (!reached)
             return false;
         beat_ = start;
+        chooseBeatsPerEvent(true);
         anchored_ = true;
     } else if (clockWanted()) {
         // The clock's first tick goes with the first note: pace from now.
         deadline_ = clock_.now();
         anchored_ = true;
     }
+    if (beats_ == Beats::Own)
+        publishLengths();
     if (anchored_ && clockWanted())
         startTicks();  // Start goes before the first note
     return true;
@@ -130,7 +163,7 @@ bool Pacer::beginPass()
 double Pacer::eventBeats(bool alpha) const
 {
     const double length = alpha ? 1.0 : session_->betaBeats.load(std::memory_order_relaxed);
-    return std::isfinite(length) && length > 0.0 ? length : 0.0;
+    return std::isfinite(length) && length > 0.0 ? length * perEvent_ : 0.0;
 }
 
 void Pacer::joinSession(int32_t ms, double lengthBeats)
@@ -143,6 +176,7 @@ void Pacer::joinSession(int32_t ms, double lengthBeats)
                                        : Clock::Duration(std::chrono::milliseconds(std::max(ms, 0)));
     beats_ = Beats::Session;
     lookAtSession(now);
+    chooseBeatsPerEvent(true);
     const Clock::Duration end = start + length;
     if (grid_->peerCount() == 0) {
         // Alone (our tempo is the session's): the session's beat goes where the event ends anyway.
@@ -170,11 +204,10 @@ void Pacer::waitEvent(int32_t ms, bool alpha)
     else if (!ticking_ && anchored_)
         startTicks();  // the clock was turned on while playing: it starts with this event
 
-    const double length = eventBeats(alpha);
     BeatTimeline* const grid = session_->grid();
     if (grid && (beats_ != Beats::Session || !anchored_ || grid != grid_)) {
         grid_ = grid;  // Link or an external clock turned on while playing
-        joinSession(ms, length);
+        joinSession(ms, eventBeats(alpha));
         waitForBeat(beat_);
         return;
     }
@@ -187,6 +220,9 @@ void Pacer::waitEvent(int32_t ms, bool alpha)
         waitMs(ms);
         return;
     }
+    // The multiple changes on a bar line, or at once where the tempo left the own lengths.
+    chooseBeatsPerEvent(std::abs(std::remainder(beat_, kBarBeats)) < 1e-9);
+    const double length = eventBeats(alpha);
     beat_ += length;
     // After a stall the beats are met again at the next one, without a burst of events.
     const Clock::Duration now = clock_.now();

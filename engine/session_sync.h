@@ -18,6 +18,11 @@ struct SessionSync {
     // A beta event of layer 0 in beats (an alpha event is one beat): betaEventBeats of the
     // durations, written by the UI thread whenever they change.
     std::atomic<double> betaBeats{1.0};
+    // Written by the playback thread, read by the lattice view: the session beats per alpha event
+    // (1, or a power of two where the session's beat is too short or too long for our own
+    // durations), and an alpha event's length in ms while on the beats (0: the own durations).
+    std::atomic<double> beatsPerEvent{1.0};
+    std::atomic<double> alphaInForceMs{0.0};
 
     bool following() const { return timeline != nullptr && linkOn.load(std::memory_order_relaxed); }
     bool clocking() const { return clockOn.load(std::memory_order_relaxed); }

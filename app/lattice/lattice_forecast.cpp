@@ -2,8 +2,9 @@
 
 #include <algorithm>
 
-void LatticeForecast::observe(const LatticeNote& note, int32_t topLayer)
+void LatticeForecast::observe(const LatticeNote& note, const LatticeRhythm& rhythm)
 {
+    const int32_t topLayer = rhythm.topLayer;
     if (note.layer > topLayer || topLayer != topLayer_) {
         topLayer_ = topLayer;
         topSeen_ = false;
@@ -17,6 +18,9 @@ void LatticeForecast::observe(const LatticeNote& note, int32_t topLayer)
         lastTopAlpha_ = note.alpha;
         if (startsPass) {
             passStart_ = note.time;
+            anchorReal_ = note.time;
+            anchorEngine_ = Clock::Duration::zero();
+            anchorScale_ = rhythm.scale;
             passCounters_ = note.counters;
             passCounters_[topLayer] -= 1u;
             cells_.clear();
@@ -24,27 +28,51 @@ void LatticeForecast::observe(const LatticeNote& note, int32_t topLayer)
             return;
         }
     }
-    if (passStart_ && !foresaw(note))
+    if (passStart_ && !foresaw(note, rhythm))
         passStart_.reset();
 }
 
-bool LatticeForecast::foresaw(const LatticeNote& note) const
+Clock::Duration LatticeForecast::realAt(Clock::Duration engineTime) const
 {
-    const Clock::Duration at = note.time - *passStart_;
-    if (at >= horizon_)
-        return true;  // not computed that far: nothing to compare with
-    return std::any_of(cells_.begin(), cells_.end(), [&](const LatticeCell& c) {
-        return c.layer == note.layer && c.index == note.index() && c.alpha == note.alpha && c.start == at;
+    LatticeRhythm scaled;
+    scaled.scale = rhythm_.scale;
+    return anchorReal_ + scaled.realTime(engineTime - anchorEngine_);
+}
+
+bool LatticeForecast::foresaw(const LatticeNote& note, const LatticeRhythm& rhythm)
+{
+    LatticeRhythm anchored = rhythm;
+    anchored.scale = anchorScale_;
+    const Clock::Duration at = anchorEngine_ + anchored.engineTime(note.time - anchorReal_);
+    const auto cell = std::find_if(cells_.begin(), cells_.end(), [&](const LatticeCell& c) {
+        return c.layer == note.layer && c.index == note.index() && c.alpha == note.alpha;
     });
+    if (cell == cells_.end())
+        return at >= horizon_;  // not computed that far: nothing to compare with
+    // The lengths changed since the anchor (a session's tempo): the event in flight changed
+    // with them, somewhere within it.
+    const Clock::Duration tolerance = rhythm.scale == anchorScale_
+                                          ? kTolerance
+                                          : std::min(rhythm.realLength(true), rhythm.realLength(false)) / 2;
+    const Clock::Duration foreseen = anchorReal_ + anchored.realTime(cell->start - anchorEngine_);
+    if (note.time - foreseen > tolerance || foreseen - note.time > tolerance)
+        return false;
+    anchorReal_ = note.time;
+    anchorEngine_ = cell->start;
+    anchorScale_ = rhythm.scale;
+    return true;
 }
 
 void LatticeForecast::extend(const LatticeRhythm& rhythm, Clock::Duration reach)
 {
-    if (rhythm == rhythm_ && reach <= horizon_)
+    const bool computed = rhythm.sameEvents(rhythm_) && reach <= horizon_;
+    rhythm_ = rhythm;  // the real lengths in force: only they changed when the tempo did
+    if (computed)
         return;
-    rhythm_ = rhythm;
-    horizon_ = std::max({reach, 2 * horizon_, Clock::Duration(std::chrono::seconds(10))});
-    cells_ = previewCells(rhythm, passCounters_, horizon_);
+    horizon_ = std::max({reach, 2 * horizon_, rhythm.engineTime(std::chrono::seconds(10))});
+    LatticeRhythm engine = rhythm;
+    engine.scale = 1.0;
+    cells_ = previewCells(engine, passCounters_, horizon_);
 }
 
 std::vector<LatticeCell> LatticeForecast::coming(const LatticeRhythm& rhythm, Clock::Duration after,
@@ -57,10 +85,10 @@ std::vector<LatticeCell> LatticeForecast::coming(const LatticeRhythm& rhythm, Cl
         passStart_.reset();
         return coming;
     }
-    extend(rhythm, until - *passStart_);
+    extend(rhythm, anchorEngine_ + rhythm.engineTime(until - anchorReal_));
     for (LatticeCell cell : cells_) {
-        cell.start += *passStart_;
-        cell.end += *passStart_;
+        cell.start = realAt(cell.start);
+        cell.end = cell.endKnown ? realAt(cell.end) : until;
         if (cell.start > after && cell.start < until)
             coming.push_back(cell);
     }

@@ -1,5 +1,6 @@
 #include "app/lattice/lattice_header.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "app/command_states.h"
@@ -13,9 +14,15 @@ std::string signedText(int32_t value)
     return (value > 0 ? "+" : "") + std::to_string(value);
 }
 
+std::string lengthText(Clock::Duration length)
+{
+    return std::to_string(std::llround(std::chrono::duration<double, std::milli>(length).count())) + " ms";
+}
+
 }  // namespace
 
-std::vector<std::string> latticeHeader(const SettingsRecord& settings, const std::string& deviceName)
+std::vector<std::string> latticeHeader(const SettingsRecord& settings, const std::string& deviceName,
+                                       const std::optional<LatticeLengths>& inForce)
 {
     const LatticeRhythm rhythm = rhythmFromSettings(settings);
     std::string numeral = captionForNumeral(rhythm.numeral);
@@ -25,9 +32,11 @@ std::vector<std::string> latticeHeader(const SettingsRecord& settings, const std
     if (isPresetPosition(settings.numeralPreset))
         first += "   " + std::string(NumeralPreset[settings.numeralPreset]);
 
+    const LatticeLengths lengths = inForce.value_or(
+        LatticeLengths{std::chrono::milliseconds(rhythm.alphaMs), std::chrono::milliseconds(rhythm.betaMs)});
     const std::string second = "tempo " + std::to_string(settings.tempo) + "   layers " +
-                               std::to_string(rhythm.topLayer + 1) + "   alpha " + std::to_string(rhythm.alphaMs) +
-                               " ms   beta " + std::to_string(rhythm.betaMs) + " ms";
+                               std::to_string(rhythm.topLayer + 1) + "   alpha " + lengthText(lengths.alpha) +
+                               "   beta " + lengthText(lengths.beta);
 
     std::string modulation = "modulation off";
     if (settings.modulationEnabled != 0)

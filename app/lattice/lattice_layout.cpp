@@ -9,7 +9,7 @@ double latticeLaneWidth(const LatticeGeometry& geometry)
 
 Clock::Duration latticeSpan(const LatticeRhythm& rhythm, double laneWidth)
 {
-    const Clock::Duration longest = std::chrono::milliseconds(std::max(rhythm.alphaMs, rhythm.betaMs));
+    const Clock::Duration longest = std::max(rhythm.realLength(true), rhythm.realLength(false));
     const auto widthSpan = std::chrono::duration_cast<Clock::Duration>(
         std::chrono::duration<double>(std::max(0.0, laneWidth) / kLatticeMaxPixelsPerSecond));
     return std::max({12 * longest, Clock::Duration(std::chrono::seconds(1)), widthSpan});

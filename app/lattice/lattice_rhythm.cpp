@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
+#include <cmath>
+#include <cstdint>
 
 #include "engine/pacer.h"
 #include "engine/recording_backend.h"
@@ -94,6 +97,27 @@ Clock::Duration boundedHorizon(const LatticeRhythm& rhythm, Clock::Duration hori
 
 }  // namespace
 
+Clock::Duration LatticeRhythm::realTime(Clock::Duration engineTime) const
+{
+    if (scale == 1.0)
+        return engineTime;
+    return Clock::Duration(std::llround(static_cast<double>(engineTime.count()) * scale));
+}
+
+Clock::Duration LatticeRhythm::engineTime(Clock::Duration realTime) const
+{
+    if (scale == 1.0 || !(scale > 0.0))
+        return realTime;
+    const double engine = static_cast<double>(realTime.count()) / scale;
+    const double largest = static_cast<double>(Clock::Duration::max().count()) / 2;
+    return Clock::Duration(static_cast<Clock::Duration::rep>(std::clamp(engine, -largest, largest)));
+}
+
+Clock::Duration LatticeRhythm::realLength(bool alpha) const
+{
+    return realTime(std::chrono::milliseconds(std::max(0, alpha ? alphaMs : betaMs)));
+}
+
 LatticeRhythm rhythmFromSettings(const SettingsRecord& settings)
 {
     SettingsRecord copy = settings;
@@ -109,32 +133,48 @@ LatticeRhythm rhythmFromPlayer(const PlayerState& player, int32_t layerIndex)
             topLayerForPass(layerIndex)};
 }
 
+LatticeRhythm rhythmOnBeats(LatticeRhythm rhythm, double alphaMs, double betaBeats)
+{
+    if (!(alphaMs > 0.0) || !std::isfinite(alphaMs) || !(betaBeats > 0.0) || !(betaBeats * kBeatUnits < INT32_MAX))
+        return rhythm;
+    rhythm.alphaMs = kBeatUnits;
+    rhythm.betaMs = static_cast<int32_t>(std::lround(betaBeats * kBeatUnits));
+    rhythm.scale = alphaMs / kBeatUnits;
+    return rhythm;
+}
+
 std::vector<LatticeCell> previewCells(const LatticeRhythm& rhythm, const LayerCounters& counters,
                                       Clock::Duration horizon)
 {
     // Layer-0 events that last nothing (only a damaged file gives them) would never reach the end.
-    if (rhythm.alphaMs <= 0 || rhythm.betaMs <= 0)
+    if (rhythm.alphaMs <= 0 || rhythm.betaMs <= 0 || !(rhythm.scale > 0.0))
         return {};
     Simulation run(rhythm);
-    run.stopAt(boundedHorizon(rhythm, horizon));
+    const Clock::Duration engineHorizon = rhythm.engineTime(horizon);
+    run.stopAt(boundedHorizon(rhythm, engineHorizon));
     LayerCounters played = counters;
     while (!run.stopped)
         playLayerCycle(run.player, played, run.pacer, rhythm.topLayer);
-    return cellsOf(run.recorder.messages, counters, horizon);
+    std::vector<LatticeCell> cells = cellsOf(run.recorder.messages, counters, engineHorizon);
+    for (LatticeCell& cell : cells) {
+        cell.start = rhythm.realTime(cell.start);
+        cell.end = cell.endKnown ? rhythm.realTime(cell.end) : horizon;
+    }
+    return cells;
 }
 
 std::optional<Clock::Duration> eventLength(const LatticeRhythm& rhythm, int32_t layer, bool alpha,
                                            const LayerCounters& counters, Clock::Duration limit)
 {
     if (layer <= 0)
-        return std::chrono::milliseconds(std::max(0, alpha ? rhythm.alphaMs : rhythm.betaMs));
-    if (rhythm.alphaMs <= 0 || rhythm.betaMs <= 0)
+        return rhythm.realLength(alpha);
+    if (rhythm.alphaMs <= 0 || rhythm.betaMs <= 0 || !(rhythm.scale > 0.0))
         return std::nullopt;
     Simulation run(rhythm);
-    run.stopAt(boundedHorizon(rhythm, limit));
+    run.stopAt(boundedHorizon(rhythm, rhythm.engineTime(limit)));
     LayerCounters played = counters;
     playLayerCycle(run.player, played, run.pacer, layer - 1);
     if (run.stopped)
         return std::nullopt;
-    return run.clock.now();
+    return rhythm.realTime(run.clock.now());
 }

@@ -11,15 +11,31 @@
 #include "engine/player_state.h"
 #include "settings/settings_record.h"
 
-// What decides the events' times: the numeral, the layer-0 lengths and the top layer.
+// What decides the events' times: the numeral, the layer-0 lengths and the top layer. The engine
+// runs on whole milliseconds; on a session's beats, whose lengths are fractions of them, it runs
+// on beat units (an alpha event kBeatUnits long) and `scale` turns its times into real ones.
 struct LatticeRhythm {
     double numeral = 1.0;
-    int32_t alphaMs = 0;
+    int32_t alphaMs = 0;   // in the engine's ms
     int32_t betaMs = 0;
     int32_t topLayer = 0;  // 0..7
+    double scale = 1.0;    // real time per engine time
 
     bool operator==(const LatticeRhythm&) const = default;
+    // The same events, whatever their real lengths.
+    bool sameEvents(const LatticeRhythm& other) const
+    {
+        return numeral == other.numeral && alphaMs == other.alphaMs && betaMs == other.betaMs &&
+               topLayer == other.topLayer;
+    }
+    Clock::Duration realTime(Clock::Duration engineTime) const;
+    Clock::Duration engineTime(Clock::Duration realTime) const;
+    // A layer-0 event's real length.
+    Clock::Duration realLength(bool alpha) const;
 };
+
+// An alpha event in engine ms when the events follow a session's beats.
+inline constexpr int32_t kBeatUnits = 60000;
 
 // One event of one layer, as a cell of the view.
 struct LatticeCell {
@@ -37,6 +53,10 @@ LatticeRhythm rhythmFromSettings(const SettingsRecord& settings);
 
 // The rhythm the player is playing now (its fields as the generator reads them).
 LatticeRhythm rhythmFromPlayer(const PlayerState& player, int32_t layerIndex);
+
+// `own` on a session's beats: an alpha event `alphaMs` long (beat_multiple.h), a beta event
+// `betaBeats` of it. `own` unchanged when `alphaMs` is not positive.
+LatticeRhythm rhythmOnBeats(LatticeRhythm own, double alphaMs, double betaBeats);
 
 // A damaged file can make one layer-0 length millions of times the other. The engine is run for at
 // most this many of the shorter events (cells narrower than a pixel at any width beyond that), so

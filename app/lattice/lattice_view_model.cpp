@@ -1,10 +1,34 @@
 #include "app/lattice/lattice_view_model.h"
 
 #include "app/lattice/lattice_header.h"
+#include "engine/beat_multiple.h"
+#include "settings/rhythm_units.h"
+
+double LatticeViewModel::alphaInForceMs(bool playing) const
+{
+    if (!session_)
+        return 0.0;
+    if (playing)
+        return session_->alphaInForceMs.load(std::memory_order_relaxed);
+    BeatTimeline* grid = session_->grid();
+    if (!grid)
+        return 0.0;
+    const double bpm = grid->tempo();
+    return bpm > 0.0 ? 60000.0 / bpm * beatsPerEventAt(bpm, 1.0, true) : 0.0;
+}
 
 LatticeRhythm LatticeViewModel::playedRhythm() const
 {
-    return rhythmFromPlayer(player_, working_.layerIndex);
+    const LatticeRhythm own = rhythmFromPlayer(player_, working_.layerIndex);
+    if (!session_)
+        return own;
+    return rhythmOnBeats(own, alphaInForceMs(true), session_->betaBeats.load(std::memory_order_relaxed));
+}
+
+LatticeRhythm LatticeViewModel::stoppedRhythm() const
+{
+    return rhythmOnBeats(rhythmFromSettings(working_), alphaInForceMs(false),
+                         betaEventBeats(working_.alphaDuration, working_.betaDuration));
 }
 
 bool LatticeViewModel::noticeRewind()
@@ -40,7 +64,7 @@ bool LatticeViewModel::poll(Clock::Duration now)
     nextStart.fill(Clock::Duration::max());
     std::vector<bool> visible(batch_.size());
     for (const LatticeNote& n : batch_)
-        forecast_.observe(n, rhythm.topLayer);
+        forecast_.observe(n, rhythm);
     newestNote_ = batch_.back().time;
     for (size_t i = batch_.size(); i-- > 0;) {
         const LatticeNote& n = batch_[i];
@@ -77,7 +101,7 @@ LatticeScene LatticeViewModel::scene(Clock::Duration now, const LatticeGeometry&
         return layoutLattice(cells, rhythm.topLayer, timeline_.counters(), window, geometry, true);
     }
     // Stopped: what Play would do with the current settings, from the counters where they stand.
-    const LatticeRhythm rhythm = rhythmFromSettings(working_);
+    const LatticeRhythm rhythm = stoppedRhythm();
     LayerCounters counters = timeline_.counters();
     // After a rewind Play starts from 0 until a pass has been played, also when a pass that was
     // draining as Rewind was chosen still announced its last notes.
@@ -96,5 +120,9 @@ LatticeScene LatticeViewModel::scene(Clock::Duration now, const LatticeGeometry&
 
 std::vector<std::string> LatticeViewModel::header(const std::string& deviceName) const
 {
-    return latticeHeader(working_, deviceName);
+    const LatticeRhythm rhythm = working_.playState == Playing ? playedRhythm() : stoppedRhythm();
+    if (rhythm.scale == 1.0)
+        return latticeHeader(working_, deviceName);
+    return latticeHeader(working_, deviceName,
+                         LatticeLengths{rhythm.realLength(true), rhythm.realLength(false)});
 }

@@ -9,11 +9,15 @@
 #include "app/lattice/lattice_layout.h"
 #include "app/lattice/lattice_timeline.h"
 #include "engine/lattice_feed.h"
+#include "engine/session_sync.h"
 
 class LatticeViewModel {
 public:
-    LatticeViewModel(LatticeFeed& feed, const PlayerState& player, const SettingsRecord& working)
-        : feed_(feed), player_(player), working_(working)
+    // `session`, when given, is the grid the events may follow (Link, an external clock): its
+    // lengths in force replace the settings' durations.
+    LatticeViewModel(LatticeFeed& feed, const PlayerState& player, const SettingsRecord& working,
+                     SessionSync* session = nullptr)
+        : feed_(feed), player_(player), working_(working), session_(session)
     {
     }
 
@@ -33,12 +37,18 @@ public:
 
 private:
     LatticeRhythm playedRhythm() const;
+    // What Play would do now: the settings' rhythm, on the grid's beats while one is followed.
+    LatticeRhythm stoppedRhythm() const;
+    // An alpha event's length in ms on the beats followed (0: the settings' own durations): while
+    // playing the pacer's, else what the next Play would choose at the grid's tempo.
+    double alphaInForceMs(bool playing) const;
     // After a rewind the view starts over: no played cells, the preview from the beginning.
     bool noticeRewind();  // true when a rewind was seen (the view starts over)
 
     LatticeFeed& feed_;
     const PlayerState& player_;
     const SettingsRecord& working_;
+    SessionSync* session_;
     LatticeTimeline timeline_;
     LatticeForecast forecast_;
     Clock::Duration newestNote_ = Clock::Duration::min();

@@ -4,6 +4,7 @@
 
 #include "app/transport/transport_owner.h"
 #include "app/session/clock_follow.h"
+#include "engine/beat_multiple.h"
 #include "engine/midi_port.h"
 #include "resources/command_ids.h"
 #include "settings/rhythm_units.h"
@@ -179,16 +180,33 @@ void followSession(AppContext& app)
     transportSessionSeen(app, timeline.transportPlaying(), timeline.transportChangedAt(), timeline.peerCount() > 0);
 }
 
+namespace {
+
+// ", 1 event per 4 beats" where an alpha event is not one beat: while playing the pacer's choice,
+// else what the next Play would choose at `bpm`.
+std::string beatsPerEventItem(AppContext& app, double bpm)
+{
+    const double perEvent = app.working.playState == Playing
+                                ? app.transport.session->beatsPerEvent.load(std::memory_order_relaxed)
+                                : beatsPerEventAt(bpm, 1.0, true);
+    const std::string text = beatsPerEventText(perEvent);
+    return text.empty() ? text : ", " + text;
+}
+
+}  // namespace
+
 std::string sessionHeaderLine(AppContext& app)
 {
     SessionSync* session = app.transport.session;
-    if (session && session->followingClock())
-        return clockHeaderLine(app);
+    if (session && session->followingClock()) {
+        const std::string line = clockHeaderLine(app);
+        return session->clockFollower->locked() ? line + beatsPerEventItem(app, session->clockFollower->tempo()) : line;
+    }
     if (!session || !session->following())
         return {};
     const size_t peers = session->timeline->peerCount();
+    const double bpm = session->timeline->tempo();
     char line[96];
-    std::snprintf(line, sizeof line, "link: %zu %s, %.2f BPM", peers, peers == 1 ? "peer" : "peers",
-                  session->timeline->tempo());
-    return line;
+    std::snprintf(line, sizeof line, "link: %zu %s, %.2f BPM", peers, peers == 1 ? "peer" : "peers", bpm);
+    return line + beatsPerEventItem(app, bpm);
 }

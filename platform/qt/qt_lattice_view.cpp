@@ -58,7 +58,7 @@ int digitOfKey(const QKeyEvent& event)
 }  // namespace
 
 QtLatticeView::QtLatticeView(AppContext& app, LatticeFeed& feed)
-    : app_(app), model_(feed, app.player, app.working)
+    : app_(app), model_(feed, app.player, app.working, app.transport.session)
 {
     setWindowFlags(Qt::Window);
     setWindowTitle(QStringLiteral("lattice"));

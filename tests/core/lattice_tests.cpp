@@ -299,7 +299,7 @@ TEST(LatticeForecast, FromThePassStartItForeseesEveryNoteOfThePassAndDropsWhatIt
     // Seen up to the first note of pass 3: the rest of pass 3 is foreseen, exactly.
     LatticeForecast forecast;
     for (size_t i = 0; i <= passStarts[2]; ++i)
-        forecast.observe(notes[i], 2);
+        forecast.observe(notes[i], rhythm);
     ASSERT_TRUE(forecast.anchored());
     const Clock::Duration after = notes[passStarts[2]].time, until = notes[passStarts[3]].time;
     std::vector<std::string> expected, foreseen;
@@ -318,7 +318,7 @@ TEST(LatticeForecast, FromThePassStartItForeseesEveryNoteOfThePassAndDropsWhatIt
     // The same note later than foreseen (a wait cut short, a pass resumed): no forecast.
     LatticeNote late = notes[passStarts[2] + 1];
     late.time += 5ms;
-    forecast.observe(late, 2);
+    forecast.observe(late, rhythm);
     EXPECT_FALSE(forecast.anchored());
     EXPECT_TRUE(forecast.coming(rhythm, after, until).empty());
 }

@@ -4,65 +4,12 @@
 
 #include <cmath>
 
-#include "engine/session_sync.h"
-#include "generator_test_support.h"
-#include "scripted_timeline.h"
+#include "engine/beat_multiple.h"
+#include "grid_player.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-class LatencyRecorder : public RecordingBackend {
-public:
-    using RecordingBackend::RecordingBackend;
-    MessageTime placementLatency() override { return latency; }
-    MessageTime latency{};
-};
-
-// A player whose pacer follows a scripted session; Link on, clock off, a MIDI port (device 0).
-struct GridPlayer {
-    VirtualClock clock;
-    LatencyRecorder port{clock};
-    PlayerState player;
-    LayerCounters counters{};
-    Pacer pacer{clock};
-    SettingsRecord settings{};
-    ScriptedTimeline timeline{clock, 120.0};
-    SessionSync session;
-
-    GridPlayer(double numeral, int32_t layers, int32_t betaDuration = 240)
-    {
-        fillBuiltInDefaults(settings);
-        settings.numeral = numeral;
-        settings.layerIndex = layers - 1;
-        settings.betaDuration = betaDuration;
-        player.port.backend = &port;
-        player.port.clock = &clock;
-        port.isOpen = true;
-        refreshAcceptedConcept(player, settings);
-        put(player.deviceId, 0);
-        session.timeline = &timeline;
-        session.linkOn = true;
-        session.betaBeats = static_cast<double>(settings.betaDuration) / settings.alphaDuration;
-        pacer.attachSession(&session, &player);
-        put(player.playing, 1);
-    }
-    void passes(int count)
-    {
-        for (int i = 0; i < count; ++i)
-            if (pacer.beginPass())
-                playLayerCycle(player, counters, pacer, topLayerForPass(settings.layerIndex));
-    }
-    // Send times of the messages with this status (or of every layer-0 note-on for 0x90).
-    std::vector<Clock::Duration> timesOf(int status) const
-    {
-        std::vector<Clock::Duration> times;
-        for (const TimedMessage& m : port.messages)
-            if (status == 0x90 ? m.status() == 0x90 || m.status() == 0x91 : m.status() == status)
-                times.push_back(m.time);
-        return times;
-    }
-};
 
 Clock::Duration seconds(double s)
 {
@@ -284,4 +231,70 @@ TEST(LinkGrid, JoiningWhilePlayingAloneChangesNothingHeard)
     for (size_t k = 0; k < ticks.size(); ++k)
         expectNear(ticks[k], 10ms * static_cast<int64_t>(k), "tick " + std::to_string(k));
     EXPECT_EQ(grid.timeline.commits, 1);
+}
+
+// Link's tempo range reaches far beyond our own event lengths (64..960 ms): there an alpha event
+// lasts a power-of-two multiple or fraction of the session's beat, and every note-on stays on
+// that subdivision of the session's beats.
+TEST(LinkGrid, AtTheEndsOfLinksTempoRangeEventsFollowAMultipleOfTheBeat)
+{
+    struct Case {
+        double bpm, beatsPerEvent;
+    };
+    for (const Case c : {Case{999.0, 2.0}, Case{20.0, 0.25}}) {
+        GridPlayer grid(2.0, 2);
+        grid.timeline.changeTempo(0ms, c.bpm);
+        grid.timeline.requestStart(grid.clock.now());
+        while (grid.timesOf(0x90).size() < 16)
+            grid.passes(1);
+        const std::vector<Clock::Duration> notes = grid.timesOf(0x90);
+        const double first = grid.timeline.sessionBeat(notes.front());
+        for (size_t k = 0; k < notes.size(); ++k)
+            EXPECT_NEAR(grid.timeline.sessionBeat(notes[k]), first + c.beatsPerEvent * static_cast<double>(k), 1e-6)
+                << c.bpm << " BPM, layer-0 note-on " << k;
+        EXPECT_NEAR(std::remainder(first, kBarBeats), 0.0, 1e-6) << "the first note-on is on a bar line";
+        EXPECT_EQ(grid.session.beatsPerEvent.load(), c.beatsPerEvent);
+        EXPECT_NEAR(grid.session.alphaInForceMs.load(), 60000.0 / c.bpm * c.beatsPerEvent, 1e-9);
+    }
+}
+
+// A fall from 999 to 20 BPM in the middle of a two-beat event (6 s at 20 BPM) ends it at the next
+// quarter beat; from there on the events are quarter beats.
+TEST(LinkGrid, AFallOutOfOurRangeEndsTheEventInFlightAtTheNextSubdivision)
+{
+    GridPlayer grid(2.0, 1);
+    grid.timeline.changeTempo(0ms, 999.0);
+    grid.timeline.changeTempo(1030ms, 20.0);
+    grid.timeline.requestStart(grid.clock.now());
+    while (grid.clock.now() < 5s)
+        grid.passes(1);
+    std::vector<double> after;
+    for (Clock::Duration t : grid.timesOf(0x90))
+        if (t > 1030ms)
+            after.push_back(grid.timeline.sessionBeat(t));
+    ASSERT_GE(after.size(), 4u);
+    EXPECT_LE(grid.timeline.sessionTime(after.front()) - 1030ms, 750ms);
+    for (size_t k = 0; k < after.size(); ++k)
+        EXPECT_NEAR(after[k] * 4, std::round(after[k] * 4), 1e-6) << "note-on " << k << " off its quarter beat";
+    for (size_t k = 1; k < after.size(); ++k)
+        EXPECT_NEAR(after[k] - after[k - 1], 0.25, 1e-6);
+}
+
+// The choice keeps still near a bound, eases back to one beat only on a bar line, and leaves
+// the range at once.
+TEST(BeatMultiple, TheChoiceHasHysteresisAndEasesBackOnABarLine)
+{
+    struct Case {
+        double bpm, current;
+        bool onBar;
+        double expected;
+    };
+    for (const Case c : {Case{116, 1, false, 1}, Case{999, 1, false, 2}, Case{20, 1, false, 0.25},
+                         Case{63, 1, true, 1},  // 952 ms: still ours
+                         Case{62, 1, false, 0.5}, Case{70, 0.5, true, 0.5}, Case{80, 0.5, false, 0.5},
+                         Case{80, 0.5, true, 1}, Case{800, 2, true, 2}, Case{700, 2, true, 1}}) {
+        EXPECT_EQ(beatsPerEventAt(c.bpm, c.current, c.onBar), c.expected) << c.bpm << " BPM from " << c.current;
+    }
+    EXPECT_EQ(beatsPerEventText(4.0), "1 event per 4 beats");
+    EXPECT_EQ(beatsPerEventText(0.5), "2 events per beat");
 }

@@ -162,7 +162,8 @@ protected:
     // Each event with the given status (0x90: every note-on), as its distance from the nearest grid point (of
     // `perBeat` points per beat) on our view of the session, in µs. Events up to `settledAfter`
     // (a tempo change, plus the output's latency) are left out: they were sent before it.
-    std::vector<double> gridErrorsUs(uint8_t status, int perBeat, Clock::Duration settledAfter = {})
+    std::vector<double> gridErrorsUs(uint8_t status, int perBeat, Clock::Duration settledAfter = {},
+                                     Clock::Duration settledBefore = Clock::Duration::max())
     {
         std::vector<double> errors;
         for (const JackRecorder::Event& event : recorder_->events()) {
@@ -170,7 +171,7 @@ protected:
             if (status == 0x90 ? (sent & 0xF0) != 0x90 : sent != status)
                 continue;  // 0x90: a note-on on any channel
             const Clock::Duration t = steadyTimeOf(event);
-            if (t <= settledAfter || grid_.empty())
+            if (t <= settledAfter || t >= settledBefore || grid_.empty())
                 continue;
             const GridSample* nearest = &grid_.front();
             for (const GridSample& sample : grid_)
