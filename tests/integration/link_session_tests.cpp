@@ -103,9 +103,11 @@ TEST_F(LinkSessionTest, LinkHutSeesOurTempoAndItsStartAndStopReachUs)
         return line.rfind("yes", 0) == 0 && line.find("| 1 ") != std::string::npos &&
                line.find("| " + tempo) != std::string::npos;
     };
-    ASSERT_TRUE(waitFor([&] { return sees(""); }, 5s)) << hut.lastLineWith("|");
+    // Polled all along, as the window does: a start is a peer's start when it comes after we
+    // found the peer.
+    ASSERT_TRUE(waitFor([&] { return poll() && sees(""); }, 5s)) << hut.lastLineWith("|");
     sessionSettingsApplied(app_, 0);  // as an accepted concept that sets the tempo does: 150 BPM
-    ASSERT_TRUE(waitFor([&] { return sees("150.00"); }, 3s)) << hut.lastLineWith("|");
+    ASSERT_TRUE(waitFor([&] { return poll() && sees("150.00"); }, 3s)) << hut.lastLineWith("|");
     hut.type(" ");  // start
     EXPECT_TRUE(waitFor([&] { return poll() && working_.playState == Playing; }, 3s)) << hut.lastLineWith("|");
     std::this_thread::sleep_for(500ms);
