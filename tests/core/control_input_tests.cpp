@@ -10,6 +10,7 @@
 #include "app/control/control_desk.h"
 #include "app/control/mmc.h"
 #include "app/lattice/layer_mutes.h"
+#include "app_test_support.h"
 #include "app/transport/transport_owner.h"
 #include "dialog_test_support.h"
 #include "engine/virtual_clock.h"
@@ -84,29 +85,16 @@ TEST(ClockFeed, ClockAndSongPositionGoToTheFollowerOtherRealTimeNowhereTheRestTo
     EXPECT_TRUE(takeRealTimeMessage(nullptr, Message{0xF8}.data(), 1, {}));  // no follower: still not queued
 }
 
-class ControlDeskTest : public ::testing::Test {
+class ControlDeskTest : public ::testing::Test, protected AppUnderTest {
 protected:
     void SetUp() override
     {
-        working = builtInRecord();
-        defaults = working;
-        player.port.backend = &port;
-        port.isOpen = true;
         parameterFile.path = dir.path + "/pulseLattice.par";
         transportConceptAccepted(app);
     }
     void send(std::initializer_list<uint8_t> bytes, bool modal = false) { desk.handle(controlMessage(bytes), modal); }
 
     ScratchDir dir;
-    FakeShellPlatform shell;
-    VirtualClock clock;
-    RecordingBackend port{clock};
-    PlayerState player;
-    Transport transport;
-    SettingsRecord working{}, defaults{};
-    ParameterFile parameterFile;
-    FakeDeviceListing devices;
-    AppContext app{shell, player, transport, working, defaults, parameterFile, devices, clock};
     ControlDesk desk{app};
 };
 
