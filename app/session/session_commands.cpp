@@ -177,7 +177,7 @@ void followSession(AppContext& app)
     if (!session || !session->following())
         return;
     BeatTimeline& timeline = *session->timeline;
-    transportSessionSeen(app, timeline.transportPlaying(), timeline.transportChangedAt(), timeline.peerCount() > 0);
+    transportSessionSeen(app, timeline.transportPlaying(), timeline.transportChangedAt());
 }
 
 namespace {

@@ -84,12 +84,9 @@ bool transportCloseWithoutDisplay(AppContext& app)
     return played;
 }
 
-void transportSessionSeen(AppContext& app, bool playing, Clock::Duration changedAt, bool peers)
+void transportSessionSeen(AppContext& app, bool playing, Clock::Duration changedAt)
 {
     TransportOwner& owner = app.transportOwner;
-    if (peers && !owner.peersFound)
-        owner.sessionJoinedAt = app.clock.now();
-    owner.peersFound = peers;
     if (playing == owner.sessionSeenPlaying)
         return;
     owner.sessionSeenPlaying = playing;
@@ -110,7 +107,6 @@ void transportLinkSwitched(AppContext& app, bool sessionPlaying)
     app.transportOwner.sessionSeenPlaying = sessionPlaying;
     app.transportOwner.peerStartHeld = false;
     app.transportOwner.sessionJoinedAt = app.clock.now();
-    app.transportOwner.peersFound = false;
 }
 
 void transportCommandBegins(AppContext& app)

@@ -22,10 +22,10 @@ struct TransportOwner {
     bool peerStartHeld = false;
     // Whether the Link session's transport played when we last looked (or made it play).
     bool sessionSeenPlaying = false;
-    // When we joined the session we are in (Link on, or the first peer found): a start from
-    // before it is the session's state as we found it, not a peer's start.
+    // When Link was switched on: a start from before it is the session's state as we found it,
+    // not a peer's start. (Not the moment the first peer is found: a peer's start time can lag
+    // behind by its own audio latency, LinkHut's on a JACK dummy driver by a second or more.)
     Clock::Duration sessionJoinedAt{};
-    bool peersFound = false;
 };
 
 // Start-up, once the window shows: Idle.
@@ -42,11 +42,11 @@ bool transportClose(AppContext& app);
 // The display has gone: the thread is halted already; Closed. Returns whether it played.
 bool transportCloseWithoutDisplay(AppContext& app);
 
-// The Link session's transport as the poll sees it (`playing`, last changed at `changedAt`, with
-// `peers` in the session): a peer's start plays as Play does from Ready, or is held while a
+// The Link session's transport as the poll sees it (`playing`, last changed at `changedAt`): a
+// peer's start plays as Play does from Ready, or is held while a
 // command runs; a peer's stop always stops. A session found playing (its start before we joined)
 // is taken as it is: it does not start us.
-void transportSessionSeen(AppContext& app, bool playing, Clock::Duration changedAt, bool peers);
+void transportSessionSeen(AppContext& app, bool playing, Clock::Duration changedAt);
 // Link switched on (the session's transport as it is now) or off.
 void transportLinkSwitched(AppContext& app, bool sessionPlaying);
 
