@@ -27,7 +27,14 @@ def peak_dbfs(args, path):
     return 20 * math.log10(max(peak, 1) / 32768)
 
 
+# The level is set for the package's own General MIDI soundfont, whichever one the machine's
+# FluidSynth prefers.
+PACKAGE_SOUNDFONT = "/usr/share/sounds/sf2/TimGM6mb.sf2"
+
+
 def main():
+    if os.path.exists(PACKAGE_SOUNDFONT):
+        os.environ.setdefault("PULSELATTICE_SOUNDFONT", PACKAGE_SOUNDFONT)
     failures = []
     with tempfile.TemporaryDirectory(prefix="pulselattice-level-") as directory:
         path = os.path.join(directory, "level.wav")
