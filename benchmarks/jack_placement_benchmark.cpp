@@ -1,5 +1,5 @@
 // Where messages land on JACK's frame clock: our output, which writes each message at the frame of
-// its intended time plus kJackMidiLatency, beside the same output sending every message "at once"
+// its intended time plus its placement latency, beside the same output sending every message "at once"
 // (the first frame of the next cycle, as a JACK output without placement does). A thread wakes
 // at each intended time and sends, as the playback thread does; a recording client notes each
 // message's frame. It starts a private JACK dummy server (48 kHz, 256 frames).
@@ -51,7 +51,7 @@ Figures run(const char* name, bool placed, int count)
         const int64_t jackNow = static_cast<int64_t>(jack_get_time()) * 1000;
         const MessageTime intended = at.time_since_epoch();
         output.send(packShortMessage(0x90, 60, 100), placed ? intended : kSendAtOnce);
-        due.push_back(jackNow + (intended + kJackMidiLatency - now).count());
+        due.push_back(jackNow + (intended + output.placementLatency() - now).count());
     }
     std::this_thread::sleep_for(300ms);
     const std::vector<JackRecorder::Event> events = recorder.events();
@@ -97,8 +97,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "the JACK dummy server does not start:\n%s", jackd.log().c_str());
         return 1;
     }
-    std::printf("%d messages per run, 48 kHz, 256-frame periods, latency %lld ms\n", count,
-                static_cast<long long>(kJackMidiLatency.count()));
+    std::printf("%d messages per run, 48 kHz, 256-frame periods, latency %.2f ms\n", count,
+                std::chrono::duration<double, std::milli>(jackPlacementLatency(256, 48000)).count());
     const Figures ours = run("placed", true, count);
     const Figures baseline = run("atonce", false, count);
     print("ours", ours);

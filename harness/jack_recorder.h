@@ -4,9 +4,11 @@
 #include <jack/jack.h>
 #include <jack/midiport.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -48,6 +50,20 @@ public:
     bool ok() const { return client_ != nullptr; }
     // Cycles the server reported late since the recorder started.
     int xruns() const { return xruns_.load(); }
+
+    // How long around a reported xrun events are not judged to the frame, on JACK's clock. A late
+    // cycle makes the server skip clients and restart its frame clock: an event due in the skipped
+    // span arrives up to a few cycles late, and the report comes a little after the cycle.
+    static constexpr int64_t kXrunShadowNs = 20'000'000;
+    // Whether `timeNs` (an event's, on JACK's clock) is within kXrunShadowNs of a reported xrun.
+    bool nearXrun(int64_t timeNs) const
+    {
+        const size_t count = std::min<size_t>(static_cast<size_t>(xruns_.load()), xrunTimesNs_.size());
+        for (size_t i = 0; i < count; ++i)
+            if (std::llabs(xrunTimesNs_[i] - timeNs) <= kXrunShadowNs)
+                return true;
+        return false;
+    }
     jack_client_t* client() const { return client_; }
 
     // What has arrived so far, in order.
@@ -106,9 +122,15 @@ private:
             jack_port_set_latency_range(self.port_, JackPlaybackLatency, &range);
     }
 
+    // JACK's notification thread: notes when, on the frame clock's own time.
     static int countXrun(void* argument)
     {
-        static_cast<JackRecorder*>(argument)->xruns_.fetch_add(1);
+        auto& self = *static_cast<JackRecorder*>(argument);
+        const int index = self.xruns_.load();
+        if (static_cast<size_t>(index) < self.xrunTimesNs_.size())
+            self.xrunTimesNs_[index] =
+                static_cast<int64_t>(jack_frames_to_time(self.client_, jack_frame_time(self.client_))) * 1000;
+        self.xruns_.store(index + 1);
         return 0;
     }
 
@@ -117,5 +139,6 @@ private:
     jack_port_t* port_ = nullptr;
     std::array<Slot, 4096> slots_{};
     std::atomic<size_t> count_{0};
-    std::atomic<int> xruns_{0};
+    std::atomic<int> xruns_{0};  // written by the notification thread only
+    std::array<int64_t, 1024> xrunTimesNs_{};
 };

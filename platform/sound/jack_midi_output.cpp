@@ -2,6 +2,7 @@
 
 #include <jack/midiport.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <thread>
@@ -25,7 +26,8 @@ constexpr int64_t kAtOnce = INT64_MIN;
 constexpr size_t kQueueCapacity = 2048;
 
 // How long close() waits for queued messages to go out.
-constexpr auto kDrainLimit = kJackMidiLatency + std::chrono::milliseconds(200);
+// A closing sweep sits a placement latency ahead: at most a long period and its margin.
+constexpr auto kDrainLimit = std::chrono::milliseconds(400);
 
 }  // namespace
 
@@ -37,6 +39,7 @@ struct JackMidiOutput::Shared {
     std::atomic<bool> connected{true};    // the port still has a destination; JACK's notification thread
     std::atomic<uint64_t> cycles{0};      // process cycles run; audio thread
     std::atomic<int64_t>* playbackLatencyNs = nullptr;  // the output's, set by onLatency
+    std::atomic<int64_t>* placementNs = nullptr;        // the output's, set by onBufferSize
 };
 
 namespace {
@@ -132,7 +135,22 @@ void onLatency(jack_latency_callback_mode_t mode, void* argument)
     shared.playbackLatencyNs->store(ns, std::memory_order_relaxed);
 }
 
+// JACK's process thread (between cycles), whenever the server's period is set or changed.
+int onBufferSize(jack_nframes_t frames, void* argument)
+{
+    auto& shared = *static_cast<JackMidiOutput::Shared*>(argument);
+    shared.placementNs->store(jackPlacementLatency(frames, jack_get_sample_rate(shared.client)).count(),
+                              std::memory_order_relaxed);
+    return 0;
+}
+
 }  // namespace
+
+MessageTime jackPlacementLatency(uint32_t frames, uint32_t rate)
+{
+    const MessageTime period(rate ? int64_t{frames} * 1'000'000'000 / rate : 0);
+    return std::max<MessageTime>(kJackMidiLatency, period + kJackWakeMargin);
+}
 
 JackMidiOutput::JackMidiOutput() = default;
 
@@ -170,6 +188,10 @@ int JackMidiOutput::open(const std::string& destination)
     playbackLatencyNs_.store(0);
     if (jack_set_latency_callback(shared->client, onLatency, shared.get()) != 0)
         return fail(MidiResult::Unknown, "cannot follow its latency");
+    shared->placementNs = &placementNs_;
+    onBufferSize(jack_get_buffer_size(shared->client), shared.get());
+    if (jack_set_buffer_size_callback(shared->client, onBufferSize, shared.get()) != 0)
+        return fail(MidiResult::Unknown, "cannot follow its period");
     if (jack_activate(shared->client) != 0)
         return fail(MidiResult::Unknown, "cannot activate the client");
     const int connected = jack_connect(shared->client, jack_port_name(shared->port), destination.c_str());
@@ -196,7 +218,7 @@ int JackMidiOutput::send(uint32_t packed, MessageTime intendedTime)
         const MessageTime ahead = intendedTime > steadyNow + hour   ? hour
                                   : intendedTime < steadyNow - hour ? -hour
                                                                     : intendedTime - steadyNow;
-        message.at = (steadyNow + ahead + kJackMidiLatency).count() + jackMinusSteadyNs();
+        message.at = (steadyNow + ahead + placementLatency()).count() + jackMinusSteadyNs();
     }
     return shared_->queue.push(message) ? MidiResult::Ok : MidiResult::NotReady;
 }
@@ -206,7 +228,7 @@ int JackMidiOutput::close()
     if (!shared_)
         return MidiResult::InvalidHandle;
     playbackLatencyNs_.store(0);
-    // Let what is queued (a closing note-off sweep sits kJackMidiLatency ahead) reach the port,
+    // Let what is queued (a closing note-off sweep sits a placement latency ahead) reach the port,
     // and its cycle finish, unless the server is gone or has stopped running cycles.
     const auto giveUp = std::chrono::steady_clock::now() + kDrainLimit;
     // Two cycles after the queue was seen empty, the cycle that wrote its last message is over.

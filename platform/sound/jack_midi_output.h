@@ -1,5 +1,5 @@
 // MIDI output to one JACK MIDI input port through a JACK client of our own, every message placed
-// at its intended time plus a constant latency, to the frame.
+// at its intended time plus the output's placement latency, to the frame.
 #pragma once
 
 #include <atomic>
@@ -10,10 +10,15 @@
 
 #include "engine/port_backend.h"
 
-// How long after its intended time a message sounds on JACK. The playback thread's wake-up
-// lateness, plus one JACK period (a message must be queued before the cycle it falls in starts),
-// must stay below it; at 256 frames and 48 kHz a period is 5.3 ms.
+// How long after its intended time a message sounds on JACK: the least placement latency. A message
+// must be queued before the cycle it falls in starts, so the latency is one JACK period plus the
+// playback thread's wake-up lateness at least: the period plus kJackWakeMargin, and never less than
+// kJackMidiLatency (1024 frames at 48 kHz: 36.3 ms; 256 frames: 20.3 ms).
 inline constexpr std::chrono::milliseconds kJackMidiLatency{20};
+inline constexpr std::chrono::milliseconds kJackWakeMargin{15};
+
+// The placement latency for a period of `frames` at `rate` Hz.
+MessageTime jackPlacementLatency(uint32_t frames, uint32_t rate);
 
 // Result codes: open gives 68 when no JACK server runs or the destination port is gone. A send
 // never blocks and never talks to the server: it fails with 67 ("the hardware is busy with other
@@ -29,7 +34,7 @@ public:
     // `destination`: a full JACK port name, "client:port".
     int open(const std::string& destination);
     // One thread at a time (the caller serialises). `intendedTime` on the steady clock; the
-    // message is written at the frame of intendedTime + kJackMidiLatency, never before one sent
+    // message is written at the frame of intendedTime + placementLatency(), never before one sent
     // earlier; a time already past, or kSendAtOnce, takes the first free frame of the next cycle.
     int send(uint32_t packedMessage, MessageTime intendedTime);
     // Waits (at most a few periods) until queued messages are out, so a closing note-off sweep
@@ -41,6 +46,9 @@ public:
     // from our port to the speaker, a synthesiser's own delay included when it declares it), kept
     // current by JACK's latency callback; zero while closed. Any thread, lock-free.
     MessageTime playbackLatency() const { return MessageTime(playbackLatencyNs_.load(std::memory_order_relaxed)); }
+    // How long after its intended time each message is written: jackPlacementLatency of the
+    // server's period, kept current when the period changes. Any thread, lock-free.
+    MessageTime placementLatency() const { return MessageTime(placementNs_.load(std::memory_order_relaxed)); }
 
     struct Shared;  // what the audio thread and the shutdown callback see
 
@@ -49,4 +57,5 @@ private:
     // Written by JACK's notification thread (the latency callback) and by open and close; it lives
     // as long as this object, which outlives every client it opens.
     std::atomic<int64_t> playbackLatencyNs_{0};
+    std::atomic<int64_t> placementNs_{MessageTime(kJackMidiLatency).count()};  // likewise (buffer size callback)
 };

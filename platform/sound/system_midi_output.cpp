@@ -95,7 +95,7 @@ MessageTime SystemMidiOutput::placementLatency()
 {
     switch (active_.load(std::memory_order_relaxed)) {
     case Active::Synth: return kSynthSchedulingLatency;
-    case Active::Jack: return kJackMidiLatency + jack_.playbackLatency();
+    case Active::Jack: return jack_.placementLatency() + jack_.playbackLatency();
     case Active::Alsa:
     case Active::None: break;
     }

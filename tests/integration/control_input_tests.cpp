@@ -234,9 +234,9 @@ TEST_F(ControlInputTest, ALearnedNoteAndCcMuteALayerFromItsNextNoteItsNoteOffsSt
     sendAndDeliver({0xB0, 20, 0});  // the learned button let go: nothing
 
     // Where a message sent now lands on JACK's clock (one latency on), with a millisecond to spare.
-    const auto landsAfterNow = [] {
+    const auto landsAfterNow = [&] {
         return std::chrono::steady_clock::now().time_since_epoch().count() + jackMinusSteadyNs() +
-               std::chrono::nanoseconds(kJackMidiLatency + 1ms).count();
+               std::chrono::nanoseconds(output_.placementLatency() + 1ms).count();
     };
     ASSERT_EQ(dispatchCommand(app_, Command::Play), 1);
     ASSERT_TRUE(waitFor([&] { return countEvents(0x90, {0, 1}, 0) >= 2; }, 5s));

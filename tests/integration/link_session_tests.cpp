@@ -37,8 +37,8 @@ TEST_F(LinkSessionTest, OurPlaybackFollowsThePeersTempoStartAndStop)
 
     // Every note-on of the run on its beat of the session's 140 BPM.
     const std::vector<double> errors = gridErrorsUs(0x90, 1);
-    ASSERT_GE(errors.size(), 3u);
     expectNoteOnsOnTheirBeats(errors);
+    ASSERT_JUDGED_AT_LEAST(errors.size(), 3u);
 }
 
 TEST_F(LinkSessionTest, EveryNoteOnAndClockTickLandsOnTheGridWithinAFrame)
@@ -60,8 +60,6 @@ TEST_F(LinkSessionTest, EveryNoteOnAndClockTickLandsOnTheGridWithinAFrame)
     const Clock::Duration settled = changeSeen + 100ms;
     const std::vector<double> notes = gridErrorsUs(0x90, 1, settled);
     const std::vector<double> ticks = gridErrorsUs(kMidiClockTick, kClockTicksPerBeat, settled);
-    ASSERT_GE(notes.size(), 3u);
-    ASSERT_GE(ticks.size(), 48u);
     expectNoteOnsOnTheirBeats(notes);
     double worstTick = 0;
     for (double error : ticks)
@@ -72,6 +70,8 @@ TEST_F(LinkSessionTest, EveryNoteOnAndClockTickLandsOnTheGridWithinAFrame)
     // machine a rare cycle's timing estimate moves one by a frame more (link_phase measures them).
     for (double error : ticks)
         EXPECT_LE(std::abs(error), 3 * kFrameUs) << "a tick " << error << " µs off its 1/24 beat";
+    ASSERT_JUDGED_AT_LEAST(notes.size(), 3u);
+    ASSERT_JUDGED_AT_LEAST(ticks.size(), 48u);
 
     // Start before everything, Stop once, and no tick after it.
     const std::vector<JackRecorder::Event> events = recorder_->events();

@@ -6,30 +6,14 @@
 #include <jack/jack.h>
 
 #include <cmath>
-#include <cstdlib>
+#include <cstdio>
 #include <memory>
-#include <string>
 #include <thread>
 #include <vector>
 
-#include "app/commands.h"
-#include "app/transport/transport_owner.h"
 #include "app/session/clock_follow.h"
-#include "engine/midi_port.h"
-#include "engine/playback.h"
-#include "engine/refresh.h"
-#include "engine/steady_clock.h"
-#include "harness/child_process.h"
 #include "harness/jack_clock_sender.h"
-#include "harness/jack_recorder.h"
-#include "platform/os/realtime_thread.h"
-#include "platform/sound/midi_jack_probe.h"
-#include "platform/sound/system_midi_output.h"
-#include "resources/command_ids.h"
-#include "settings/defaults.h"
-#include "tests/core/fake_shell_platform.h"
-#include "tests/core/no_ports.h"
-#include "tests/integration/recording_reporter.h"
+#include "tests/integration/jack_playback_fixture.h"
 
 namespace {
 
@@ -47,78 +31,36 @@ double addTicks(std::vector<JackClockSender::Message>& script, double from, doub
     return from + beats * 24 * period;
 }
 
-class MidiClockFollowTest : public ::testing::Test {
+class MidiClockFollowTest : public JackPlaybackTest {
 protected:
     void SetUp() override
     {
-        if (!programExists("/usr/bin/jackd"))
-            GTEST_SKIP() << "jackd2 is not installed (scripts/setup installs it)";
-        directory_ = makeTestDirectory();
-        serverName_ = "pulselattice-clock-" + std::to_string(getpid());
-        setenv("JACK_DEFAULT_SERVER", serverName_.c_str(), 1);
-        server_ = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"jackd", "-n", serverName_, "-d", "dummy", "-r", "48000", "-p", "256"},
-            directory_ + "/jackd.log");
-        if (!waitFor([] { return jackServerAnswers(); }, 10s))
-            GTEST_SKIP() << "the JACK dummy server does not start: " << server_->log();
+        JackPlaybackTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         recorder_ = std::make_unique<JackRecorder>("rec");
         ASSERT_TRUE(recorder_->ok());
-
-        fillBuiltInDefaults(working_);
         working_.numeral = 2.0;
         working_.layerIndex = 0;  // one layer: every event is one beat
         working_.betaDuration = working_.alphaDuration;
-        player_.port.backend = &output_;
-        player_.port.reporter = &reporter_;
-        const uint32_t count = output_.portCount();
-        for (uint32_t i = 0; i < count; ++i) {
-            std::string name;
-            if (output_.portName(i, name) && name == "JACK: rec:input")
-                working_.midiDeviceId = static_cast<int32_t>(i);
-        }
-        ASSERT_GE(working_.midiDeviceId, 0) << "rec:input is not listed";
         session_.clockFollower = &follower_;
-        transport_.session = &session_;
-        transport_.prepareThread = requestRealtimeScheduling;
-        ASSERT_EQ(startPlaybackThread(transport_, player_, working_, clock_), 0);
-        refreshAcceptedConcept(player_, working_);
-        transportConceptAccepted(app_);
+        startOn("JACK: rec:input");
         dispatchCommand(app_, Command::FollowMidiClock);
         ASSERT_TRUE(session_.followingClock());
     }
 
     void TearDown() override
     {
-        if (transport_.threadStarted) {
-            if (working_.playState == Playing)
-                dispatchCommand(app_, Command::Stop);
-            shutdownPlayback(transport_, player_);
-        }
+        JackPlaybackTest::TearDown();
         feed_.reset();
         sender_.reset();
         recorder_.reset();
-        server_.reset();
-        unsetenv("JACK_DEFAULT_SERVER");
-        removeTestDirectory(directory_);
     }
 
-    std::string directory_, serverName_;
-    std::unique_ptr<ChildProcess> server_;
     std::unique_ptr<JackRecorder> recorder_;
     std::unique_ptr<JackClockSender> sender_;
     std::unique_ptr<JackClockFeed> feed_;
-    SystemMidiOutput output_;
-    RecordingReporter reporter_;
-    SteadyClock clock_;
-    PlayerState player_;
-    Transport transport_;
-    SettingsRecord working_{}, defaults_{};
-    ParameterFile parameterFile_;
-    NoPorts devices_;
-    FakeShellPlatform shell_;
     MidiClockFollower follower_;
-    SessionSync session_;
-    AppContext app_{shell_, player_, transport_, working_, defaults_, parameterFile_, devices_, clock_};
 };
 
 }  // namespace
@@ -159,7 +101,9 @@ TEST_F(MidiClockFollowTest, NoteOnsAndOurClockLandOnTheClocksTicksAt120Then90And
 
     // The clock's ticks between its Start and Stop, and our note-ons and ticks before its Stop,
     // on the server's frames.
+    // Events beside the server's xruns are not judged: a late cycle restarts its frame clock.
     std::vector<double> ticks, noteOns, ourTicks;
+    size_t notesBeside = 0, ticksBeside = 0;
     bool started = false;
     double stopFrame = 0;
     for (const JackRecorder::Event& event : senderRecorder.events()) {
@@ -174,12 +118,20 @@ TEST_F(MidiClockFollowTest, NoteOnsAndOurClockLandOnTheClocksTicksAt120Then90And
         const unsigned long status = std::stoul(event.bytes.substr(0, 2), nullptr, 16);
         if (event.frame >= stopFrame)
             break;
+        if (recorder_->nearXrun(event.timeNs)) {
+            notesBeside += (status & 0xF0) == 0x90;
+            ticksBeside += status == 0xF8;
+            continue;
+        }
         if ((status & 0xF0) == 0x90 && event.bytes.substr(6) != "00")
             noteOns.push_back(event.frame);
         if (status == 0xF8)
             ourTicks.push_back(event.frame);
     }
     ASSERT_EQ(ticks.size(), 16u * 24u);
+    if (tooBusyToJudge(noteOns.size(), 12, notesBeside) || tooBusyToJudge(ourTicks.size(), 24 * 12, ticksBeside))
+        GTEST_SKIP() << "only " << noteOns.size() << " note-ons and " << ourTicks.size() << " ticks were clear of the "
+                     << "JACK server's " << recorder_->xruns() << " xruns: the machine is too busy to judge placement";
     ASSERT_GE(noteOns.size(), 12u);
     double worst = 0.0;
     for (size_t i = 0; i < noteOns.size(); ++i) {
@@ -194,8 +146,9 @@ TEST_F(MidiClockFollowTest, NoteOnsAndOurClockLandOnTheClocksTicksAt120Then90And
         worst = std::max(worst, std::abs(best));
         EXPECT_LE(std::abs(best), kOneMsFrames) << "note-on " << i << " is " << best << " frames off beat " << beat;
     }
-    std::printf("%zu note-ons on the clock's beats, the worst %.1f frames (%.3f ms) off, %d xruns\n", noteOns.size(),
-                worst, worst / kOneMsFrames, recorder_->xruns());
+    std::printf("%zu note-ons on the clock's beats, the worst %.1f frames (%.3f ms) off; %zu note-ons and %zu ticks "
+                "beside the server's %d xruns not judged\n", noteOns.size(), worst, worst / kOneMsFrames, notesBeside,
+                ticksBeside, recorder_->xruns());
 
     // Our clock: each tick on one of the sender's, but for the beat after the tempo change, when
     // the loop is still learning the new period.

@@ -8,34 +8,18 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "app/commands.h"
-#include "app/transport/transport_owner.h"
 #include "app/session/session_commands.h"
-#include "engine/midi_port.h"
-#include "engine/playback.h"
-#include "engine/refresh.h"
-#include "engine/steady_clock.h"
-#include "harness/child_process.h"
 #include "harness/jack_clicks.h"
-#include "harness/jack_recorder.h"
 #include "harness/pty_program.h"
 #include "harness/session_grid.h"
-#include "platform/os/realtime_thread.h"
-#include "platform/sound/jack_client.h"
 #include "platform/sound/link_session.h"
-#include "platform/sound/midi_jack_probe.h"
-#include "platform/sound/system_midi_output.h"
-#include "resources/command_ids.h"
-#include "settings/defaults.h"
-#include "tests/core/fake_shell_platform.h"
-#include "tests/core/no_ports.h"
-#include "tests/integration/recording_reporter.h"
+#include "tests/integration/jack_playback_fixture.h"
 
 namespace {
 
@@ -43,65 +27,22 @@ using namespace std::chrono_literals;
 
 constexpr double kFrameUs = 1e6 / 48000.0;
 
-class OutputLatencyTest : public ::testing::Test {
+class OutputLatencyTest : public JackPlaybackTest {
 protected:
     void SetUp() override
     {
-        if (!programExists("/usr/bin/jackd"))
-            GTEST_SKIP() << "jackd2 is not installed (scripts/setup installs it)";
-        directory_ = makeTestDirectory();
-        serverName_ = "pulselattice-latency-" + std::to_string(getpid());
-        setenv("JACK_DEFAULT_SERVER", serverName_.c_str(), 1);
-        server_ = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"jackd", "-n", serverName_, "-d", "dummy", "-r", "48000", "-p", "256"},
-            directory_ + "/jackd.log");
-        if (!waitFor([] { return jackServerAnswers(); }, 10s))
-            GTEST_SKIP() << "the JACK dummy server does not start: " << server_->log();
-        fillBuiltInDefaults(working_);
+        JackPlaybackTest::SetUp();
         working_.alphaDuration = working_.betaDuration = 400;  // 150 BPM
         working_.numeral = 2.0;
         working_.layerIndex = 1;
-        player_.port.backend = &output_;
-        player_.port.reporter = &reporter_;
         session_.timeline = &link_;
-        transport_.session = &session_;
-        transport_.prepareThread = requestRealtimeScheduling;
-    }
-
-    // Starts the playback thread on the listed port `shown`, Ready as after an accepted concept.
-    void startOn(const std::string& shown)
-    {
-        ASSERT_TRUE(waitFor([&] { return deviceOf(shown) >= 0; }, 5s)) << shown << " is not listed";
-        working_.midiDeviceId = deviceOf(shown);
-        ASSERT_EQ(startPlaybackThread(transport_, player_, working_, clock_), 0);
-        refreshAcceptedConcept(player_, working_);
-        transportConceptAccepted(app_);
-    }
-
-    int32_t deviceOf(const std::string& shown)
-    {
-        const uint32_t count = output_.portCount();
-        for (uint32_t i = 0; i < count; ++i) {
-            std::string name;
-            if (output_.portName(i, name) && name == shown)
-                return static_cast<int32_t>(i);
-        }
-        return -1;
     }
 
     void TearDown() override
     {
-        if (transport_.threadStarted) {
-            if (working_.playState == Playing)
-                dispatchCommand(app_, Command::Stop);
-            shutdownPlayback(transport_, player_);
-        }
+        JackPlaybackTest::TearDown();
         link_.setEnabled(false);
         peer_.reset();
-        server_.reset();
-        unsetenv("JACK_DEFAULT_SERVER");
-        if (!directory_.empty())
-            removeTestDirectory(directory_);
     }
 
     void followFor(std::chrono::milliseconds duration)
@@ -114,24 +55,9 @@ protected:
         }
     }
 
-    // A time on JACK's clock (ns) on the steady clock.
-    static Clock::Duration steadyTimeOf(int64_t jackNs) { return Clock::Duration(jackNs - jackMinusSteadyNs()); }
-
     SessionGrid grid_;
-    std::string directory_, serverName_;
-    std::unique_ptr<ChildProcess> server_, peer_;
-    SystemMidiOutput output_;
-    RecordingReporter reporter_;
-    SteadyClock clock_;
-    PlayerState player_;
-    Transport transport_;
-    SettingsRecord working_{}, defaults_{};
-    ParameterFile parameterFile_;
-    NoPorts devices_;
-    FakeShellPlatform shell_;
+    std::unique_ptr<ChildProcess> peer_;
     LinkSession link_;
-    SessionSync session_;
-    AppContext app_{shell_, player_, transport_, working_, defaults_, parameterFile_, devices_, clock_};
 };
 
 }  // namespace
@@ -156,10 +82,14 @@ TEST_F(OutputLatencyTest, AReceiverThatDeclaresALatencyGetsEachNoteOnAndTickThat
     dispatchCommand(app_, Command::Stop);
     std::this_thread::sleep_for(300ms);
 
-    size_t notes = 0, ticks = 0;
+    size_t notes = 0, ticks = 0, besideXruns = 0;
     double worst = 0;
     for (const JackRecorder::Event& event : recorder.events()) {
         const Clock::Duration at = steadyTimeOf(event.timeNs);
+        if (recorder.nearXrun(event.timeNs)) {
+            ++besideXruns;  // a late cycle restarts the server's frame clock: not judged
+            continue;
+        }
         if (event.bytes == "f8") {
             // A tick's placement rounds to a frame on each side of its 1/24 beat (as on the grid
             // without latency); heard 10 ms later it is on its point.
@@ -176,7 +106,10 @@ TEST_F(OutputLatencyTest, AReceiverThatDeclaresALatencyGetsEachNoteOnAndTickThat
         EXPECT_LE(std::abs(heard), kFrameUs) << "note-on " << notes << " sounds " << heard << " µs off its beat";
     }
     std::printf("%zu note-ons and %zu ticks, each heard %d frames after it arrives: the worst note-on %.1f µs off "
-                "its beat\n", notes, ticks, static_cast<int>(kDeclared), worst);
+                "its beat; %zu events beside the server's %d xruns not judged\n", notes, ticks,
+                static_cast<int>(kDeclared), worst, besideXruns, recorder.xruns());
+    if (tooBusyToJudge(notes + ticks, 4 + 48, besideXruns))
+        GTEST_SKIP() << "too few events were clear of the JACK server's xruns: the machine is too busy to judge placement";
     EXPECT_GE(notes, 4u);
     EXPECT_GE(ticks, 48u);
 }
