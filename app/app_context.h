@@ -2,6 +2,7 @@
 // closing sequences can be run against fakes in tests. UI thread only.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "app/output/render_output.h"
@@ -16,6 +17,7 @@
 #include "engine/device_listing.h"
 #include "engine/port_backend.h"
 #include "settings/lattice_placement.h"
+#include "settings/osc_settings.h"
 #include "settings/parameter_file.h"
 #include "settings/settings_record.h"
 
@@ -39,4 +41,7 @@ struct AppContext {
     std::string voiceSetAfterStop{};    // a voice set opened while Playing, restored by Stop ("": none)
     TapTimes tapTimes{};                // the taps of tap tempo
     ClockFollowState clockFollow{};     // an external clock's transport as last carried out
+    // Runs the OSC server as the settings say (stopped, or started afresh on their port); returns
+    // why it cannot listen, or "". None: the settings are only kept, for the next start.
+    std::function<std::string(const OscSettings&)> applyOscSettings{};
 };

@@ -13,7 +13,9 @@
 #include "app/settings_apply.h"
 #include "app/transport/transport_owner.h"
 #include "app/voice_set_opening.h"
+#include "common/diagnostics.h"
 #include "dialogs/concept_dialog.h"
+#include "dialogs/controls_dialog.h"
 #include "dialogs/durations_dialog.h"
 #include "dialogs/voice_table_dialog.h"
 #include "engine/midi_port.h"
@@ -50,15 +52,29 @@ void runSettingsDialog(AppContext& app, int templateId, void (*apply)(AppContext
     }
 }
 
-// The Controls dialog edits a copy of the bindings; confirmed, they are taken and kept. A learn
-// still waiting when it ends is dropped, so no control goes to a dialog that has gone.
+// The Controls dialog edits a copy of the bindings and of the kept OSC settings; confirmed, they
+// are taken and kept, and changed OSC settings restart the server. A learn still waiting when it
+// ends is dropped, so no control goes to a dialog that has gone.
 void runControlsDialog(AppContext& app, ControlDesk& desk)
 {
-    ControlsDialog dialog(desk.bindings(), desk);
+    const std::string oscPath = oscSettingsPath(app.parameterFile.path);
+    const OscSettings oscBefore = loadOscSettings(oscPath);
+    ControlsDialog dialog(desk.bindings(), desk, oscBefore);
     const int result = app.shell.runDialog(Template::Controls, dialog);
     desk.cancelLearn();
-    if (result == 1)
-        desk.setBindings(dialog.bindings());
+    if (result != 1)
+        return;
+    desk.setBindings(dialog.bindings());
+    const OscSettings osc = dialog.oscSettings();
+    if (osc == oscBefore)
+        return;  // as kept: an --osc-port of this run stays in force
+    if (!saveOscSettings(oscPath, osc))
+        logDiagnostic("OSC: the settings cannot be kept in " + oscPath);
+    if (!app.applyOscSettings)
+        return;
+    if (const std::string error = app.applyOscSettings(osc); !error.empty())
+        app.shell.showMessage("The OSC server cannot listen on UDP port " + std::to_string(osc.port) + ": " + error,
+                              "error", true);
 }
 
 // While an Export runs, the window keeps Stop, Exit and the lattice window; Play, the dialogs and

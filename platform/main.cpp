@@ -138,6 +138,14 @@ int main(int argc, char** argv)
     }
     if (std::string error; oscSettings.enabled && !osc.start(oscSettings.port, oscSettings.acceptNetwork, error))
         logDiagnostic("OSC: the server cannot start: " + error);
+    // The Controls dialog switches it on and off, or moves it, at once.
+    app.applyOscSettings = [&osc](const OscSettings& settings) {
+        osc.stop();
+        std::string error;
+        if (settings.enabled && !osc.start(settings.port, settings.acceptNetwork, error))
+            logDiagnostic("OSC: the server cannot start: " + error);
+        return error;
+    };
     // A peer's start and stop, an external clock's, and OSC messages reach the UI thread by polling.
     QTimer sessionPoll;
     QObject::connect(&sessionPoll, &QTimer::timeout, [&app, &osc, &oscCounters] {

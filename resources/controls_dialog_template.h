@@ -7,8 +7,9 @@ inline constexpr int kControlsActionListId = 221;   // the actions, in ControlAc
 inline constexpr int kControlsBindingTextId = 222;  // the chosen action's control, or "not bound"
 inline constexpr int kControlsLearnId = 223;        // binds the next control moved
 inline constexpr int kControlsForgetId = 224;       // removes the chosen action's binding
-// Ids 230..239 are kept for the group "OSC": it goes below the MIDI group (from y = 96), and the
-// two buttons and the dialog's height move down by its height.
-inline constexpr int kControlsFirstOscId = 230;
+// The group "OSC", below the MIDI group.
+inline constexpr int kControlsOscOnId = 230;       // check box: the OSC server runs
+inline constexpr int kControlsOscPortId = 231;     // edit: its UDP port, 1-65535
+inline constexpr int kControlsOscNetworkId = 232;  // check box: accept from the network, not only this machine
 
 const DialogTemplate& controlsDialogTemplate();

@@ -18,6 +18,7 @@
 #include "file_test_support.h"
 #include "resources/command_ids.h"
 #include "resources/controls_dialog_template.h"
+#include "settings/osc_settings.h"
 
 namespace {
 
@@ -268,6 +269,73 @@ TEST(ControlsDialog, TheSoundMenuOpensItAndOnlyOkayKeepsTheBindings)
     EXPECT_EQ(shell.dialogsRun, (std::vector<int>{Template::Controls, Template::Controls}));
     EXPECT_EQ(loadControlBindings(controlBindingsPath(parameterFile.path)),
               (ControlBindings{{ControlAction::Play, {ControlSource::ControlChange, 3, 7}}}));
+}
+
+// The OSC group: off greys the port and the network switch; a port that is not one keeps the
+// dialog open with a box; Okay keeps the settings and restarts the server, and only when they
+// changed, so an --osc-port of this run stays in force until the user moves it.
+TEST(ControlsDialog, OscSettingsAreCheckedKeptAndAppliedOnlyWhenChanged)
+{
+    ScratchDir dir;
+    FakeShellPlatform shell;
+    VirtualClock clock;
+    PlayerState player;
+    Transport transport;
+    SettingsRecord working = builtInRecord(), defaults = working;
+    ParameterFile parameterFile;
+    parameterFile.path = dir.path + "/pulseLattice.par";
+    FakeDeviceListing devices;
+    AppContext app{shell, player, transport, working, defaults, parameterFile, devices, clock};
+    ControlDesk desk(app);
+    app.controlDesk = &desk;
+    std::vector<OscSettings> applied;
+    app.applyOscSettings = [&](const OscSettings& settings) {
+        applied.push_back(settings);
+        return settings.port == 80 ? std::string("Permission denied") : std::string();
+    };
+    const auto runWith = [&](const std::function<void(FakeControls&, DialogLogic&)>& steps) {
+        shell.onDialog = [&](int, DialogLogic& logic) {
+            FakeControls controls;
+            logic.init(controls);
+            steps(controls, logic);
+            return controls.result;
+        };
+        dispatchCommand(app, Command::Controls);
+    };
+
+    runWith([](FakeControls& controls, DialogLogic& logic) {
+        EXPECT_FALSE(controls.isChecked(kControlsOscOnId));
+        EXPECT_EQ(controls.texts[kControlsOscPortId], "9000");
+        EXPECT_FALSE(controls.isEnabled(kControlsOscPortId) || controls.isEnabled(kControlsOscNetworkId));
+        logic.command(controls, 1);  // unchanged
+    });
+    EXPECT_TRUE(applied.empty());
+
+    runWith([](FakeControls& controls, DialogLogic& logic) {
+        controls.setChecked(kControlsOscOnId, true);
+        logic.command(controls, kControlsOscOnId);
+        EXPECT_TRUE(controls.isEnabled(kControlsOscPortId) && controls.isEnabled(kControlsOscNetworkId));
+        for (const char* notAPort : {"0", "65536", "9o00", ""}) {
+            controls.texts[kControlsOscPortId] = notAPort;
+            logic.command(controls, 1);
+            EXPECT_FALSE(controls.ended) << notAPort;
+        }
+        EXPECT_EQ(controls.errors.size(), 4u);
+        controls.texts[kControlsOscPortId] = "9100";
+        controls.setChecked(kControlsOscNetworkId, true);
+        logic.command(controls, 1);
+    });
+    const OscSettings on{true, 9100, true};
+    EXPECT_EQ(applied, std::vector<OscSettings>{on});
+    EXPECT_EQ(loadOscSettings(oscSettingsPath(parameterFile.path)), on);
+    EXPECT_TRUE(shell.messages.empty());
+
+    runWith([](FakeControls& controls, DialogLogic& logic) {
+        controls.texts[kControlsOscPortId] = "80";
+        logic.command(controls, 1);
+    });
+    ASSERT_EQ(shell.messages.size(), 1u);  // the server cannot listen there: said in a box
+    EXPECT_EQ(shell.messages[0].text, "The OSC server cannot listen on UDP port 80: Permission denied");
 }
 
 }  // namespace
