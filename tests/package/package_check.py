@@ -35,7 +35,8 @@ FILES = {
     "usr/share/doc/pulselattice/copyright": 0o644,
     "usr/share/doc/pulselattice/changelog.gz": 0o644,
 }
-# Libraries the programs link, which dpkg-shlibdeps must have found (each with a version bound);
+# Libraries the programs link, which dpkg-shlibdeps must have found, or open when first used, which
+# debian/loaded-depends names (each with a version bound);
 # the names are those of the release built on (librtmidi6 on Debian 12, librtmidi7 on 13, the
 # t64 names of Qt on 13).
 LIBRARIES = ("libc6", r"libstdc\+\+6", r"libqt6core6(t64)?", r"libqt6widgets6(t64)?", r"librtmidi\d+",
