@@ -24,6 +24,7 @@
 #include "platform/qt/qt_close_signals.h"
 #include "platform/qt/qt_control_input.h"
 #include "platform/qt/qt_lattice_view.h"
+#include "platform/qt/qt_menu_arrow_style.h"
 #include "platform/qt/qt_error_reporter.h"
 #include "platform/qt/qt_shell_platform.h"
 #include "platform/qt/qt_window_host.h"
@@ -78,6 +79,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("pulseLattice"));
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.pulselattice.PulseLattice"));  // the menu entry
     QApplication::setQuitOnLastWindowClosed(false);  // only the closing sequence ends the program
+    QApplication::setStyle(new QtMenuArrowStyle);  // the desktop's style; the application owns it
 
     QtShellPlatform shell;
     QtErrorReporter reporter;

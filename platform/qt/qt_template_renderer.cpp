@@ -3,7 +3,6 @@
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -48,10 +47,10 @@ QRect DialogUnits::toPixels(int x, int y, int width, int height) const
 
 QFont templateFont(const DialogTemplate& tpl)
 {
-    QString family = QString::fromStdString(tpl.fontFamily);
-    if (!QFontDatabase::hasFamily(family))
-        family = QStringLiteral("Liberation Sans");
-    QFont font(family);
+    // The template's family, else its metric twin; matched in that order when the font is first
+    // used, which spares listing every family on the machine before the first window.
+    QFont font;
+    font.setFamilies({QString::fromStdString(tpl.fontFamily), QStringLiteral("Liberation Sans")});
     font.setPointSize(tpl.fontPointSize);
     font.setStyleStrategy(QFont::PreferMatch);
     return font;
