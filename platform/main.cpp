@@ -21,6 +21,7 @@
 #include "platform/sound/link_session.h"
 #include "platform/sound/offline_wav_render.h"
 #include "platform/os/close_signals.h"
+#include "platform/qt/font_config_warmup.h"
 #include "platform/qt/qt_close_signals.h"
 #include "platform/qt/qt_control_input.h"
 #include "platform/qt/qt_lattice_view.h"
@@ -75,6 +76,7 @@ int main(int argc, char** argv)
         return *status;
     // First of all: a signal from here on waits for the closing sequence instead of ending the process.
     CloseSignals::install();
+    const FontConfigWarmup fonts;  // while Qt connects to the display
     QApplication qtApp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("pulseLattice"));
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.pulselattice.PulseLattice"));  // the menu entry

@@ -1,0 +1,10 @@
+#include "platform/qt/font_config_warmup.h"
+
+#include <fontconfig/fontconfig.h>
+
+FontConfigWarmup::FontConfigWarmup() : thread_([] { FcInit(); }) {}
+
+FontConfigWarmup::~FontConfigWarmup()
+{
+    thread_.join();
+}
