@@ -239,18 +239,20 @@ TEST(ControlsDialog, LearnBindsTheNextControlForgetRemovesItAControlRunsOneActio
     EXPECT_EQ(controls.result, 1);
 }
 
-TEST(ControlsDialog, TheSoundMenuOpensItAndOnlyOkayKeepsTheBindings)
-{
+// The Sound menu's "Controls..." on the program's state, its side files in a scratch folder.
+class ControlsMenuEntry : public ::testing::Test {
+protected:
+    ControlsMenuEntry() { state.parameterFile.path = dir.path + "/pulseLattice.par"; }
+
     ScratchDir dir;
-    FakeShellPlatform shell;
-    VirtualClock clock;
-    PlayerState player;
-    Transport transport;
-    SettingsRecord working = builtInRecord(), defaults = working;
-    ParameterFile parameterFile;
-    parameterFile.path = dir.path + "/pulseLattice.par";
-    FakeDeviceListing devices;
-    AppContext app{shell, player, transport, working, defaults, parameterFile, devices, clock};
+    AppUnderTest state;
+    AppContext& app = state.app;
+    FakeShellPlatform& shell = state.shell;
+    const ParameterFile& parameterFile = state.parameterFile;
+};
+
+TEST_F(ControlsMenuEntry, OpensTheDialogAndOnlyOkayKeepsTheBindings)
+{
     EXPECT_EQ(dispatchCommand(app, Command::Controls), 0);  // no control input: nothing
     ControlDesk desk(app);
     app.controlDesk = &desk;
@@ -274,18 +276,8 @@ TEST(ControlsDialog, TheSoundMenuOpensItAndOnlyOkayKeepsTheBindings)
 // The OSC group: off greys the port and the network switch; a port that is not one keeps the
 // dialog open with a box; Okay keeps the settings and restarts the server, and only when they
 // changed, so an --osc-port of this run stays in force until the user moves it.
-TEST(ControlsDialog, OscSettingsAreCheckedKeptAndAppliedOnlyWhenChanged)
+TEST_F(ControlsMenuEntry, OscSettingsAreCheckedKeptAndAppliedOnlyWhenChanged)
 {
-    ScratchDir dir;
-    FakeShellPlatform shell;
-    VirtualClock clock;
-    PlayerState player;
-    Transport transport;
-    SettingsRecord working = builtInRecord(), defaults = working;
-    ParameterFile parameterFile;
-    parameterFile.path = dir.path + "/pulseLattice.par";
-    FakeDeviceListing devices;
-    AppContext app{shell, player, transport, working, defaults, parameterFile, devices, clock};
     ControlDesk desk(app);
     app.controlDesk = &desk;
     std::vector<OscSettings> applied;

@@ -1,6 +1,7 @@
 // Our playback thread on a private JACK dummy server, inside the application's own context (a
 // fake shell, the settings record, the transport's owner): the ground the Link, clock-follow and
-// latency tests stand on. A test picks its session source, then starts on a listed port.
+// latency tests stand on. A test picks its session source, then starts on a listed port, or on a
+// recorder of its own (startOnRecorder).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -52,6 +53,7 @@ protected:
                 dispatchCommand(app_, Command::Stop);
             shutdownPlayback(transport_, player_);
         }
+        recorder_.reset();
         server_.reset();
         if (!directory_.empty())
             removeTestDirectory(directory_);
@@ -66,6 +68,14 @@ protected:
         ASSERT_EQ(startPlaybackThread(transport_, player_, working_, clock_), 0);
         refreshAcceptedConcept(player_, working_);
         transportConceptAccepted(app_);
+    }
+
+    // A recorder on "rec:input", and the playback thread started on it.
+    void startOnRecorder()
+    {
+        recorder_ = std::make_unique<JackRecorder>("rec");
+        ASSERT_TRUE(recorder_->ok());
+        startOn("JACK: rec:input");
     }
 
     int32_t deviceOf(const std::string& shown)
@@ -92,6 +102,7 @@ protected:
 
     std::string directory_;
     std::unique_ptr<PrivateJackServer> server_;
+    std::unique_ptr<JackRecorder> recorder_;  // startOnRecorder's
     SystemMidiOutput output_;
     RecordingReporter reporter_;
     SteadyClock clock_;

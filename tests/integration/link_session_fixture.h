@@ -41,14 +41,12 @@ protected:
         JackPlaybackTest::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        recorder_ = std::make_unique<JackRecorder>("rec");
-        ASSERT_TRUE(recorder_->ok());
         working_.alphaDuration = 400;  // 400 ms at tempo 96: 150 BPM
         working_.betaDuration = 400;
         working_.numeral = 2.0;
         working_.layerIndex = 1;
         session_.timeline = &link_;
-        startOn("JACK: rec:input");
+        startOnRecorder();
     }
 
     void TearDown() override
@@ -56,7 +54,6 @@ protected:
         JackPlaybackTest::TearDown();
         link_.setEnabled(false);
         peer_.reset();
-        recorder_.reset();
     }
 
     void startPeer(std::vector<std::string> arguments)
@@ -145,7 +142,6 @@ protected:
 
     SessionGrid grid_;
     std::unique_ptr<ChildProcess> peer_;
-    std::unique_ptr<JackRecorder> recorder_;
     size_t besideXruns_ = 0;
     LinkSession link_;
 };

@@ -38,13 +38,11 @@ protected:
         JackPlaybackTest::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        recorder_ = std::make_unique<JackRecorder>("rec");
-        ASSERT_TRUE(recorder_->ok());
         working_.numeral = 2.0;
         working_.layerIndex = 0;  // one layer: every event is one beat
         working_.betaDuration = working_.alphaDuration;
         session_.clockFollower = &follower_;
-        startOn("JACK: rec:input");
+        startOnRecorder();
         dispatchCommand(app_, Command::FollowMidiClock);
         ASSERT_TRUE(session_.followingClock());
     }
@@ -54,10 +52,8 @@ protected:
         JackPlaybackTest::TearDown();
         feed_.reset();
         sender_.reset();
-        recorder_.reset();
     }
 
-    std::unique_ptr<JackRecorder> recorder_;
     std::unique_ptr<JackClockSender> sender_;
     std::unique_ptr<JackClockFeed> feed_;
     MidiClockFollower follower_;
