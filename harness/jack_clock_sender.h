@@ -99,6 +99,8 @@ public:
     JackClockFeed& operator=(const JackClockFeed&) = delete;
 
     bool ok() const { return client_ != nullptr; }
+    // Clock ticks (F8) that reached the input: one lost in a cycle the server skipped us in shows here.
+    int ticksReceived() const { return ticks_.load(); }
 
 private:
     static int process(jack_nframes_t frames, void* argument)
@@ -114,6 +116,7 @@ private:
             // The message's frame on JACK's clock (µs, CLOCK_MONOTONIC), carried to the steady clock.
             const int64_t jackNs = static_cast<int64_t>(jack_frames_to_time(self.client_, cycleStart + event.time)) * 1000;
             self.sink_.onClockMessage(event.buffer[0], 0, Clock::Duration(jackNs - self.offsetNs_));
+            self.ticks_.fetch_add(event.buffer[0] == 0xF8);
         }
         return 0;
     }
@@ -122,4 +125,5 @@ private:
     jack_client_t* client_ = nullptr;
     jack_port_t* port_ = nullptr;
     int64_t offsetNs_ = 0;
+    std::atomic<int> ticks_{0};  // written by the process thread
 };

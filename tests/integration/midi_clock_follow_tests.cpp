@@ -5,6 +5,7 @@
 
 #include <jack/jack.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -125,6 +126,15 @@ TEST_F(MidiClockFollowTest, NoteOnsAndOurClockLandOnTheClocksTicksAt120Then90And
             ourTicks.push_back(event.frame);
     }
     ASSERT_EQ(ticks.size(), 16u * 24u);
+    // A follower counts ticks: one lost at our input in a cycle the server skipped it in (an
+    // xrun) moves every beat after it by a tick, which no follower can see.
+    const int sent = static_cast<int>(std::count_if(script.begin(), script.end(), [](const JackClockSender::Message& m) {
+        return m.status == kClockTickStatus;
+    }));
+    if (feed_->ticksReceived() < sent && recorder_->xruns() > 0)
+        GTEST_SKIP() << feed_->ticksReceived() << " of " << sent << " clock ticks reached our input across the JACK "
+                     << "server's " << recorder_->xruns() << " xruns: the machine is too busy to judge placement";
+    EXPECT_EQ(feed_->ticksReceived(), sent);
     if (tooBusyToJudge(noteOns.size(), 12, notesBeside) || tooBusyToJudge(ourTicks.size(), 24 * 12, ticksBeside))
         GTEST_SKIP() << "only " << noteOns.size() << " note-ons and " << ourTicks.size() << " ticks were clear of the "
                      << "JACK server's " << recorder_->xruns() << " xruns: the machine is too busy to judge placement";
