@@ -31,6 +31,13 @@ protected:
     }
     std::vector<Timed> layerZeroNoteOns() { return timesOf({"90", "91"}); }
 
+    // Polls as the window does until `count` more layer-0 note-ons have been recorded.
+    bool followForNoteOns(size_t count)
+    {
+        const size_t target = layerZeroNoteOns().size() + count;
+        return waitFor([&] { return poll() && layerZeroNoteOns().size() >= target; }, 10s);
+    }
+
     // As an accepted durations dialog that sets a new alpha duration does.
     void changeOurAlpha(int32_t alphaDuration)
     {
@@ -166,14 +173,14 @@ TEST_F(LinkTestPlan, Tempo5AndBeatTime1AloneLinkOnAndOffChangeNothingHeard)
 {
     session_.clockOn = true;
     ASSERT_EQ(dispatchCommand(app_, Command::Play), 1);
-    followFor(1300ms);
+    ASSERT_TRUE(followForNoteOns(4));
     dispatchCommand(app_, Command::Link);
-    followFor(1300ms);
+    ASSERT_TRUE(followForNoteOns(3));
     if (othersInTheSession(0))
         GTEST_SKIP() << "another program's Link peer is in the session";
     EXPECT_NEAR(link_.tempo(), 150.0, 1e-9);
     dispatchCommand(app_, Command::Link);
-    followFor(1300ms);
+    ASSERT_TRUE(followForNoteOns(3));
     dispatchCommand(app_, Command::Stop);
     ASSERT_JUDGED_AT_LEAST(expectEvenGaps(layerZeroNoteOns(), 400ms, kTwoFrames, "note-on"), 9u);
     ASSERT_JUDGED_AT_LEAST(expectEvenGaps(timesOf({"f8"}), std::chrono::microseconds(400000 / 24), kTwoFrames, "tick"), 200u);
@@ -184,12 +191,12 @@ TEST_F(LinkTestPlan, BeatTime2APeerJoiningOurSessionMovesNothing)
 {
     dispatchCommand(app_, Command::Link);
     ASSERT_EQ(dispatchCommand(app_, Command::Play), 1);
-    followFor(2500ms);  // the start waits for the bar line (up to 1.6 s)
+    ASSERT_TRUE(followForNoteOns(4));  // the start waits for the bar line (up to 1.6 s)
     if (othersInTheSession(0))
         GTEST_SKIP() << "another program's Link peer is in the session";
     startPeer({"--tempo", "100", "--for", "3"});
     ASSERT_GE(waitForPeer(), 0) << peer_->log();
-    followFor(1500ms);
+    ASSERT_TRUE(followForNoteOns(3));
     dispatchCommand(app_, Command::Stop);
     EXPECT_TRUE(peerTempoIs("150.00")) << peer_->log();
     ASSERT_JUDGED_AT_LEAST(expectEvenGaps(layerZeroNoteOns(), 400ms, kTwoFrames, "note-on"), 6u);
