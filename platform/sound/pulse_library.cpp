@@ -17,12 +17,12 @@ LazyLibrary pulseSimple("libpulse-simple.so.0");
 extern "C" {
 
 pa_simple* pa_simple_new(const char* server, const char* name, pa_stream_direction_t direction, const char* device,
-                         const char* streamName, const pa_sample_spec* spec, const pa_channel_map* map,
+                         const char* streamName, const pa_sample_spec* format, const pa_channel_map* map,
                          const pa_buffer_attr* attributes, int* error)
 {
     if (error)
         *error = PA_ERR_NOTSUPPORTED;  // kept when the library is missing
-    LAZY_FORWARD(pulseSimple, pa_simple_new, nullptr, server, name, direction, device, streamName, spec, map,
+    LAZY_FORWARD(pulseSimple, pa_simple_new, nullptr, server, name, direction, device, streamName, format, map,
                  attributes, error);
 }
 void pa_simple_free(pa_simple* stream) { LAZY_FORWARD_VOID(pulseSimple, pa_simple_free, stream); }
